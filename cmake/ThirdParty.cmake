@@ -1,0 +1,27 @@
+# Third-party libraries from scripts/build-deps.sh: the FFmpeg DLLs and
+# lame_enc.dll are shipped beside the program, the rest is linked statically.
+
+file(GLOB TVM_FFMPEG_DLLS ${TVM_DEPS}/bin/*.dll)
+list(FILTER TVM_FFMPEG_DLLS EXCLUDE REGEX "lame_enc\\.dll$")
+set(TVM_SHIPPED_DLLS)
+foreach(dll IN LISTS TVM_FFMPEG_DLLS)
+  get_filename_component(name ${dll} NAME)
+  list(APPEND TVM_SHIPPED_DLLS ${TVM_BIN_DIR}/libav/${name})
+  add_custom_command(OUTPUT ${TVM_BIN_DIR}/libav/${name}
+    COMMAND ${CMAKE_COMMAND} -E copy_if_different ${dll} ${TVM_BIN_DIR}/libav/${name}
+    DEPENDS ${dll})
+endforeach()
+list(APPEND TVM_SHIPPED_DLLS ${TVM_BIN_DIR}/lame_enc.dll)
+add_custom_command(OUTPUT ${TVM_BIN_DIR}/lame_enc.dll
+  COMMAND ${CMAKE_COMMAND} -E copy_if_different ${TVM_DEPS}/bin/lame_enc.dll ${TVM_BIN_DIR}/lame_enc.dll
+  DEPENDS ${TVM_DEPS}/bin/lame_enc.dll)
+add_custom_target(shipped_dlls ALL DEPENDS ${TVM_SHIPPED_DLLS})
+
+foreach(lib z lzma jpeg)
+  add_library(tvm_${lib} STATIC IMPORTED)
+endforeach()
+set_target_properties(tvm_z PROPERTIES IMPORTED_LOCATION /usr/i686-w64-mingw32/lib/libz.a)
+set_target_properties(tvm_lzma PROPERTIES IMPORTED_LOCATION ${TVM_DEPS}/lib/liblzma.a
+  INTERFACE_INCLUDE_DIRECTORIES ${TVM_DEPS}/include INTERFACE_COMPILE_DEFINITIONS LZMA_API_STATIC)
+set_target_properties(tvm_jpeg PROPERTIES IMPORTED_LOCATION ${TVM_DEPS}/lib/libjpeg.a
+  INTERFACE_INCLUDE_DIRECTORIES ${TVM_DEPS}/include)

@@ -1,0 +1,59 @@
+#!/usr/bin/env bash
+# Prepares a Debian 12 machine (as root) for building and testing, then builds
+# the third-party DLLs. Safe to run again: what is already there is only checked.
+set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+
+packages=(
+  g++-mingw-w64-i686-posix mingw-w64-tools
+  wine wine32:i386 libasound2:i386 xvfb xauth
+  cmake ninja-build nasm yasm pkg-config autoconf automake libtool make
+  python3 dpkg-dev ffmpeg googletest libz-mingw-w64-dev
+)
+
+as_root() { if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi; }
+
+ensure_i386() {
+  dpkg --print-foreign-architectures | grep -qx i386 && return 0
+  echo "setup: adding the i386 architecture"
+  as_root dpkg --add-architecture i386
+  need_update=1
+}
+
+# deb-src for the very archive apt already uses, so 'apt-get source' gets the
+# same versions that the binary packages have.
+ensure_deb_src() {
+  local f=/etc/apt/sources.list.d/debian.sources
+  if [ -f "$f" ]; then
+    grep -q '^Types:.*deb-src' "$f" && return 0
+    echo "setup: adding deb-src to $f"
+    as_root sed -i 's/^Types: deb$/Types: deb deb-src/' "$f"
+  else
+    local src=/etc/apt/sources.list.d/tavelomatic-src.list
+    [ -f "$src" ] && return 0
+    echo "setup: adding $src"
+    grep -h '^deb ' /etc/apt/sources.list | sed 's/^deb /deb-src /' | as_root tee "$src" >/dev/null
+  fi
+  need_update=1
+}
+
+missing_packages() {
+  local p
+  for p in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}\n' "$p" 2>/dev/null | grep -q 'install ok installed' || echo "$p"
+  done
+}
+
+need_update=0
+ensure_i386
+ensure_deb_src
+missing=$(missing_packages)
+if [ -n "$missing" ] || [ "$need_update" = 1 ]; then
+  as_root apt-get update -q
+fi
+if [ -n "$missing" ]; then
+  echo "setup: installing" $missing
+  DEBIAN_FRONTEND=noninteractive as_root apt-get install -y -q --no-install-recommends $missing
+fi
+
+"$here/build-deps.sh"
