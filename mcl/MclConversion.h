@@ -1,0 +1,41 @@
+#pragma once
+// One conversion object of the media library: what the program configured.
+#include <string>
+
+#include "MclApi.h"
+
+struct MclConversion {
+    void* UserData = nullptr;
+    std::string VideoFileName;
+    std::string AudioFileName;
+    int32_t FileFormat = 0;
+    int32_t FormatPreset = 0;
+    uint32_t VideoCodec = 0;
+    int32_t Width = 0;
+    int32_t Height = 0;
+    int32_t Bits = 24;
+    double FrameRate = 25.0;
+    int32_t KeyFrameRate = 0;
+    int32_t BitRate = 0;
+    int32_t MinBitRate = -1;
+    int32_t MaxBitRate = -1;
+    double Quality = 100.0;
+    int32_t AudioCodec = 0;
+    int32_t AudioRate = 44100;
+    int32_t AudioChannels = 2;
+    int32_t AudioBits = 16;
+    int32_t AudioBitRate = 128000;
+    MclSourceProc VideoSource = nullptr;
+    MclSourceProc AudioSource = nullptr;
+    MclVideoFunc VideoFunc = nullptr;
+    MclAudioFunc AudioFunc = nullptr;
+    MclProgressProc Progress = nullptr;
+    MclErrorProc Error = nullptr;
+
+    // The bit rate (kbit/s) this configuration starts with when the program
+    // asks before setting one.
+    int32_t DefaultBitRate() const;
+};
+
+// Handles are the objects' addresses: the library is 32-bit only.
+MclConversion* ConversionFromHandle(MclHandle m);

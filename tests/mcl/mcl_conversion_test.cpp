@@ -1,0 +1,55 @@
+// The program reaches libmcl-5.4.0.dll by name; what this build of the
+// library cannot do fails visibly instead of pretending to succeed.
+#include <gtest/gtest.h>
+
+#include "MclApi.h"
+
+TEST(MclLibrary, PacksColoursRedFirst)
+{
+    EXPECT_EQ(MclRGB(192, 192, 192), 0xC0C0C0u);
+    EXPECT_EQ(MclRGB(1, 2, 3), 0x030201u);
+}
+
+TEST(MclLibrary, DefaultBitRatePerConfiguration)
+{
+    struct Case {
+        const char* what;
+        int32_t fileFormat, preset;
+        uint32_t codec;
+        int32_t expectedKbps;
+    };
+    const uint32_t dib = 'D' | 'I' << 8 | 'B' << 16 | ' ' << 24;
+    for (const Case& c : {Case{"raw AVI 320x240x24 at 25 fps", 6, 0, dib, 46080}, Case{"MPEG-4 preset", 0, 7, 0, 1500},
+                          Case{"WMV preset", 0, 8, 0, 1000}, Case{"OGV", 27, 0, 0, 1200}}) {
+        MclHandle m = MclCreate();
+        ASSERT_NE(m, 0u);
+        if (c.fileFormat) MclVideoSetFileFormat(m, c.fileFormat);
+        if (c.preset) MclSetFormatPreset(m, c.preset, 1);
+        if (c.codec) MclVideoSetCodec(m, c.codec);
+        MclVideoSetFormat(m, 320, 240, 24);
+        int32_t rate = 0, minRate = 0, maxRate = 0;
+        EXPECT_EQ(MclVideoGetBitRate(m, &rate, &minRate, &maxRate), MCL_OK) << c.what;
+        EXPECT_EQ(rate, c.expectedKbps) << c.what;
+        MclFree(m);
+    }
+}
+
+TEST(MclLibrary, KeepsUserDataAndRefusesBadArguments)
+{
+    MclHandle m = MclCreate();
+    int context = 0;
+    EXPECT_EQ(MclSetUserData(m, &context), MCL_OK);
+    EXPECT_EQ(MclGetUserData(m), &context);
+    EXPECT_EQ(MclVideoSetFormat(m, 320, 240, 16), MCL_ERR_INVALID_ARGUMENT);
+    EXPECT_EQ(MclVideoSetFrameRate(0, 25.0), MCL_ERR_INVALID_HANDLE);
+    MclFree(m);
+}
+
+TEST(MclLibrary, UnavailableCallsFail)
+{
+    MclHandle m = MclCreate();
+    EXPECT_NE(MclConvert(m), MCL_OK);
+    EXPECT_EQ(MclImgCreate(), 0u);
+    EXPECT_NE(MclSimpleWriteImage(0, "x.png", 0x7FFFFFFF, 85.0), MCL_OK);
+    MclFree(m);
+}
