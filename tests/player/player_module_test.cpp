@@ -1,10 +1,13 @@
 // The player module as a COM server: class factory, control object, reference
-// counting, version resource and the shape of its image.
+// counting, version resource, the shape of its image, and its place in the
+// program's resources.
 #include <windows.h>
 #include <ole2.h>
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -20,6 +23,12 @@ const IID UnknownIid = {0x3B1E6A52, 0x0C4D, 0x4E7A, {0x9F, 0x21, 0x5D, 0x8C, 0x7
 std::string ModulePath()
 {
     return tvmtest::TestsDir() + PLAYER_MODULE_FILE;
+}
+
+std::vector<char> FileBytes(const std::string& path)
+{
+    std::ifstream file(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
 }
 
 // A client site that only counts its references.
@@ -263,6 +272,22 @@ TEST_F(PlayerModule, ImageSuitsAPrivateLoader)
             EXPECT_FALSE(IMAGE_SNAP_BY_ORDINAL32(thunk->u1.Ordinal)) << library << " imported by ordinal";
     }
     EXPECT_GT(functions, 0);
+}
+
+TEST(PlayerInProgram, ProgramCarriesTheModuleInItsResources)
+{
+    std::string program = tvmtest::BinDir() + "tvmpro.exe";
+    HMODULE image = LoadLibraryExA(program.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    ASSERT_NE(image, nullptr) << program;
+    HRSRC resource = FindResourceA(image, "FlashOCXCode", "BIN");
+    ASSERT_NE(resource, nullptr);
+    auto* data = static_cast<const char*>(LockResource(LoadResource(image, resource)));
+    std::vector<char> stored(data, data + SizeofResource(image, resource));
+    FreeLibrary(image);
+
+    std::vector<char> built = FileBytes(ModulePath());
+    ASSERT_FALSE(built.empty());
+    EXPECT_TRUE(stored == built) << "stored " << stored.size() << " bytes, built " << built.size();
 }
 
 }
