@@ -1,5 +1,5 @@
 #include "Exceptions.h"
-#include "ScratchDir.h"
+#include "GuiTestSupport.h"
 #include "SysUtils.h"
 
 #include <gtest/gtest.h>
@@ -155,12 +155,7 @@ TEST(SysUtilsNumbers, IntegerTextBothWays)
         EXPECT_EQ(StrToIntDef(c.text, -99), c.valid ? c.value : -99);
     }
     EXPECT_EQ(StrToInt64("9000000000"), 9000000000LL);
-    try {
-        StrToInt("abc");
-        FAIL();
-    } catch (const EConvertError& e) {
-        EXPECT_STREQ(e.what(), "'abc' is not a valid integer value");
-    }
+    EXPECT_EQ(tvmtest::MessageOf<EConvertError>([] { StrToInt("abc"); }), "'abc' is not a valid integer value");
 }
 
 TEST(SysUtilsNumbers, FloatToStrUsesFifteenDigitsAndTheLocaleSeparator)
@@ -224,14 +219,7 @@ TEST(SysUtilsFormat, FormsAsTheProgramUsesThem)
 
 TEST(SysUtilsFormat, AMismatchOrMissingArgumentRaises)
 {
-    auto message = [](auto call) {
-        try {
-            call();
-        } catch (const EConvertError& e) {
-            return std::string(e.what());
-        }
-        return std::string("no exception");
-    };
+    auto message = [](auto call) { return tvmtest::MessageOf<EConvertError>(call); };
     EXPECT_EQ(message([] { Format("%d", "text"); }), "Format '%d' invalid or incompatible with argument");
     EXPECT_EQ(message([] { Format("%s and %s", "one"); }), "Format '%s and %s' invalid or incompatible with argument");
     EXPECT_EQ(message([] { Format("%s", 1); }), "Format '%s' invalid or incompatible with argument");
