@@ -1,0 +1,152 @@
+#include "kvnTools.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <cstring>
+#include <memory>
+#include <vector>
+
+#include "SysUtils.h"
+
+namespace {
+
+constexpr uint32_t kProjectorMagic = 0xFA123456;
+constexpr int64_t kTrailerSize = 8;
+constexpr uint32_t kMinMovieSize = 3;
+
+uint32_t ReadUInt32At(TStream& stream, int64_t position)
+{
+    uint8_t bytes[4];
+    stream.SetPosition(position);
+    stream.ReadBuffer(bytes, 4);
+    return static_cast<uint32_t>(bytes[0] | bytes[1] << 8 | bytes[2] << 16) | static_cast<uint32_t>(bytes[3]) << 24;
+}
+
+std::string ShortFolder(UINT(WINAPI* get)(LPSTR, UINT), UINT size)
+{
+    std::vector<char> buffer(size + 1);
+    UINT n = get(buffer.data(), size);
+    return std::string(buffer.data(), n <= size ? n : 0);
+}
+
+}
+
+uint32_t ColorToBGR(uint32_t color)
+{
+    return (color & 0xFF) << 16 | (color & 0xFF00) | (color >> 16 & 0xFF);
+}
+
+uint32_t BGRToColor(uint32_t color)
+{
+    return ColorToBGR(color);
+}
+
+std::string GetWindowsFolder()
+{
+    return ShortFolder(GetWindowsDirectoryA, 128);
+}
+
+std::string GetSystemFolder()
+{
+    return ShortFolder(GetSystemDirectoryA, 128);
+}
+
+std::string GetTempFolder()
+{
+    char buffer[MAX_PATH + 1];
+    DWORD n = GetTempPathA(MAX_PATH, buffer);
+    return std::string(buffer, n <= MAX_PATH ? n : 0);
+}
+
+std::string MakeTempFileName()
+{
+    char name[MAX_PATH];
+    if (!GetTempFileNameA(GetTempFolder().c_str(), "KVN", 0, name)) return {};
+    ::DeleteFileA(name);
+    return name;
+}
+
+bool DeleteFileAndTmp(const std::string& fileName)
+{
+    try {
+        if (FileExists(fileName)) DeleteFile(fileName);
+        std::string tmp = ChangeFileExt(fileName, ".TMP");
+        if (FileExists(tmp)) DeleteFile(tmp);
+        return true;
+    } catch (...) {
+        return false;
+    }
+}
+
+int64_t CopyStreamWithProgress(TStream& source, TStream& dest, int64_t count, const TCopyProgress& progress)
+{
+    if (count == 0) {
+        source.SetPosition(0);
+        count = source.GetSize();
+    }
+    std::vector<uint8_t> buffer(static_cast<size_t>(std::min<int64_t>(count, kCopyBlockSize)));
+    int64_t copied = 0;
+    while (copied < count) {
+        auto block = static_cast<int32_t>(std::min<int64_t>(count - copied, kCopyBlockSize));
+        source.ReadBuffer(buffer.data(), block);
+        dest.WriteBuffer(buffer.data(), block);
+        copied += block;
+        if (progress) progress(copied, count);
+    }
+    return copied;
+}
+
+std::string ExtractMovieFileName(const std::string& reference)
+{
+    return reference.substr(0, reference.find('?'));
+}
+
+std::string ExtractFlashVars(const std::string& reference)
+{
+    size_t question = reference.find('?');
+    return question == std::string::npos ? std::string() : reference.substr(question);
+}
+
+int32_t GetMovieFileSize(const std::string& reference)
+{
+    TFileStream file(ExtractMovieFileName(reference), fmOpenRead | fmShareDenyNone);
+    return static_cast<int32_t>(std::min<int64_t>(file.GetSize(), INT32_MAX));
+}
+
+bool ExtractSWFFromProjector(const std::string& fileName, const std::string& targetFile,
+                             const TCopyProgress& progress, std::string& movieFile)
+{
+    if (!AnsiSameText(ExtractFileExt(fileName), ".exe")) return false;
+    TFileStream projector(fileName, fmOpenRead | fmShareDenyNone);
+    const int64_t size = projector.GetSize();
+    if (size < kTrailerSize + kMinMovieSize) return false;
+    if (ReadUInt32At(projector, size - kTrailerSize) != kProjectorMagic) return false;
+    // The trailer's length is the file's own word: it must leave room for a
+    // movie signature and stay inside the file.
+    const uint32_t movieSize = ReadUInt32At(projector, size - 4);
+    if (movieSize < kMinMovieSize || movieSize > size - kTrailerSize) return false;
+    const int64_t movieStart = size - kTrailerSize - movieSize;
+
+    char signature[3];
+    projector.SetPosition(movieStart);
+    projector.ReadBuffer(signature, 3);
+    if (std::memcmp(signature, "FWS", 3) != 0 && std::memcmp(signature, "CWS", 3) != 0) return false;
+
+    std::string target = targetFile;
+    if (target.empty()) {
+        std::string temp = MakeTempFileName();
+        if (temp.empty()) return false;
+        target = ChangeFileExt(temp, ".swf");
+    }
+    projector.SetPosition(movieStart);
+    try {
+        TFileStream movie(target, fmCreate);
+        CopyStreamWithProgress(projector, movie, movieSize, progress);
+    } catch (...) {
+        DeleteFileAndTmp(target);
+        throw;
+    }
+    movieFile = target;
+    return true;
+}

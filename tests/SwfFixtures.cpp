@@ -1,0 +1,152 @@
+#include "SwfFixtures.h"
+
+#include <lzma.h>
+#include <zlib.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <stdexcept>
+
+namespace tvmtest {
+namespace {
+
+class BitWriter {
+public:
+    void Put(uint32_t value, int count)
+    {
+        for (int bit = count - 1; bit >= 0; --bit) {
+            current_ = static_cast<uint8_t>(current_ << 1 | (value >> bit & 1));
+            if (++used_ == 8) Flush();
+        }
+    }
+    Bytes Finish()
+    {
+        if (used_) {
+            current_ = static_cast<uint8_t>(current_ << (8 - used_));
+            Flush();
+        }
+        return bytes_;
+    }
+
+private:
+    void Flush()
+    {
+        bytes_.push_back(current_);
+        current_ = 0;
+        used_ = 0;
+    }
+    Bytes bytes_;
+    uint8_t current_ = 0;
+    int used_ = 0;
+};
+
+Bytes MovieBody(const SwfMovie& movie)
+{
+    BitWriter rect;
+    const int bits = 16;
+    rect.Put(bits, 5);
+    for (int32_t v : {0, movie.widthTwips, 0, movie.heightTwips}) rect.Put(static_cast<uint32_t>(v), bits);
+    Bytes body = rect.Finish();
+    body.insert(body.end(), {movie.rateFraction, movie.rateInteger, static_cast<uint8_t>(movie.frameCount),
+                             static_cast<uint8_t>(movie.frameCount >> 8)});
+    // SetBackgroundColor white, ShowFrame, End: enough to be a real movie.
+    body.insert(body.end(), {0x43, 0x02, 0xFF, 0xFF, 0xFF, 0x40, 0x00, 0x00, 0x00});
+    return body;
+}
+
+void PutUInt32(Bytes& bytes, uint32_t value)
+{
+    for (int i = 0; i < 4; ++i) bytes.push_back(static_cast<uint8_t>(value >> (8 * i)));
+}
+
+Bytes Deflate(const Bytes& data)
+{
+    uLongf size = compressBound(static_cast<uLong>(data.size()));
+    Bytes out(size);
+    if (compress(out.data(), &size, data.data(), static_cast<uLong>(data.size())) != Z_OK)
+        throw std::runtime_error("zlib compress failed");
+    out.resize(size);
+    return out;
+}
+
+Bytes LzmaRaw(const Bytes& data, Bytes& properties)
+{
+    lzma_options_lzma options;
+    lzma_lzma_preset(&options, 6);
+    lzma_filter filters[2] = {{LZMA_FILTER_LZMA1, &options}, {LZMA_VLI_UNKNOWN, nullptr}};
+    uint32_t propertiesSize = 0;
+    lzma_properties_size(&propertiesSize, &filters[0]);
+    properties.assign(propertiesSize, 0);
+    lzma_properties_encode(&filters[0], properties.data());
+
+    lzma_stream lz = LZMA_STREAM_INIT;
+    if (lzma_raw_encoder(&lz, filters) != LZMA_OK) throw std::runtime_error("lzma encoder failed");
+    Bytes out(data.size() + 1024);
+    lz.next_in = data.data();
+    lz.avail_in = data.size();
+    lz.next_out = out.data();
+    lz.avail_out = out.size();
+    lzma_ret result;
+    while ((result = lzma_code(&lz, LZMA_FINISH)) == LZMA_OK) {}
+    out.resize(out.size() - lz.avail_out);
+    lzma_end(&lz);
+    if (result != LZMA_STREAM_END) throw std::runtime_error("lzma encoding failed");
+    return out;
+}
+
+}
+
+Bytes MakeSwf(const SwfMovie& movie, const char* signature)
+{
+    Bytes body = MovieBody(movie);
+    Bytes swf(signature, signature + 3);
+    swf.push_back(movie.version);
+    PutUInt32(swf, static_cast<uint32_t>(8 + body.size()));
+    if (signature[0] == 'C') {
+        Bytes packed = Deflate(body);
+        swf.insert(swf.end(), packed.begin(), packed.end());
+    } else if (signature[0] == 'Z') {
+        Bytes properties;
+        Bytes packed = LzmaRaw(body, properties);
+        PutUInt32(swf, static_cast<uint32_t>(packed.size()));
+        swf.insert(swf.end(), properties.begin(), properties.end());
+        swf.insert(swf.end(), packed.begin(), packed.end());
+    } else {
+        swf.insert(swf.end(), body.begin(), body.end());
+    }
+    return swf;
+}
+
+Bytes MakeProjector(const Bytes& movie)
+{
+    const size_t code = 4096;
+    Bytes exe(code + movie.size(), 0x90);
+    exe[0] = 'M';
+    exe[1] = 'Z';
+    std::copy(movie.begin(), movie.end(), exe.begin() + code);
+    PutUInt32(exe, 0xFA123456);
+    PutUInt32(exe, static_cast<uint32_t>(movie.size()));
+    return exe;
+}
+
+void WriteFile(const std::string& fileName, const Bytes& bytes)
+{
+    FILE* f = std::fopen(fileName.c_str(), "wb");
+    if (!f) throw std::runtime_error("cannot write " + fileName);
+    std::fwrite(bytes.data(), 1, bytes.size(), f);
+    std::fclose(f);
+}
+
+Bytes ReadFile(const std::string& fileName)
+{
+    Bytes bytes;
+    FILE* f = std::fopen(fileName.c_str(), "rb");
+    if (!f) return bytes;
+    uint8_t buffer[4096];
+    for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, f)) > 0;) bytes.insert(bytes.end(), buffer, buffer + n);
+    std::fclose(f);
+    return bytes;
+}
+
+}
