@@ -202,7 +202,7 @@ TEST(SysUtilsFormat, FormsAsTheProgramUsesThem)
     EXPECT_EQ(Format("flags=0x%X %x", 0x4FE, 255), "flags=0x4FE FF");
     EXPECT_EQ(Format("%x %u", -1, -1), "FFFFFFFF 4294967295");
     EXPECT_EQ(Format("[%s @ %p]", "ctx", pointer), "[ctx @ 000012AB]");
-    EXPECT_EQ(Format("%s(%s)", std::string("mpeg4"), "MPEG-4 part 2"), "mpeg4(MPEG-4 part 2)");
+    EXPECT_EQ(Format("%s(%s)", std::string("mpeg4"), "MPEG-4 video"), "mpeg4(MPEG-4 video)");
     EXPECT_EQ(Format("%.3s|%6s|%-4s|", "abcdef", "ab", "ab"), "abc|    ab|ab  |");
     EXPECT_EQ(Format("%f %8.0f %7.1f %0.3f", 1.0, 1234.6, 3.14159, 2.0), "1.00     1235     3.1 2.000");
     EXPECT_EQ(Format("%.*f|%*d", 3, 2.5, 4, 7), "2.500|   7");
