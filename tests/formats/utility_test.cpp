@@ -2,6 +2,7 @@
 
 #include "FileUtil.h"
 #include "MaxMin.h"
+#include "UxUtils.h"
 #include "SysUtils.h"
 #include "TestSupport.h"
 #include "uxStrUtils.h"
@@ -32,4 +33,34 @@ TEST(FileUtil, CreatesNestedFolders)
     EXPECT_TRUE(CreateDirPath(dir));
     EXPECT_TRUE(CheckDirExists(dir));
     EXPECT_FALSE(CheckDirExists(dir + "\\missing"));
+}
+
+TEST(UxUtils, RectanglesAndBlocks)
+{
+    RECT r{10, 20, 30, 60};
+    EXPECT_EQ(RectWidth(r), 20);
+    EXPECT_EQ(RectHeight(r), 40);
+    EXPECT_TRUE(IsPointInRect({30, 60}, r));
+    EXPECT_FALSE(IsPointInRect({31, 60}, r));
+    EXPECT_EQ(PaletteColor(0xFF123456), 0x02123456u);
+
+    EXPECT_EQ(AllocZeroedBlock(0), nullptr);
+    void* block = AllocZeroedBlock(16);
+    ASSERT_NE(block, nullptr);
+    const char zeros[16] = {};
+    EXPECT_TRUE(SameBytes(block, zeros, 16));
+    static_cast<char*>(block)[15] = 1;
+    EXPECT_FALSE(SameBytes(block, zeros, 16));
+    FreeBlock(block);
+    EXPECT_EQ(block, nullptr);
+    FreeBlock(block);
+}
+
+TEST(UxUtils, DiscardingQuitKeepsIt)
+{
+    PostQuitMessage(3);
+    DiscardPendingMessage(nullptr, WM_QUIT);
+    MSG message;
+    ASSERT_TRUE(PeekMessageA(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+    EXPECT_EQ(message.wParam, 3u);
 }

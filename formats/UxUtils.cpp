@@ -1,0 +1,33 @@
+#include "UxUtils.h"
+
+#include <cstring>
+
+void DiscardPendingMessage(HWND wnd, UINT msg)
+{
+    MSG message;
+    if (PeekMessageA(&message, wnd, msg, msg, PM_REMOVE) && message.message == WM_QUIT)
+        PostQuitMessage(static_cast<int>(message.wParam));
+}
+
+bool IsAppForeground()
+{
+    HWND active = GetForegroundWindow();
+    return active && GetWindowThreadProcessId(active, nullptr) == GetCurrentThreadId();
+}
+
+void* AllocZeroedBlock(int32_t size)
+{
+    return size > 0 ? GlobalAlloc(GPTR, static_cast<SIZE_T>(size)) : nullptr;
+}
+
+void FreeBlock(void*& block)
+{
+    if (!block) return;
+    GlobalFree(block);
+    block = nullptr;
+}
+
+bool SameBytes(const void* a, const void* b, int32_t count)
+{
+    return count <= 0 || std::memcmp(a, b, static_cast<size_t>(count)) == 0;
+}
