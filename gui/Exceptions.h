@@ -34,6 +34,7 @@ TVM_DECLARE_EXCEPTION(EStringListError, Exception);
 TVM_DECLARE_EXCEPTION(EIntfCastError, Exception);
 TVM_DECLARE_EXCEPTION(ERangeError, Exception);
 TVM_DECLARE_EXCEPTION(EThread, Exception);
+TVM_DECLARE_EXCEPTION(EComponentError, Exception);
 TVM_DECLARE_EXCEPTION(ERegistryException, Exception);
 TVM_DECLARE_EXCEPTION(EStreamError, Exception);
 TVM_DECLARE_EXCEPTION(EReadError, EStreamError);
