@@ -78,8 +78,7 @@ void TComponent::CheckUniqueName(const std::string& name, const TComponent* exce
 
 TComponent* TComponent::Components(int index) const
 {
-    if (index < 0 || index >= ComponentCount())
-        throw EListError("List index out of bounds (" + std::to_string(index) + ")");
+    if (index < 0 || index >= ComponentCount()) ListIndexError(index);
     return components_[index];
 }
 

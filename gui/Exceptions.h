@@ -64,6 +64,9 @@ public:
     HRESULT ErrorCode;
 };
 
+// Raises EListError "List index out of bounds (<index>)".
+[[noreturn]] void ListIndexError(int index);
+
 // The system's text for an HRESULT, without the trailing line break.
 std::string SysErrorMessage(DWORD errorCode);
 
