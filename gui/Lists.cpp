@@ -7,7 +7,7 @@
 
 void TList::CheckIndex(int index, int limit) const
 {
-    if (index < 0 || index >= limit) throw EListError(Format("List index out of bounds (%d)", index));
+    if (index < 0 || index >= limit) ListIndexError(index);
 }
 
 void* TList::Get(int index) const
