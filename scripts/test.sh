@@ -16,4 +16,5 @@ start_private_xvfb 160 220
 # One Wine prefix serves every test; make it before tests start side by side.
 "$root/scripts/wine-run" cmd /c exit 0
 cd "$build"
-ctest --output-on-failure -j "$(nproc)" "$@"
+# A hung test fails on its own instead of holding up the whole run.
+ctest --output-on-failure --timeout 300 -j "$(nproc)" "$@"

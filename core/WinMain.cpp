@@ -1,0 +1,79 @@
+// The program block: read the command line, then either the maintenance run
+// (no window) or the normal run with the application's windows.
+#include <windows.h>
+
+#include "Direct3D9Switch.h"
+#include "Exceptions.h"
+#include "Forms.h"
+#include "SysUtils.h"
+#include "sadd.h"
+#include "sconvert.h"
+#include "scrop.h"
+#include "smain.h"
+#include "spreset.h"
+#include "spresetedit.h"
+#include "sselect.h"
+#include "ssettings.h"
+#include "svar.h"
+#include "tvmpro.h"
+
+namespace {
+
+int RunProgram()
+{
+    Application->Initialize();
+    const std::string exePath = Application->ExeName();
+    const std::string exeFolder = ExtractFilePath(exePath);
+    std::vector<std::string> params;
+    for (int i = 1; i <= ParamCount(); ++i) params.push_back(ParamStr(i));
+    const TStartUpOptions options = ReadCommandLine(params, exeFolder, ProjectFilePath);
+    RunAction = options.RunAction;
+    ProjectFilePath = options.ProjectFilePath;
+    const bool hasCompatibilityLayers = Win32MajorVersion() >= 6;
+
+    if (RunAction != "0") {
+        if (hasCompatibilityLayers) ApplyCompatibilityLayer(exePath);
+        RunMaintenance(ProjectFilePath, exeFolder);
+        Application->Terminate();
+        return 0;
+    }
+
+    NeedsRestart = hasCompatibilityLayers && ApplyCompatibilityLayer(exePath);
+    if (NeedsRestart) {
+        // The successor gets the same command line, so a named project
+        // file is not lost on the one start that writes the layer.
+        Application->Terminate();
+        StartProcess(exePath, GetCommandLineA());
+        return 0;
+    }
+
+    const std::string companion = exeFolder + "tvmsrvc.exe";
+    StartProcess(companion, "\"" + companion + "\"");
+    DisableDirect3D9();
+    if (!FileExists(ProjectFilePath)) ProjectFilePath = exeFolder + "tasks.prj";
+    Application->SetTitle("Tavelomatic Studio");
+    Application->CreateForm(frmMain);
+    Application->CreateForm(frmSettings);
+    Application->CreateForm(frmConvert);
+    Application->CreateForm(frmSelect);
+    Application->CreateForm(frmAdd);
+    Application->CreateForm(frmCrop);
+    Application->CreateForm(frmPreset);
+    Application->CreateForm(frmPresetEdit);
+    frmMain->Show();
+    frmMain->Update();
+    Application->Run();
+    return 0;
+}
+
+}
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
+{
+    try {
+        return RunProgram();
+    } catch (...) {
+        Application->HandleException(nullptr);
+        return 1;
+    }
+}

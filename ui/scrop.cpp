@@ -1,0 +1,8 @@
+#include "scrop.h"
+
+TfrmCrop* frmCrop = nullptr;
+
+TfrmCrop::TfrmCrop(TComponent* owner) : TForm(owner)
+{
+    SetCaption("Crop... | Tavelomatic Converter");
+}

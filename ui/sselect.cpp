@@ -1,0 +1,8 @@
+#include "sselect.h"
+
+TfrmSelect* frmSelect = nullptr;
+
+TfrmSelect::TfrmSelect(TComponent* owner) : TForm(owner)
+{
+    SetCaption("Select Files... | Tavelomatic Converter");
+}
