@@ -7,6 +7,7 @@
 #include <memory>
 #include <vector>
 
+#include "Forms.h"
 #include "SysUtils.h"
 
 namespace {
@@ -139,6 +140,7 @@ bool ExtractSWFFromProjector(const std::string& fileName, const std::string& tar
         if (temp.empty()) return false;
         target = ChangeFileExt(temp, ".swf");
     }
+    TBusyCursor busy;
     projector.SetPosition(movieStart);
     try {
         TFileStream movie(target, fmCreate);

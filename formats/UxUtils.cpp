@@ -2,6 +2,9 @@
 
 #include <cstring>
 
+#include "Exceptions.h"
+#include "Forms.h"
+
 void DiscardPendingMessage(HWND wnd, UINT msg)
 {
     MSG message;
@@ -30,4 +33,11 @@ void FreeBlock(void*& block)
 bool SameBytes(const void* a, const void* b, int32_t count)
 {
     return count <= 0 || std::memcmp(a, b, static_cast<size_t>(count)) == 0;
+}
+
+void ShowNotImplemented()
+{
+    Screen->SetCursor(crDefault);
+    Application->MessageBox("Function not yet implemented", Application->Title(), MB_OK | MB_ICONINFORMATION);
+    throw EAbort();
 }

@@ -24,3 +24,6 @@ void* AllocZeroedBlock(int32_t size);
 // Frees Block (when set) and clears the variable.
 void FreeBlock(void*& block);
 bool SameBytes(const void* a, const void* b, int32_t count);
+
+// Shows "Function not yet implemented" and leaves the operation silently.
+[[noreturn]] void ShowNotImplemented();

@@ -184,3 +184,16 @@ private:
 
 extern TApplication* Application;
 extern TScreen* Screen;
+
+// The hourglass for as long as it lives, then the cursor shown before it,
+// also when an exception leaves the scope.
+class TBusyCursor {
+public:
+    TBusyCursor() : saved_(Screen->Cursor()) { Screen->SetCursor(crHourGlass); }
+    TBusyCursor(const TBusyCursor&) = delete;
+    TBusyCursor& operator=(const TBusyCursor&) = delete;
+    ~TBusyCursor() { Screen->SetCursor(saved_); }
+
+private:
+    TCursor saved_;
+};

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "Forms.h"
 #include "SwfFixtures.h"
 #include "SysUtils.h"
 #include "TestSupport.h"
@@ -84,7 +85,13 @@ TEST(KvnTools, ProjectorToTemporaryMovie)
     tvmtest::Bytes movie = tvmtest::MakeSwf({}, "CWS");
     tvmtest::WriteFile(path, tvmtest::MakeProjector(movie));
     std::string movieFile;
-    ASSERT_TRUE(ExtractSWFFromProjector(path, "", {}, movieFile));
+    Screen->SetCursor(crCross);
+    bool busyWhileCopying = false;
+    ASSERT_TRUE(ExtractSWFFromProjector(path, "", [&](int64_t, int64_t) { busyWhileCopying = Screen->Cursor() == crHourGlass; },
+                                        movieFile));
+    EXPECT_TRUE(busyWhileCopying);
+    EXPECT_EQ(Screen->Cursor(), crCross);
+    Screen->SetCursor(crDefault);
     EXPECT_EQ(ExtractFileExt(movieFile), ".swf");
     EXPECT_EQ(tvmtest::ReadFile(movieFile), movie);
     EXPECT_TRUE(DeleteFileAndTmp(movieFile));
