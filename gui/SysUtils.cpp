@@ -478,7 +478,7 @@ double StrToFloatDef(const std::string& s, double defaultValue)
 
 namespace {
 
-struct FormatSpec {
+struct FormatField {
     bool leftAligned = false;
     bool zeroPadded = false;
     int width = 0;
@@ -504,8 +504,8 @@ public:
                 out += '%';
                 ++pos_;
             } else {
-                FormatSpec spec = ParseSpec();
-                out += Pad(Convert(spec, TakeArg()), spec);
+                FormatField field = ParseField();
+                out += Pad(Convert(field, TakeArg()), field);
             }
         }
         return out;
@@ -538,22 +538,22 @@ private:
         return n;
     }
 
-    FormatSpec ParseSpec()
+    FormatField ParseField()
     {
-        FormatSpec spec;
+        FormatField field;
         for (; pos_ < format_.size() && (format_[pos_] == '-' || format_[pos_] == '0'); ++pos_)
-            (format_[pos_] == '-' ? spec.leftAligned : spec.zeroPadded) = true;
+            (format_[pos_] == '-' ? field.leftAligned : field.zeroPadded) = true;
         // A negative width from "*" aligns left, as "-" does.
         int width = ParseNumber().value_or(0);
-        if (width < 0) spec.leftAligned = true;
-        spec.width = width < 0 ? -width : width;
+        if (width < 0) field.leftAligned = true;
+        field.width = width < 0 ? -width : width;
         if (pos_ < format_.size() && format_[pos_] == '.') {
             ++pos_;
-            spec.precision = std::max(ParseNumber().value_or(0), 0);
+            field.precision = std::max(ParseNumber().value_or(0), 0);
         }
         if (pos_ >= format_.size()) Fail();
-        spec.type = format_[pos_++];
-        return spec;
+        field.type = format_[pos_++];
+        return field;
     }
 
     static std::string WithLeastDigits(std::string digits, int precision)
@@ -577,51 +577,51 @@ private:
         Fail();
     }
 
-    std::string Convert(const FormatSpec& spec, const TFormatArg& arg) const
+    std::string Convert(const FormatField& field, const TFormatArg& arg) const
     {
         bool integer = arg.kind == TFormatArg::Kind::Integer;
-        switch (spec.type) {
+        switch (field.type) {
         case 'd':
         case 'D':
             if (!integer) break;
-            return SignedWithLeastDigits(arg.integer, spec.precision);
+            return SignedWithLeastDigits(arg.integer, field.precision);
         case 'u':
         case 'U':
             if (!integer) break;
-            return WithLeastDigits(std::to_string(arg.bits), spec.precision);
+            return WithLeastDigits(std::to_string(arg.bits), field.precision);
         case 'x':
         case 'X':
             if (!integer) break;
-            return IntToHexBits(arg.bits, spec.precision);
+            return IntToHexBits(arg.bits, field.precision);
         case 's':
         case 'S':
             if (arg.kind != TFormatArg::Kind::String) break;
-            return std::string(spec.precision >= 0 ? arg.text.substr(0, static_cast<size_t>(spec.precision)) : arg.text);
+            return std::string(field.precision >= 0 ? arg.text.substr(0, static_cast<size_t>(field.precision)) : arg.text);
         case 'p':
         case 'P':
             if (arg.kind != TFormatArg::Kind::Pointer) break;
             return IntToHexBits(reinterpret_cast<uintptr_t>(arg.pointer), 8);
         case 'f':
         case 'F':
-            return FormatFixed(RealOf(arg), spec.precision < 0 ? 2 : spec.precision);
+            return FormatFixed(RealOf(arg), field.precision < 0 ? 2 : field.precision);
         case 'n':
         case 'N':
-            return InsertThousandSeparators(FormatFixed(RealOf(arg), spec.precision < 0 ? 2 : spec.precision));
+            return InsertThousandSeparators(FormatFixed(RealOf(arg), field.precision < 0 ? 2 : field.precision));
         case 'g':
         case 'G':
-            return FormatGeneral(RealOf(arg), spec.precision < 1 ? 15 : spec.precision);
+            return FormatGeneral(RealOf(arg), field.precision < 1 ? 15 : field.precision);
         }
         Fail();
     }
 
-    static std::string Pad(std::string body, const FormatSpec& spec)
+    static std::string Pad(std::string body, const FormatField& field)
     {
-        if (static_cast<int>(body.size()) >= spec.width) return body;
-        size_t fill = static_cast<size_t>(spec.width) - body.size();
-        bool numeric = spec.type != 's' && spec.type != 'S';
+        if (static_cast<int>(body.size()) >= field.width) return body;
+        size_t fill = static_cast<size_t>(field.width) - body.size();
+        bool numeric = field.type != 's' && field.type != 'S';
         bool finite = body.find("INF") == std::string::npos && body.find("NAN") == std::string::npos;
-        if (spec.leftAligned) return body + std::string(fill, ' ');
-        if (spec.zeroPadded && numeric && finite) {
+        if (field.leftAligned) return body + std::string(fill, ' ');
+        if (field.zeroPadded && numeric && finite) {
             size_t signEnd = !body.empty() && body[0] == '-' ? 1 : 0;
             return body.insert(signEnd, fill, '0');
         }
