@@ -96,7 +96,7 @@ build_libvorbis() {
 # Its source package lacks a documentation file, so only lib/ and include/.
 build_libtheora() {
   autotools_static --disable-examples --disable-oggtest --disable-vorbistest \
-    --disable-sdltest --disable-spec --disable-doc
+    --disable-sdltest --disable-doc
   make -j"$jobs" -C lib install
   make -C include install
   make install-pkgconfigDATA
