@@ -55,16 +55,15 @@ public:
         return offset && *offset >= 0 ? Get<IMAGE_NT_HEADERS32>(*offset) : nullptr;
     }
 
-    // A data directory that lies inside the image, or nullptr when absent or outside.
+    // A data directory the headers declare, or nullptr. Where it points is
+    // not checked: its contents are read through Get like everything else.
     const IMAGE_DATA_DIRECTORY* Directory(unsigned index) const
     {
         const IMAGE_NT_HEADERS32* nt = NtHeaders();
         if (!nt || index >= nt->OptionalHeader.NumberOfRvaAndSizes || index >= IMAGE_NUMBEROF_DIRECTORY_ENTRIES)
             return nullptr;
         const IMAGE_DATA_DIRECTORY* directory = &nt->OptionalHeader.DataDirectory[index];
-        if (directory->VirtualAddress == 0 || directory->Size == 0 || !Get<BYTE>(directory->VirtualAddress, directory->Size))
-            return nullptr;
-        return directory;
+        return directory->VirtualAddress != 0 && directory->Size != 0 ? directory : nullptr;
     }
 
     const BYTE* Base() const { return base_; }
@@ -449,9 +448,10 @@ bool FindImageResource(const void* image, const char* type, const char* name, vo
 {
     TImageView view = TImageView::Mapped(image);
     const IMAGE_DATA_DIRECTORY* directory = view.Directory(IMAGE_DIRECTORY_ENTRY_RESOURCE);
-    if (!directory)
+    const BYTE* section = directory ? view.Get<BYTE>(directory->VirtualAddress, directory->Size) : nullptr;
+    if (!section)
         return false;
-    TImageView resources(view.Base() + directory->VirtualAddress, directory->Size);
+    TImageView resources(section, directory->Size);
     for (LCID language : {GetThreadLocale(), GetSystemDefaultLCID(), GetUserDefaultLCID(), LCID(0), LCID(1033)}) {
         if (FindResourceInLanguage(view, resources, type, name, language, data, size))
             return true;

@@ -289,10 +289,13 @@ INSTANTIATE_TEST_SUITE_P(
                    f.At<IMAGE_BASE_RELOCATION>(f.Directory(IMAGE_DIRECTORY_ENTRY_BASERELOC).VirtualAddress).VirtualAddress =
                        0x7FFF0000;
                }},
+        Damage{"relocation table outside the image",
+               [](ModuleFile& f) { f.Directory(IMAGE_DIRECTORY_ENTRY_BASERELOC).VirtualAddress = 0x7FFFFFF0; }},
         Damage{"import table outside the image",
+               [](ModuleFile& f) { f.Directory(IMAGE_DIRECTORY_ENTRY_IMPORT).VirtualAddress = 0x7FFFFFF0; }},
+        Damage{"import table cut by the end of the image",
                [](ModuleFile& f) {
                    f.Directory(IMAGE_DIRECTORY_ENTRY_IMPORT).VirtualAddress = f.Nt().OptionalHeader.SizeOfImage - 4;
-                   f.Directory(IMAGE_DIRECTORY_ENTRY_IMPORT).Size = 4;
                }},
         Damage{"library name outside the image",
                [](ModuleFile& f) {
