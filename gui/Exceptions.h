@@ -43,6 +43,7 @@ TVM_DECLARE_EXCEPTION(EFCreateError, EStreamError);
 TVM_DECLARE_EXCEPTION(EFOpenError, EStreamError);
 TVM_DECLARE_EXCEPTION(EOleError, Exception);
 TVM_DECLARE_EXCEPTION(EResNotFound, Exception);
+TVM_DECLARE_EXCEPTION(EDLLLoadError, Exception);
 
 // Raised to leave an operation silently: the application's top level does not
 // show it.
