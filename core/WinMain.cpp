@@ -21,6 +21,7 @@ namespace {
 
 int RunProgram()
 {
+    InitializeMainWindowUnit(GetModuleHandleA(nullptr));
     Application->Initialize();
     const std::string exePath = Application->ExeName();
     const std::string exeFolder = ExtractFilePath(exePath);
