@@ -41,6 +41,7 @@ TVM_DECLARE_EXCEPTION(EWriteError, EStreamError);
 TVM_DECLARE_EXCEPTION(EFCreateError, EStreamError);
 TVM_DECLARE_EXCEPTION(EFOpenError, EStreamError);
 TVM_DECLARE_EXCEPTION(EOleError, Exception);
+TVM_DECLARE_EXCEPTION(EResNotFound, Exception);
 
 // Raised to leave an operation silently: the application's top level does not
 // show it.
