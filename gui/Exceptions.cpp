@@ -1,5 +1,10 @@
 #include "Exceptions.h"
 
+void ListIndexError(int index)
+{
+    throw EListError("List index out of bounds (" + std::to_string(index) + ")");
+}
+
 std::string SysErrorMessage(DWORD errorCode)
 {
     char* text = nullptr;

@@ -34,6 +34,7 @@ TVM_DECLARE_EXCEPTION(EStringListError, Exception);
 TVM_DECLARE_EXCEPTION(EIntfCastError, Exception);
 TVM_DECLARE_EXCEPTION(ERangeError, Exception);
 TVM_DECLARE_EXCEPTION(EThread, Exception);
+TVM_DECLARE_EXCEPTION(EComponentError, Exception);
 TVM_DECLARE_EXCEPTION(ERegistryException, Exception);
 TVM_DECLARE_EXCEPTION(EStreamError, Exception);
 TVM_DECLARE_EXCEPTION(EReadError, EStreamError);
@@ -63,6 +64,9 @@ public:
     EOleSysError(std::string message, HRESULT errorCode) : EOleError(std::move(message)), ErrorCode(errorCode) {}
     HRESULT ErrorCode;
 };
+
+// Raises EListError "List index out of bounds (<index>)".
+[[noreturn]] void ListIndexError(int index);
 
 // The system's text for an HRESULT, without the trailing line break.
 std::string SysErrorMessage(DWORD errorCode);
