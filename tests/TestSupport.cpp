@@ -3,7 +3,6 @@
 #include <windows.h>
 
 namespace tvmtest {
-namespace {
 
 // Test programs live in build/tests/; everything else is found from there.
 std::string TestsDir()
@@ -12,8 +11,6 @@ std::string TestsDir()
     DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
     std::string p(path, n);
     return p.substr(0, p.find_last_of('\\') + 1);
-}
-
 }
 
 std::string BinDir()

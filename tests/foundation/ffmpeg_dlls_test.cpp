@@ -16,12 +16,6 @@ HMODULE LoadShipped(const char* name)
     return LoadLibraryExA(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
 }
 
-template <typename Fn>
-Fn Entry(HMODULE lib, const char* name)
-{
-    return reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(lib, name)));
-}
-
 std::string Join(const std::vector<std::string>& names)
 {
     std::string all;
@@ -43,7 +37,7 @@ TEST(FFmpegDlls, ConverterEncodersAreThere)
 {
     HMODULE avcodec = LoadShipped("avcodec-59.dll");
     ASSERT_NE(avcodec, nullptr);
-    auto find = Entry<const void* (*)(const char*)>(avcodec, "avcodec_find_encoder_by_name");
+    auto find = tvmtest::Entry<const void* (*)(const char*)>(avcodec, "avcodec_find_encoder_by_name");
     ASSERT_NE(find, nullptr);
 
     std::vector<std::string> missing;
@@ -59,7 +53,7 @@ TEST(FFmpegDlls, ConverterMuxersAreThere)
 {
     HMODULE avformat = LoadShipped("avformat-59.dll");
     ASSERT_NE(avformat, nullptr);
-    auto guess = Entry<const void* (*)(const char*, const char*, const char*)>(avformat, "av_guess_format");
+    auto guess = tvmtest::Entry<const void* (*)(const char*, const char*, const char*)>(avformat, "av_guess_format");
     ASSERT_NE(guess, nullptr);
 
     std::vector<std::string> missing;

@@ -16,10 +16,10 @@ TEST(LameEnc, EncodesOneSecondOfSine)
 {
     HMODULE lame = LoadLibraryA((tvmtest::BinDir() + "lame_enc.dll").c_str());
     ASSERT_NE(lame, nullptr);
-    auto init = reinterpret_cast<BEINITSTREAM>(reinterpret_cast<void*>(GetProcAddress(lame, "beInitStream")));
-    auto encode = reinterpret_cast<BEENCODECHUNK>(reinterpret_cast<void*>(GetProcAddress(lame, "beEncodeChunk")));
-    auto deinit = reinterpret_cast<BEDEINITSTREAM>(reinterpret_cast<void*>(GetProcAddress(lame, "beDeinitStream")));
-    auto close = reinterpret_cast<BECLOSESTREAM>(reinterpret_cast<void*>(GetProcAddress(lame, "beCloseStream")));
+    auto init = tvmtest::Entry<BEINITSTREAM>(lame, "beInitStream");
+    auto encode = tvmtest::Entry<BEENCODECHUNK>(lame, "beEncodeChunk");
+    auto deinit = tvmtest::Entry<BEDEINITSTREAM>(lame, "beDeinitStream");
+    auto close = tvmtest::Entry<BECLOSESTREAM>(lame, "beCloseStream");
     ASSERT_TRUE(init && encode && deinit && close);
 
     BE_CONFIG config{};
