@@ -72,22 +72,32 @@ std::wstring WideGetEnv(const std::wstring& name)
     return value;
 }
 
-std::string WideToAnsi(const std::wstring& text)
+std::string WideToMultiByte(UINT codePage, std::wstring_view text)
 {
     if (text.empty()) return {};
-    int n = WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+    int n = WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
     std::string result(n, '\0');
-    WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), result.data(), n, nullptr, nullptr);
+    WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(text.size()), result.data(), n, nullptr, nullptr);
     return result;
+}
+
+std::wstring MultiByteToWide(UINT codePage, std::string_view text)
+{
+    if (text.empty()) return {};
+    int n = MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    std::wstring result(n, L'\0');
+    MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), result.data(), n);
+    return result;
+}
+
+std::string WideToAnsi(const std::wstring& text)
+{
+    return WideToMultiByte(CP_ACP, text);
 }
 
 std::wstring AnsiToWide(const std::string& text)
 {
-    if (text.empty()) return {};
-    int n = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring result(n, L'\0');
-    MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), result.data(), n);
-    return result;
+    return MultiByteToWide(CP_ACP, text);
 }
 
 void BindFunction(HMODULE module, const std::wstring& libraryFileName, const char* name, bool optional, void* slot)

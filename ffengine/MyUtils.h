@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <string_view>
 
 // ---- Wide file names and the environment ----
 
@@ -23,7 +24,9 @@ bool WideSetCurrentDir(const std::wstring& dir);
 // Empty when the variable is not set.
 std::wstring WideGetEnv(const std::wstring& name);
 
-// Conversions through the ANSI code page.
+// Conversions through a code page, and through the ANSI code page.
+std::string WideToMultiByte(UINT codePage, std::wstring_view text);
+std::wstring MultiByteToWide(UINT codePage, std::string_view text);
 std::string WideToAnsi(const std::wstring& text);
 std::wstring AnsiToWide(const std::string& text);
 

@@ -49,8 +49,7 @@ std::string Path()
 
 TEST_F(FFLoaderTest, LoadsEveryLibraryFromLibavAndBindsIt)
 {
-    FFLoader().SetLibraryPath(AnsiToWide(tvmtest::LibavDir()));
-    ASSERT_TRUE(FFLoader().LoadLibraries(EncoderLibraries)) << FFLoader().LastErrorMessage();
+    LoadFromLibav(EncoderLibraries);
 
     EXPECT_TRUE(FFLoader().AllLoaded(EncoderLibraries));
     for (const char* name : {"avcodec-59.dll", "avdevice-59.dll", "avfilter-8.dll", "avformat-59.dll", "avutil-57.dll",
@@ -132,8 +131,7 @@ TEST_F(FFLoaderTest, LibraryLackingAnEntryPointIsNamedAndLeftUnloaded)
 
 TEST_F(FFLoaderTest, FailedLoadKeepsWhatEarlierCallsLoaded)
 {
-    FFLoader().SetLibraryPath(AnsiToWide(tvmtest::LibavDir()));
-    ASSERT_TRUE(FFLoader().LoadLibraries(LibraryBit(liAVUtil)));
+    LoadFromLibav(LibraryBit(liAVUtil));
 
     // avformat is not in fakelib\ and comes by bare name from libav\ (on PATH
     // now); swscale there lacks an entry point.

@@ -64,8 +64,7 @@ protected:
     void SetUp() override
     {
         FFLoaderTest::SetUp();
-        FFLoader().SetLibraryPath(AnsiToWide(tvmtest::LibavDir()));
-        ASSERT_TRUE(FFLoader().LoadLibraryByIndex(liAVUtil)) << FFLoader().LastErrorMessage();
+        LoadFromLibav(LibraryBit(liAVUtil));
         logger.TriggerEventInMainThread = false;
         logger.OnLog = [this](TObject* sender, DWORD threadId, TLogLevel level, const std::string& message) {
             std::lock_guard<std::mutex> guard(linesLock);

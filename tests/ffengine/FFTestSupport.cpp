@@ -41,10 +41,10 @@ void FFLoaderTest::TearDown()
     WideSetCurrentDir(currentDir_);
 }
 
-void FFLoaderTest::LoadDecoderLibraries()
+void FFLoaderTest::LoadFromLibav(TLibrarySet set)
 {
     FFLoader().SetLibraryPath(AnsiToWide(LibavDir()));
-    ASSERT_TRUE(FFLoader().LoadLibraries(DecoderLibraries)) << FFLoader().LastErrorMessage();
+    ASSERT_TRUE(FFLoader().LoadLibraries(set)) << FFLoader().LastErrorMessage();
 }
 
 }

@@ -1,6 +1,8 @@
 #pragma once
 // What the engine's tests share: the shipped libraries, folders to load them
 // from, and a loader left as each test found it.
+#include "FFLoad.h"
+
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -23,8 +25,8 @@ protected:
     void SetUp() override;
     void TearDown() override;
 
-    // Loads the decoder's libraries from libav\.
-    void LoadDecoderLibraries();
+    // Loads the set from libav\.
+    void LoadFromLibav(TLibrarySet set);
 
 private:
     std::wstring path_;
