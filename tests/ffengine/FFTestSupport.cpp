@@ -37,8 +37,13 @@ void FFLoaderTest::TearDown()
 {
     FFLoader().UnloadLibraries(AllLibraries);
     FFLoader().SetLibraryPath(L"");
-    SetEnvironmentVariableW(L"PATH", path_.c_str());
+    RestorePath();
     WideSetCurrentDir(currentDir_);
+}
+
+void FFLoaderTest::RestorePath() const
+{
+    SetEnvironmentVariableW(L"PATH", path_.c_str());
 }
 
 void FFLoaderTest::LoadFromLibav(TLibrarySet set)

@@ -27,6 +27,8 @@ protected:
 
     // Loads the set from libav\.
     void LoadFromLibav(TLibrarySet set);
+    // PATH as it was before the test put a library folder on it.
+    void RestorePath() const;
 
 private:
     std::wstring path_;
