@@ -15,7 +15,7 @@ extern "C" {
     X(av_rdft_end) X(av_rdft_init) X(avcodec_align_dimensions2) X(avcodec_alloc_context3) X(avcodec_close) \
     X(avcodec_decode_subtitle2) X(avcodec_descriptor_get) X(avcodec_encode_subtitle) X(avcodec_find_decoder) \
     X(avcodec_find_decoder_by_name) X(avcodec_find_encoder) X(avcodec_find_encoder_by_name) X(avcodec_flush_buffers) \
-    X(avcodec_free_context) X(avcodec_get_name) X(avcodec_open2) X(avcodec_parameters_from_context) \
+    X(avcodec_free_context) X(avcodec_get_class) X(avcodec_get_name) X(avcodec_open2) X(avcodec_parameters_from_context) \
     X(avcodec_parameters_to_context) X(avcodec_receive_frame) X(avcodec_receive_packet) X(avcodec_send_frame) \
     X(avcodec_send_packet) X(avcodec_string) X(avsubtitle_free)
 

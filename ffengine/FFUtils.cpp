@@ -1,6 +1,7 @@
 #include "FFUtils.h"
 
 #include "Exceptions.h"
+#include "FFLog.h"
 #include "SysUtils.h"
 
 #include <algorithm>
@@ -290,4 +291,189 @@ int ReadFileToMemory(const char* fileName, uint8_t*& buffer, int& size)
 bool IsPrintable(uint8_t c)
 {
     return c >= 32 && c <= 126;
+}
+
+namespace {
+
+std::string lastOptionError;
+
+// The option flags of each media type's codec options; data and attachment
+// take any.
+int TypeFlags(int type)
+{
+    constexpr int Flags[AVMEDIA_TYPE_NB] = {AV_OPT_FLAG_VIDEO_PARAM, AV_OPT_FLAG_AUDIO_PARAM, 0,
+                                            AV_OPT_FLAG_SUBTITLE_PARAM, 0};
+    return Flags[type];
+}
+
+// The media type a leading "v", "a" or "s" names, or AVMEDIA_TYPE_UNKNOWN.
+AVMediaType TypeOfLetter(char letter)
+{
+    switch (letter) {
+    case 'v':
+        return AVMEDIA_TYPE_VIDEO;
+    case 'a':
+        return AVMEDIA_TYPE_AUDIO;
+    case 's':
+        return AVMEDIA_TYPE_SUBTITLE;
+    default:
+        return AVMEDIA_TYPE_UNKNOWN;
+    }
+}
+
+bool HasPrivateOption(const AVClass* privateClass, const std::string& name)
+{
+    return privateClass && ff::av_opt_find(&privateClass, name.c_str(), nullptr, 0, AV_OPT_SEARCH_FAKE_OBJ);
+}
+
+// An option of some codec's, muxer's or demuxer's own.
+bool IsPrivateOption(const std::string& name)
+{
+    void* state = nullptr;
+    while (const AVCodec* codec = ff::av_codec_iterate(&state))
+        if (HasPrivateOption(codec->priv_class, name)) return true;
+    state = nullptr;
+    while (const AVOutputFormat* muxer = ff::av_muxer_iterate(&state))
+        if (HasPrivateOption(muxer->priv_class, name)) return true;
+    state = nullptr;
+    while (const AVInputFormat* demuxer = ff::av_demuxer_iterate(&state))
+        if (HasPrivateOption(demuxer->priv_class, name)) return true;
+    return false;
+}
+
+// An option of the class or, with children, of the classes under it.
+const AVOption* FindClassOption(const AVClass* cls, const std::string& name, int flags, bool children)
+{
+    int search = AV_OPT_SEARCH_FAKE_OBJ | (children ? AV_OPT_SEARCH_CHILDREN : 0);
+    return ff::av_opt_find(&cls, name.c_str(), nullptr, flags, search);
+}
+
+void PutOption(AVDictionary** dictionary, const std::string& name, const std::string& value, const AVOption* option)
+{
+    ff::av_dict_set(dictionary, name.c_str(), value.c_str(), option->type == AV_OPT_TYPE_FLAGS ? AV_DICT_APPEND : 0);
+}
+
+// Finds Name on Context and sets it: -1 when refused, 0 when not there, 1 when set.
+int SetOption(void* context, const std::string& name, const std::string& value, int flags)
+{
+    if (!ff::av_opt_find(context, name.c_str(), nullptr, flags, AV_OPT_SEARCH_CHILDREN)) return 0;
+    return ff::av_opt_set(context, name.c_str(), value.c_str(), AV_OPT_SEARCH_CHILDREN) < 0 ? -1 : 1;
+}
+
+// Keeps and logs why an option could not be set; answers False.
+bool OptionFailed(const std::string& message)
+{
+    lastOptionError = message;
+    ff::av_log(nullptr, AV_LOG_ERROR, "%s\n", message.c_str());
+    return false;
+}
+
+}
+
+const std::string& LastOptionError()
+{
+    return lastOptionError;
+}
+
+TOptionContext::TOptionContext(int scaleFlags)
+{
+    for (int type = 0; type < AVMEDIA_TYPE_NB; ++type) {
+        codecContexts_[type] = ff::avcodec_alloc_context3(nullptr);
+        codecContexts_[type]->codec_type = static_cast<AVMediaType>(type);
+    }
+    formatContext_ = ff::avformat_alloc_context();
+    scaleContext_ = ff::sws_getContext(16, 16, AV_PIX_FMT_YUV420P, 16, 16, AV_PIX_FMT_YUV420P, scaleFlags, nullptr,
+                                       nullptr, nullptr);
+}
+
+TOptionContext::~TOptionContext()
+{
+    for (AVCodecContext*& context : codecContexts_) ff::avcodec_free_context(&context);
+    ff::avformat_free_context(formatContext_);
+    ff::sws_freeContext(scaleContext_);
+    for (AVDictionary** dictionary : {&formatOptions_, &videoOptions_, &audioOptions_, &subtitleOptions_})
+        ff::av_dict_free(dictionary);
+}
+
+bool TOptionContext::SetDefaultOption(const std::string& name, const std::string& value)
+{
+    if (Trim(name).empty()) return false;
+    TSetResult result = IsPrivateOption(name) ? TSetResult::Set : SetOnContexts(name, value);
+    if (result == TSetResult::Set) result = StoreOption(name, value);
+    if (result == TSetResult::Refused) return OptionFailed(Format("Invalid value \"%s\" for option \"%s\"", value, name));
+    if (result == TSetResult::Unknown) return OptionFailed(Format("Unrecognized option \"%s\"", name));
+    if (result == TSetResult::Failed) return false;
+
+    options_.emplace_back(name, value);
+    if (codecContexts_[AVMEDIA_TYPE_VIDEO]->debug || formatContext_->debug) FFLogger().SetLogLevel(llDebug);
+    return true;
+}
+
+TOptionContext::TSetResult TOptionContext::SetOnContexts(const std::string& name, const std::string& value)
+{
+    int result = 0;
+    for (int type = 0; type < AVMEDIA_TYPE_NB; ++type) {
+        int set = SetOption(codecContexts_[type], name, value, TypeFlags(type));
+        if (set < 0) return TSetResult::Refused;
+        result |= set;
+    }
+    if (!result) result = SetOption(formatContext_, name, value, 0);
+    if (!result) result = SetOption(scaleContext_, name, value, 0);
+    AVMediaType type = TypeOfLetter(name[0]);
+    if (!result && type != AVMEDIA_TYPE_UNKNOWN) result = SetOption(codecContexts_[type], name.substr(1), value, 0);
+    return result < 0 ? TSetResult::Refused : result ? TSetResult::Set : TSetResult::Unknown;
+}
+
+TOptionContext::TSetResult TOptionContext::StoreOption(const std::string& name, const std::string& value)
+{
+    if (const AVOption* option = FindClassOption(ff::avcodec_get_class(), name, 0, true)) {
+        if (option->flags & AV_OPT_FLAG_VIDEO_PARAM) PutOption(&videoOptions_, name, value, option);
+        if (option->flags & AV_OPT_FLAG_AUDIO_PARAM) PutOption(&audioOptions_, name, value, option);
+        if (option->flags & AV_OPT_FLAG_SUBTITLE_PARAM) PutOption(&subtitleOptions_, name, value, option);
+        return TSetResult::Set;
+    }
+    if (const AVOption* option = FindClassOption(ff::avformat_get_class(), name, 0, true)) {
+        PutOption(&formatOptions_, name, value, option);
+        return TSetResult::Set;
+    }
+    if (FindClassOption(ff::sws_get_class(), name, 0, false)) {
+        if (ff::av_opt_set(scaleContext_, name.c_str(), value.c_str(), 0) >= 0) return TSetResult::Set;
+        OptionFailed(Format("Error setting option \"%s\"", name));
+        return TSetResult::Failed;
+    }
+    AVMediaType type = TypeOfLetter(name[0]);
+    AVDictionary** dictionaries[] = {&videoOptions_, &audioOptions_, nullptr, &subtitleOptions_};
+    if (type != AVMEDIA_TYPE_UNKNOWN) {
+        std::string rest = name.substr(1);
+        if (const AVOption* option = FindClassOption(ff::avcodec_get_class(), rest, TypeFlags(type), false)) {
+            PutOption(dictionaries[type], rest, value, option);
+            return TSetResult::Set;
+        }
+    }
+    return TSetResult::Unknown;
+}
+
+void TOptionContext::ApplyOptions(void* target, void* source, int flags, const AVCodec* codec) const
+{
+    // A codec's or format's own options live in its private data, made with its context.
+    void* privateTarget = nullptr;
+    const AVClass* targetClass = *static_cast<const AVClass**>(target);
+    if (targetClass == ff::avcodec_get_class()) {
+        if (codec && codec->priv_class) privateTarget = static_cast<AVCodecContext*>(target)->priv_data;
+    } else if (targetClass == ff::avformat_get_class()) {
+        auto* format = static_cast<AVFormatContext*>(target);
+        if ((format->oformat && format->oformat->priv_class) || (format->iformat && format->iformat->priv_class))
+            privateTarget = format->priv_data;
+    }
+    for (const auto& [name, value] : options_) {
+        if (privateTarget && ff::av_opt_find(privateTarget, name.c_str(), nullptr, flags, 0)) {
+            if (ff::av_opt_set(privateTarget, name.c_str(), value.c_str(), 0) < 0)
+                ff::av_log(nullptr, AV_LOG_ERROR, "Invalid value \"%s\" for option \"%s\"\n", value.c_str(), name.c_str());
+        } else if (ff::av_opt_find(source, name.c_str(), nullptr, flags, 0)) {
+            uint8_t* current = nullptr;
+            if (ff::av_opt_get(source, name.c_str(), 0, &current) < 0) continue;
+            ff::av_opt_set(target, name.c_str(), reinterpret_cast<const char*>(current), 0);
+            ff::av_free(current);
+        }
+    }
 }

@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 // Converts FFmpeg pictures to a bitmap of BitsPixel bits and back. The
 // converter keeps a current picture: the last one converted into its own
@@ -80,3 +81,56 @@ std::string MetadataValue(const AVDictionary* dictionary, const char* key, const
 // AVERROR(ENOMEM).
 int ReadFileToMemory(const char* fileName, uint8_t*& buffer, int& size);
 bool IsPrintable(uint8_t c);
+
+// What an engine knows of FFmpeg's options: a default context of each kind
+// to check names and values against, the options given so far in order, and
+// the dictionaries that carry them to the formats and codecs opened later.
+class TOptionContext {
+public:
+    // ScaleFlags: the scaling flags of the engine's scaling context.
+    explicit TOptionContext(int scaleFlags);
+    ~TOptionContext();
+    TOptionContext(const TOptionContext&) = delete;
+    TOptionContext& operator=(const TOptionContext&) = delete;
+
+    // Takes an option the engine does not know itself: a codec's, a
+    // format's or the scaler's (also a codec option behind "v", "a" or "s").
+    // A blank name, an unknown name or a refused value answer False, the
+    // last two with LastOptionError, which is also logged.
+    bool SetDefaultOption(const std::string& name, const std::string& value);
+    // Gives a newly made codec or format context the options taken so far:
+    // its codec's or format's own ones directly, the others, where Source
+    // has them with all of Flags, as Source's current values.
+    void ApplyOptions(void* target, void* source, int flags, const AVCodec* codec) const;
+
+    AVCodecContext* CodecContext(AVMediaType type) const { return codecContexts_[type]; }
+    AVFormatContext* FormatContext() const { return formatContext_; }
+    SwsContext* ScaleContext() const { return scaleContext_; }
+    AVDictionary* FormatOptions() const { return formatOptions_; }
+    AVDictionary* VideoOptions() const { return videoOptions_; }
+    AVDictionary* AudioOptions() const { return audioOptions_; }
+    AVDictionary* SubtitleOptions() const { return subtitleOptions_; }
+    // The options taken, as given.
+    const std::vector<std::pair<std::string, std::string>>& Options() const { return options_; }
+
+private:
+    // Failed: refused and already reported.
+    enum class TSetResult { Set, Refused, Unknown, Failed };
+    // Sets Name on the default contexts that know it.
+    TSetResult SetOnContexts(const std::string& name, const std::string& value);
+    // Files the option into the dictionaries of the codecs or formats it is
+    // for, or sets it on the scaler.
+    TSetResult StoreOption(const std::string& name, const std::string& value);
+
+    AVCodecContext* codecContexts_[AVMEDIA_TYPE_NB] = {};
+    AVFormatContext* formatContext_ = nullptr;
+    SwsContext* scaleContext_ = nullptr;
+    AVDictionary* formatOptions_ = nullptr;
+    AVDictionary* videoOptions_ = nullptr;
+    AVDictionary* audioOptions_ = nullptr;
+    AVDictionary* subtitleOptions_ = nullptr;
+    std::vector<std::pair<std::string, std::string>> options_;
+};
+
+// The message of the last option that could not be set.
+const std::string& LastOptionError();

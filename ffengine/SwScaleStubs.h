@@ -7,6 +7,6 @@ extern "C" {
 }
 
 #define TVM_SWSCALE_ENTRY_POINTS(X) \
-    X(sws_freeContext) X(sws_getCachedContext) X(sws_getContext) X(sws_scale)
+    X(sws_freeContext) X(sws_get_class) X(sws_getCachedContext) X(sws_getContext) X(sws_scale)
 
 TVM_DECLARE_ENTRY_POINTS(TVM_SWSCALE_ENTRY_POINTS, SwScaleEntryPoints)
