@@ -1,5 +1,6 @@
 #pragma once
 // Root of the class tree, and objects that can copy their state from others.
+#include <functional>
 #include <string>
 
 class TObject {
@@ -8,6 +9,9 @@ public:
     // The class's name as the program's messages show it ("TStringList").
     virtual std::string ClassName() const { return "TObject"; }
 };
+
+// The plain event: only the sender.
+using TNotifyEvent = std::function<void(TObject* sender)>;
 
 class TPersistent : public TObject {
 public:

@@ -5,8 +5,8 @@
 #include "FFDecode.h"
 #include "FFLoad.h"
 #include "FFTestSupport.h"
+#include "GuiTestSupport.h"
 #include "MyUtils.h"
-#include "ScratchDir.h"
 #include "SysUtils.h"
 #include "TestSupport.h"
 
@@ -236,12 +236,7 @@ TEST_F(FFDecodeTest, LibrariesMustBeLoaded)
     for (const auto& c : Cases) {
         FFLoader().UnloadLibraries(AllLibraries);
         if (c.loaded) LoadFromLibav(c.loaded);
-        try {
-            decoder.LoadFile(Fixture("ffengine_flv1.flv"));
-            ADD_FAILURE() << "loaded without " << c.message;
-        } catch (const Exception& e) {
-            EXPECT_EQ(e.Message(), c.message);
-        }
+        EXPECT_EQ(tvmtest::MessageOf<Exception>([&] { decoder.LoadFile(Fixture("ffengine_flv1.flv")); }), c.message);
     }
 }
 

@@ -6,6 +6,7 @@
 #include "FFLoad.h"
 #include "FFLog.h"
 #include "FFTestSupport.h"
+#include "GuiTestSupport.h"
 #include "SysUtils.h"
 #include "Threads.h"
 
@@ -249,12 +250,8 @@ TEST(FFLogger, PlacedLoggerReplacesTheOneMadeOnDemand)
     {
         TFFLogger placed(nullptr);
         EXPECT_EQ(&FFLogger(), &placed);
-        try {
-            TFFLogger second(nullptr);
-            ADD_FAILURE() << "a second logger was allowed";
-        } catch (const EAssertionFailed& e) {
-            EXPECT_EQ(e.Message(), "Allow creating only one instance of TFFLogger.");
-        }
+        EXPECT_EQ(tvmtest::MessageOf<EAssertionFailed>([] { TFFLogger second(nullptr); }),
+                  "Allow creating only one instance of TFFLogger.");
         EXPECT_EQ(&FFLogger(), &placed);
     }
     EXPECT_NE(&FFLogger(), nullptr);

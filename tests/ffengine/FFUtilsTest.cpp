@@ -5,7 +5,7 @@
 #include "FFLoad.h"
 #include "FFTestSupport.h"
 #include "FFUtils.h"
-#include "ScratchDir.h"
+#include "GuiTestSupport.h"
 #include "SysUtils.h"
 #include "UnicodeProtocol.h"
 #include "vf_rotate.h"
@@ -145,12 +145,7 @@ TEST_F(FFUtilsTest, ConverterRefusesOtherDepths)
 {
     TFormatConverter converter;
     EXPECT_EQ(converter.BitsPixel(), 24);
-    try {
-        converter.SetBitsPixel(12);
-        ADD_FAILURE() << "12 bits were taken";
-    } catch (const Exception& e) {
-        EXPECT_EQ(e.Message(), "Invalid BitsPixel 12");
-    }
+    EXPECT_EQ(tvmtest::MessageOf<Exception>([&] { converter.SetBitsPixel(12); }), "Invalid BitsPixel 12");
     EXPECT_THROW(converter.CopyToBitmap(), EAssertionFailed);
 }
 

@@ -1,12 +1,12 @@
 #include "Exceptions.h"
-#include "ScratchDir.h"
+#include "GuiTestSupport.h"
 #include "Streams.h"
 
 #include <gtest/gtest.h>
 
-#include <functional>
-
 namespace {
+
+using tvmtest::MessageOf;
 
 std::string ReadAll(TStream& stream)
 {
@@ -19,17 +19,6 @@ std::string ReadAll(TStream& stream)
 void WriteText(TStream& stream, const std::string& text)
 {
     stream.WriteBuffer(text.data(), static_cast<int32_t>(text.size()));
-}
-
-template <typename E>
-std::string MessageOf(const std::function<void()>& call)
-{
-    try {
-        call();
-    } catch (const E& e) {
-        return e.what();
-    }
-    return "no exception";
 }
 
 TEST(MemoryStream, SeeksFromEachOriginAndGrowsOnWrite)

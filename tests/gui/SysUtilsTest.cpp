@@ -1,5 +1,5 @@
 #include "Exceptions.h"
-#include "ScratchDir.h"
+#include "GuiTestSupport.h"
 #include "SysUtils.h"
 
 #include <gtest/gtest.h>
@@ -155,12 +155,7 @@ TEST(SysUtilsNumbers, IntegerTextBothWays)
         EXPECT_EQ(StrToIntDef(c.text, -99), c.valid ? c.value : -99);
     }
     EXPECT_EQ(StrToInt64("9000000000"), 9000000000LL);
-    try {
-        StrToInt("abc");
-        FAIL();
-    } catch (const EConvertError& e) {
-        EXPECT_STREQ(e.what(), "'abc' is not a valid integer value");
-    }
+    EXPECT_EQ(tvmtest::MessageOf<EConvertError>([] { StrToInt("abc"); }), "'abc' is not a valid integer value");
 }
 
 TEST(SysUtilsNumbers, FloatToStrUsesFifteenDigitsAndTheLocaleSeparator)
@@ -207,7 +202,7 @@ TEST(SysUtilsFormat, FormsAsTheProgramUsesThem)
     EXPECT_EQ(Format("flags=0x%X %x", 0x4FE, 255), "flags=0x4FE FF");
     EXPECT_EQ(Format("%x %u", -1, -1), "FFFFFFFF 4294967295");
     EXPECT_EQ(Format("[%s @ %p]", "ctx", pointer), "[ctx @ 000012AB]");
-    EXPECT_EQ(Format("%s(%s)", std::string("mpeg4"), "MPEG-4 part 2"), "mpeg4(MPEG-4 part 2)");
+    EXPECT_EQ(Format("%s(%s)", std::string("mpeg4"), "MPEG-4 video"), "mpeg4(MPEG-4 video)");
     EXPECT_EQ(Format("%.3s|%6s|%-4s|", "abcdef", "ab", "ab"), "abc|    ab|ab  |");
     EXPECT_EQ(Format("%f %8.0f %7.1f %0.3f", 1.0, 1234.6, 3.14159, 2.0), "1.00     1235     3.1 2.000");
     EXPECT_EQ(Format("%.*f|%*d", 3, 2.5, 4, 7), "2.500|   7");
@@ -224,14 +219,7 @@ TEST(SysUtilsFormat, FormsAsTheProgramUsesThem)
 
 TEST(SysUtilsFormat, AMismatchOrMissingArgumentRaises)
 {
-    auto message = [](auto call) {
-        try {
-            call();
-        } catch (const EConvertError& e) {
-            return std::string(e.what());
-        }
-        return std::string("no exception");
-    };
+    auto message = [](auto call) { return tvmtest::MessageOf<EConvertError>(call); };
     EXPECT_EQ(message([] { Format("%d", "text"); }), "Format '%d' invalid or incompatible with argument");
     EXPECT_EQ(message([] { Format("%s and %s", "one"); }), "Format '%s and %s' invalid or incompatible with argument");
     EXPECT_EQ(message([] { Format("%s", 1); }), "Format '%s' invalid or incompatible with argument");

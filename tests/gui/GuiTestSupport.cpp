@@ -1,4 +1,4 @@
-#include "ScratchDir.h"
+#include "GuiTestSupport.h"
 
 #include <windows.h>
 
