@@ -35,7 +35,8 @@ struct TSyncQueue {
 
 TSyncQueue& SyncQueue()
 {
-    static TSyncQueue queue;
+    // Lives as long as the process: forms freed at exit may still pump messages.
+    static TSyncQueue& queue = *new TSyncQueue;
     return queue;
 }
 

@@ -1,0 +1,434 @@
+#include "Forms.h"
+
+#include "Threads.h"
+
+#include <commctrl.h>
+#include <ole2.h>
+
+#include <new>
+#include <vector>
+
+namespace {
+
+// Calls Report with the exception being handled; a silent abort reports
+// nothing. Exceptions of other kinds are reported as the common class.
+void WithCurrentException(const std::function<void(const Exception&)>& report)
+{
+    try {
+        throw;
+    } catch (const EAbort&) {
+    } catch (const Exception& e) {
+        report(e);
+    } catch (const std::bad_alloc&) {
+        report(EOutOfMemory("Out of memory"));
+    } catch (const std::exception& e) {
+        report(Exception(e.what()));
+    } catch (...) {
+        report(Exception("Unknown exception"));
+    }
+}
+
+bool ServeSynchronizedCalls()
+{
+    return GetCurrentThreadId() == MainThreadID && CheckSynchronize();
+}
+
+// While a form runs modally the program's other windows are disabled;
+// afterwards they are enabled again before the form hides, so that the
+// window active before it becomes active again.
+class TModalScope {
+public:
+    TModalScope(TForm& form, bool& modal) : form_(form), modal_(modal), previouslyActive_(GetActiveWindow())
+    {
+        EnumThreadWindows(GetCurrentThreadId(), &Disable, reinterpret_cast<LPARAM>(this));
+        modal_ = true;
+    }
+    ~TModalScope()
+    {
+        modal_ = false;
+        for (HWND window : disabled_)
+            if (IsWindow(window)) EnableWindow(window, TRUE);
+        form_.Hide();
+        if (previouslyActive_ && IsWindow(previouslyActive_)) SetActiveWindow(previouslyActive_);
+    }
+    TModalScope(const TModalScope&) = delete;
+    TModalScope& operator=(const TModalScope&) = delete;
+
+private:
+    static BOOL CALLBACK Disable(HWND window, LPARAM self)
+    {
+        auto* scope = reinterpret_cast<TModalScope*>(self);
+        if (window != scope->form_.Handle() && IsWindowVisible(window) && IsWindowEnabled(window)) {
+            EnableWindow(window, FALSE);
+            scope->disabled_.push_back(window);
+        }
+        return TRUE;
+    }
+
+    TForm& form_;
+    bool& modal_;
+    HWND previouslyActive_;
+    std::vector<HWND> disabled_;
+};
+
+const char* const ApplicationClass = "TApplication";
+
+TScreen screenObject;
+TApplication applicationObject;
+
+}
+
+TScreen* Screen = &screenObject;
+TApplication* Application = &applicationObject;
+
+// ---- TForm
+
+TForm::TForm(TComponent* owner) : TWinControl(owner)
+{
+    visible_ = false;
+    TControl::SetBounds(0, 0, 320, 240);
+}
+
+void TForm::AfterConstruction()
+{
+    Fire(OnCreate);
+}
+
+void TForm::CreateParams(TCreateParams& params)
+{
+    TWinControl::CreateParams(params);
+    params.Style |= WS_OVERLAPPEDWINDOW;
+    // The other forms stay above the main form and share its taskbar button.
+    TForm* mainForm = Application->MainForm();
+    if (mainForm && mainForm != this && mainForm->HandleAllocated()) params.WndParent = mainForm->Handle();
+}
+
+void TForm::WndProc(TMessage& message)
+{
+    switch (message.Msg) {
+    case WM_CLOSE:
+        Close();
+        return;
+    case CM_RELEASE:
+        Free();
+        return;
+    case WM_SHOWWINDOW:
+        // A zero LParam: shown or hidden by ShowWindow, not with its owner.
+        if (message.LParam == 0) {
+            visible_ = message.WParam != 0;
+            Fire(visible_ ? OnShow : OnHide);
+        }
+        break;
+    }
+    TWinControl::WndProc(message);
+}
+
+void TForm::BeforeDestruction()
+{
+    TWinControl::BeforeDestruction();
+    Fire(OnDestroy);
+}
+
+void TForm::Fire(const TNotifyEvent& event)
+{
+    if (!event) return;
+    try {
+        event(this);
+    } catch (...) {
+        Application->HandleException(this);
+    }
+}
+
+bool TForm::CloseQuery()
+{
+    bool canClose = true;
+    if (OnCloseQuery) OnCloseQuery(this, canClose);
+    return canClose;
+}
+
+TCloseAction TForm::AskClose()
+{
+    if (!CloseQuery()) return caNone;
+    TCloseAction action = caHide;
+    if (OnClose) OnClose(this, action);
+    return action;
+}
+
+void TForm::Close()
+{
+    if (modal_) {
+        modalResult_ = mrCancel;
+        return;
+    }
+    TCloseAction action = AskClose();
+    if (action == caNone) return;
+    if (Application->MainForm() == this)
+        Application->Terminate();
+    else if (action == caHide)
+        Hide();
+    else if (action == caMinimize)
+        ShowWindow(Handle(), SW_MINIMIZE);
+    else
+        Release();
+}
+
+void TForm::Release()
+{
+    PostMessageA(Handle(), CM_RELEASE, 0, 0);
+}
+
+TModalResult TForm::ShowModal()
+{
+    if (Visible() || modal_) throw EInvalidOperation("Cannot make a visible window modal");
+    TModalScope scope(*this, modal_);
+    modalResult_ = mrNone;
+    Show();
+    while (modalResult_ == mrNone) {
+        Application->HandleMessage();
+        if (Application->Terminated())
+            modalResult_ = mrCancel;
+        else if (modalResult_ != mrNone)
+            CloseModal();
+    }
+    return modalResult_;
+}
+
+void TForm::CloseModal()
+{
+    TCloseAction action = AskClose();
+    if (action == caNone)
+        modalResult_ = mrNone;
+    else if (action == caFree)
+        Release();
+}
+
+// ---- TApplication
+
+TApplication::TApplication() : TComponent(nullptr)
+{
+    WNDCLASSA windowClass{};
+    windowClass.lpfnWndProc = &AppWndProc;
+    windowClass.hInstance = GetModuleHandleA(nullptr);
+    windowClass.lpszClassName = ApplicationClass;
+    RegisterClassA(&windowClass);
+    handle_ = CreateWindowExA(0, ApplicationClass, Title().c_str(), WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
+                              windowClass.hInstance, nullptr);
+    WakeMainThread = [] { PostMessageA(Application->Handle(), WM_NULL, 0, 0); };
+}
+
+TApplication::~TApplication()
+{
+    // The forms go while the application they may call is still whole.
+    DestroyComponents();
+    WakeMainThread = nullptr;
+    DestroyWindow(handle_);
+    if (oleInitialized_) OleUninitialize();
+}
+
+void TApplication::Initialize()
+{
+    if (!oleInitialized_) oleInitialized_ = SUCCEEDED(OleInitialize(nullptr));
+    INITCOMMONCONTROLSEX classes{sizeof(classes), ICC_WIN95_CLASSES};
+    InitCommonControlsEx(&classes);
+}
+
+std::string TApplication::ExeName() const
+{
+    char path[MAX_PATH];
+    DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
+    return std::string(path, length);
+}
+
+std::string TApplication::Title() const
+{
+    if (!title_.empty()) return title_;
+    std::string name = ExeName();
+    name.erase(0, name.find_last_of("\\/:") + 1);
+    size_t dot = name.rfind('.');
+    return dot == std::string::npos ? name : name.substr(0, dot);
+}
+
+void TApplication::SetTitle(const std::string& title)
+{
+    title_ = title;
+    SetWindowTextA(handle_, Title().c_str());
+}
+
+void TApplication::FormCreated(TForm* form)
+{
+    form->AfterConstruction();
+    if (!mainForm_) {
+        form->HandleNeeded();
+        mainForm_ = form;
+    }
+}
+
+void TApplication::Notification(TComponent* component, TOperation operation)
+{
+    TComponent::Notification(component, operation);
+    if (operation == opRemove && component == mainForm_) mainForm_ = nullptr;
+}
+
+void TApplication::Run()
+{
+    if (!mainForm_) return;
+    if (ShowMainForm) mainForm_->Show();
+    while (!terminated_) {
+        try {
+            HandleMessage();
+        } catch (...) {
+            HandleException(this);
+        }
+    }
+}
+
+void TApplication::Terminate()
+{
+    PostQuitMessage(0);
+}
+
+bool TApplication::ProcessMessage(MSG& msg)
+{
+    if (!PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE)) return false;
+    // Windows with a wide-character procedure get their messages unconverted.
+    bool unicode = msg.hwnd && IsWindowUnicode(msg.hwnd);
+    if (!(unicode ? PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE) : PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)))
+        return false;
+    if (msg.message == WM_QUIT) {
+        terminated_ = true;
+        return true;
+    }
+    bool handled = false;
+    if (OnMessage) OnMessage(msg, handled);
+    if (!handled) {
+        TranslateMessage(&msg);
+        if (unicode)
+            DispatchMessageW(&msg);
+        else
+            DispatchMessageA(&msg);
+    }
+    return true;
+}
+
+void TApplication::ProcessMessages()
+{
+    MSG msg;
+    while (ProcessMessage(msg)) {
+    }
+    ServeSynchronizedCalls();
+}
+
+void TApplication::HandleMessage()
+{
+    MSG msg;
+    if (!ProcessMessage(msg) && !ServeSynchronizedCalls()) WaitMessage();
+}
+
+LRESULT CALLBACK TApplication::AppWndProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    try {
+        switch (msg) {
+        case WM_NULL:
+            CheckSynchronize();
+            return 0;
+        case WM_CLOSE:
+            if (Application->mainForm_) Application->mainForm_->Close();
+            return 0;
+        }
+    } catch (...) {
+        Application->HandleException(Application);
+        return 0;
+    }
+    return DefWindowProcA(window, msg, wParam, lParam);
+}
+
+void TApplication::HandleException(TObject* sender)
+{
+    if (!std::current_exception()) return;
+    WithCurrentException([&](const Exception& e) {
+        if (!OnException) {
+            ShowException(e);
+            return;
+        }
+        try {
+            OnException(sender, e);
+        } catch (...) {
+            WithCurrentException([&](const Exception& raised) { ShowException(raised); });
+        }
+    });
+}
+
+void TApplication::ShowException(const Exception& e)
+{
+    MessageBox(e.Message(), Title(), MB_OK | MB_ICONSTOP);
+}
+
+int TApplication::MessageBox(const std::string& text, const std::string& caption, UINT flags)
+{
+    HWND owner = GetActiveWindow();
+    if (!owner && mainForm_ && mainForm_->HandleAllocated()) owner = mainForm_->Handle();
+    return ::MessageBoxA(owner, text.c_str(), caption.c_str(), flags);
+}
+
+void TApplication::Minimize()
+{
+    if (mainForm_) ShowWindow(mainForm_->Handle(), SW_MINIMIZE);
+}
+
+// ---- TScreen
+
+TScreen::TScreen() : TComponent(nullptr)
+{
+    // The system has no drag or split cursors of its own: its nearest shapes stand in.
+    static const struct {
+        TCursor cursor;
+        LPCSTR system;
+    } SystemCursors[] = {
+        {crDefault, IDC_ARROW},   {crArrow, IDC_ARROW},         {crCross, IDC_CROSS},       {crIBeam, IDC_IBEAM},
+        {crSizeNESW, IDC_SIZENESW}, {crSizeNS, IDC_SIZENS},     {crSizeNWSE, IDC_SIZENWSE}, {crSizeWE, IDC_SIZEWE},
+        {crUpArrow, IDC_UPARROW}, {crHourGlass, IDC_WAIT},      {crDrag, IDC_ARROW},        {crNoDrop, IDC_NO},
+        {crHSplit, IDC_SIZEWE},   {crVSplit, IDC_SIZENS},       {crMultiDrag, IDC_ARROW},   {crSQLWait, IDC_WAIT},
+        {crNo, IDC_NO},           {crAppStart, IDC_APPSTARTING}, {crHelp, IDC_HELP},        {crHandPoint, IDC_HAND},
+        {crSizeAll, IDC_SIZEALL},
+    };
+    for (auto& entry : SystemCursors) cursors_[entry.cursor] = LoadCursorA(nullptr, entry.system);
+    cursors_[crNone] = nullptr;
+}
+
+void TScreen::SetCursor(TCursor cursor)
+{
+    cursor_ = cursor;
+    if (cursor != crDefault) {
+        ::SetCursor(Cursors(cursor));
+        return;
+    }
+    // Let the window under the pointer choose its own cursor again.
+    POINT point;
+    GetCursorPos(&point);
+    HWND window = WindowFromPoint(point);
+    if (window && GetWindowThreadProcessId(window, nullptr) == GetCurrentThreadId()) {
+        LRESULT hitTest = SendMessageA(window, WM_NCHITTEST, 0, MAKELPARAM(point.x, point.y));
+        SendMessageA(window, WM_SETCURSOR, reinterpret_cast<WPARAM>(window), MAKELPARAM(hitTest, WM_MOUSEMOVE));
+    } else {
+        ::SetCursor(Cursors(crDefault));
+    }
+}
+
+HCURSOR TScreen::Cursors(TCursor index) const
+{
+    auto found = cursors_.find(index);
+    return found != cursors_.end() ? found->second : cursors_.at(crDefault);
+}
+
+void TScreen::SetCursors(TCursor index, HCURSOR cursor)
+{
+    cursors_[index] = cursor;
+}
+
+int TScreen::PixelsPerInch() const
+{
+    HDC screen = GetDC(nullptr);
+    int pixelsPerInch = GetDeviceCaps(screen, LOGPIXELSY);
+    ReleaseDC(nullptr, screen);
+    return pixelsPerInch;
+}

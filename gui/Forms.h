@@ -1,0 +1,186 @@
+#pragma once
+// Forms, the application object with its message loop, and the screen.
+#include "Controls.h"
+#include "Exceptions.h"
+
+#include <windows.h>
+
+#include <functional>
+#include <map>
+#include <string>
+#include <type_traits>
+
+enum TCloseAction { caNone, caHide, caFree, caMinimize };
+
+using TCloseEvent = std::function<void(TObject* sender, TCloseAction& action)>;
+using TCloseQueryEvent = std::function<void(TObject* sender, bool& canClose)>;
+
+// What ShowModal answers.
+using TModalResult = int;
+constexpr TModalResult mrNone = 0;
+constexpr TModalResult mrOk = IDOK;
+constexpr TModalResult mrCancel = IDCANCEL;
+constexpr TModalResult mrAbort = IDABORT;
+constexpr TModalResult mrRetry = IDRETRY;
+constexpr TModalResult mrIgnore = IDIGNORE;
+constexpr TModalResult mrYes = IDYES;
+constexpr TModalResult mrNo = IDNO;
+
+// A top-level window. The program's windows derive from it, build their
+// components in their constructor and answer their own ClassName, which is
+// also their window class name.
+class TForm : public TWinControl {
+public:
+    explicit TForm(TComponent* owner);
+
+    std::string ClassName() const override { return "TForm"; }
+
+    // Fires OnCreate once the whole form exists; CreateForm calls it.
+    void AfterConstruction();
+
+    // Asks CloseQuery and OnClose: hides the form (caHide, the default),
+    // minimises it, frees it later (caFree) or keeps it (caNone). Closing
+    // the main form ends the application's message loop; closing a modal
+    // form ends ShowModal with mrCancel.
+    void Close();
+    virtual bool CloseQuery();
+    // Frees the form once the messages already waiting for it are handled.
+    void Release();
+
+    // Shows the form with every other window of the program disabled until
+    // ModalResult is set; answers it. Raises EInvalidOperation for a visible
+    // form.
+    TModalResult ShowModal();
+    TModalResult ModalResult() const { return modalResult_; }
+    void SetModalResult(TModalResult result) { modalResult_ = result; }
+
+    TNotifyEvent OnCreate;
+    TNotifyEvent OnShow;
+    TNotifyEvent OnHide;
+    TCloseQueryEvent OnCloseQuery;
+    TCloseEvent OnClose;
+    // Fires while the whole form still exists, when it is freed by Free
+    // (as its owner frees it), not by a bare delete.
+    TNotifyEvent OnDestroy;
+
+protected:
+    void CreateParams(TCreateParams& params) override;
+    void WndProc(TMessage& message) override;
+    void BeforeDestruction() override;
+
+private:
+    // Runs one of the form's events; an exception goes to the application.
+    void Fire(const TNotifyEvent& event);
+    // CloseQuery, then OnClose: what closing should do.
+    TCloseAction AskClose();
+    void CloseModal();
+
+    TModalResult modalResult_ = mrNone;
+    bool modal_ = false;
+};
+
+using TExceptionEvent = std::function<void(TObject* sender, const Exception& e)>;
+// Sees every message the loop takes from the queue; Handled skips its dispatch.
+using TMessageEvent = std::function<void(MSG& msg, bool& handled)>;
+
+class TApplication : public TComponent {
+public:
+    TApplication();
+    ~TApplication() override;
+
+    std::string ClassName() const override { return "TApplication"; }
+
+    // Prepares the GUI thread for OLE controls and the common controls.
+    void Initialize();
+
+    // Full path of the executable.
+    std::string ExeName() const;
+    // The executable's name without extension until one is set.
+    std::string Title() const;
+    void SetTitle(const std::string& title);
+    // The hidden window of the application; it wakes the loop for
+    // synchronised calls of other threads.
+    HWND Handle() const { return handle_; }
+
+    TForm* MainForm() const { return mainForm_; }
+    bool ShowMainForm = true;
+    std::string HelpFile;
+
+    // Creates a form owned by the application and fires its OnCreate; the
+    // first form created becomes the main form. Reference is set before
+    // OnCreate runs, and stays null when the constructor raises.
+    template <class TFormClass>
+    void CreateForm(TFormClass*& reference)
+    {
+        static_assert(std::is_base_of_v<TForm, TFormClass>, "CreateForm makes forms");
+        reference = nullptr;
+        reference = new TFormClass(this);
+        FormCreated(reference);
+    }
+
+    // Shows the main form and handles messages until the application
+    // terminates; without a main form it returns at once.
+    void Run();
+    // Ends the message loop: Terminated turns True when the loop takes the
+    // quit message from the queue.
+    void Terminate();
+    bool Terminated() const { return terminated_; }
+    // Handles every waiting message and synchronised call, then returns.
+    void ProcessMessages();
+    // Handles one message, or waits for one when none is waiting.
+    void HandleMessage();
+
+    // Called inside a catch block: hands the exception to OnException, or
+    // shows its message in a box titled with the application's title. EAbort
+    // passes silently.
+    void HandleException(TObject* sender);
+    void ShowException(const Exception& e);
+    // The system header renames MessageBox to MessageBoxA, here as in the
+    // callers: Application->MessageBox(...) reaches this all the same.
+    int MessageBox(const std::string& text, const std::string& caption, UINT flags = MB_OK);
+    void Minimize();
+
+    TExceptionEvent OnException;
+    TMessageEvent OnMessage;
+
+protected:
+    void Notification(TComponent* component, TOperation operation) override;
+
+private:
+    static LRESULT CALLBACK AppWndProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam);
+    void FormCreated(TForm* form);
+    bool ProcessMessage(MSG& msg);
+
+    HWND handle_ = nullptr;
+    TForm* mainForm_ = nullptr;
+    std::string title_;
+    bool terminated_ = false;
+    bool oleInitialized_ = false;
+};
+
+// The display, and the cursor shown over all of the program's windows.
+class TScreen : public TComponent {
+public:
+    TScreen();
+    std::string ClassName() const override { return "TScreen"; }
+
+    TCursor Cursor() const { return cursor_; }
+    // Any cursor but crDefault overrides the cursor of every window of the
+    // program; crDefault gives the windows their own again.
+    void SetCursor(TCursor cursor);
+    // The handle for a cursor number; unknown numbers give the default one.
+    HCURSOR Cursors(TCursor index) const;
+    // Adds or replaces a cursor; the screen does not take ownership.
+    void SetCursors(TCursor index, HCURSOR cursor);
+
+    int Width() const { return GetSystemMetrics(SM_CXSCREEN); }
+    int Height() const { return GetSystemMetrics(SM_CYSCREEN); }
+    int PixelsPerInch() const;
+
+private:
+    TCursor cursor_ = crDefault;
+    std::map<TCursor, HCURSOR> cursors_;
+};
+
+extern TApplication* Application;
+extern TScreen* Screen;
