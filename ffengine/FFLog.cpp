@@ -29,12 +29,6 @@ struct TLogState {
     TFFLogger* logger = nullptr;
     std::unique_ptr<TFFLogger> autoCreated;
 
-    TLogState()
-    {
-        // The GUI thread's queue must outlive a logger freed with this state,
-        // which drops its queued lines there: have the queue made first.
-        TThread::RemoveQueuedEvents(this);
-    }
     ~TLogState() { autoCreated.reset(); }
 
     TLogItem& ItemOf(DWORD threadId)
