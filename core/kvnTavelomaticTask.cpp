@@ -497,13 +497,14 @@ TkvnTavelomaticTaskItem* TkvnTavelomaticTaskList::GetItem(int index) const
 
 TkvnTavelomaticTaskItem* TkvnTavelomaticTaskList::Add(const TkvnTavelomaticTaskItem& item, int& code)
 {
+    TkvnTavelomaticTaskItem* added = nullptr;
     try {
         auto copy = std::make_unique<TkvnTavelomaticTaskItem>();
         if (!copy->CopyFrom(item)) {
             code = -1;
             return nullptr;
         }
-        TkvnTavelomaticTaskItem* added = copy.get();
+        added = copy.get();
         added->OnStatusChanged = [this](TkvnTavelomaticTaskItem* changed) { TaskStatusChanged(changed); };
         added->OnSettingsChanged = [this](TkvnTavelomaticTaskItem* changed) { TaskSettingsChanged(changed); };
         added->OnPriorityChanged = [this](TkvnTavelomaticTaskItem* changed) { Reposition(changed); };
@@ -513,6 +514,7 @@ TkvnTavelomaticTaskItem* TkvnTavelomaticTaskList::Add(const TkvnTavelomaticTaskI
         code = 1;
         return added;
     } catch (...) {
+        if (const int at = IndexOf(added); at >= 0) items_.erase(items_.begin() + at);
         code = 0;
         return nullptr;
     }

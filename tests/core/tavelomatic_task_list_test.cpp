@@ -159,6 +159,16 @@ TEST(TavelomaticTaskList, ARaisingHandlerStopsClearAndRestoresTheCursor)
     EXPECT_EQ(Screen->Cursor(), crDefault);
 }
 
+TEST(TavelomaticTaskList, ARaisingAddHandlerLeavesTheListAsItWas)
+{
+    FourTasks four;
+    four.list.OnAddTask = [](TkvnTavelomaticTaskItem*) { throw std::runtime_error("refused"); };
+    int code = 1;
+    EXPECT_EQ(four.list.Add(*Task("late", 1), code), nullptr);
+    EXPECT_EQ(code, 0);
+    EXPECT_EQ(Order(four.list), (Lines{"0", "1", "2a", "2b"}));
+}
+
 TEST(TavelomaticTaskList, TheOwnerFreesTheListWithItsTasks)
 {
     TComponent owner(nullptr);
