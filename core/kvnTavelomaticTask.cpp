@@ -1,6 +1,7 @@
 #include "kvnTavelomaticTask.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "Controls.h"
 #include "Exceptions.h"
@@ -449,6 +450,16 @@ bool ReadSourceFileInfo(const std::string& reference, TkvnFlashFileInfo& info)
         return true;
     }
     return false;
+}
+
+void SetVideoTiming(TkvnFlashFileInfo& info, int64_t streamDurationUs, int64_t containerDurationUs,
+                    int32_t frameRateNum, int32_t frameRateDen)
+{
+    const int64_t durationUs = streamDurationUs != kUnknownDuration ? streamDurationUs : containerDurationUs;
+    info.Duration = durationUs > 0 ? static_cast<double>(durationUs) / 1000000.0 : 0.0;
+    info.FPS = frameRateDen != 0 ? static_cast<float>(frameRateNum) / static_cast<float>(frameRateDen) : 0.0f;
+    const double frames = std::round(info.Duration * info.FPS);
+    info.FrameCount = static_cast<int32_t>(std::clamp(frames, 0.0, static_cast<double>(INT32_MAX)));
 }
 
 TkvnTargetFileFormat AdjustTargetFileExt(std::string& fileName, TkvnTargetFileFormat formatCode)

@@ -78,6 +78,15 @@ private:
 // False when the file is missing, unreadable or of another kind.
 bool ReadSourceFileInfo(const std::string& reference, TkvnFlashFileInfo& info);
 
+// Marks a duration a video does not tell (FFmpeg's mark for a missing time).
+constexpr int64_t kUnknownDuration = INT64_MIN;
+// Duration, frame rate and frame count of a video from its stream's duration
+// (microseconds), else its container's. An unknown or negative duration
+// gives 0 seconds; a frame rate with denominator 0 gives rate 0. The frame
+// count is the duration times the rate, rounded.
+void SetVideoTiming(TkvnFlashFileInfo& info, int64_t streamDurationUs, int64_t containerDurationUs,
+                    int32_t frameRateNum, int32_t frameRateDen);
+
 // Codes 0-11 give FileName that format's extension (a name without one is
 // left alone). Code 12 picks the format from FileName's extension; an empty
 // name answers 12, an unknown extension clears the name and answers 12.

@@ -107,6 +107,32 @@ TEST(TavelomaticTask, AdjustTargetFileExt)
     }
 }
 
+TEST(TavelomaticTask, VideoTimingNeverGoesWild)
+{
+    const struct {
+        int64_t stream, container;
+        int32_t num, den;
+        double duration;
+        float fps;
+        int32_t frames;
+    } cases[] = {
+        {10000000, 10080000, 25, 1, 10.0, 25.0f, 250},
+        {kUnknownDuration, 10000000, 25, 1, 10.0, 25.0f, 250},
+        {kUnknownDuration, kUnknownDuration, 25, 1, 0.0, 25.0f, 0},
+        {10000000, 10000000, 25, 0, 10.0, 0.0f, 0},
+        {-40000, 10000000, 25, 1, 0.0, 25.0f, 0},
+        {10000000, kUnknownDuration, 30000, 1001, 10.0, 30000.0f / 1001, 300},
+    };
+    for (const auto& c : cases) {
+        TkvnFlashFileInfo info;
+        info.FrameCount = -7;
+        SetVideoTiming(info, c.stream, c.container, c.num, c.den);
+        EXPECT_DOUBLE_EQ(info.Duration, c.duration) << c.stream << " " << c.container << " " << c.den;
+        EXPECT_FLOAT_EQ(info.FPS, c.fps) << c.stream << " " << c.container << " " << c.den;
+        EXPECT_EQ(info.FrameCount, c.frames) << c.stream << " " << c.container << " " << c.den;
+    }
+}
+
 TEST(TavelomaticTask, LoadSourceFillsTheDefaults)
 {
     SwfMovie modern;
