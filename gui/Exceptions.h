@@ -43,6 +43,8 @@ TVM_DECLARE_EXCEPTION(EFCreateError, EStreamError);
 TVM_DECLARE_EXCEPTION(EFOpenError, EStreamError);
 TVM_DECLARE_EXCEPTION(EOleError, Exception);
 TVM_DECLARE_EXCEPTION(EResNotFound, Exception);
+// A call the program's own rules forbid: a fault of the calling code.
+TVM_DECLARE_EXCEPTION(EAssertionFailed, Exception);
 
 // Raised to leave an operation silently: the application's top level does not
 // show it.

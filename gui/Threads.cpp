@@ -6,17 +6,23 @@
 
 #include <condition_variable>
 #include <deque>
+#include <memory>
 #include <mutex>
+#include <vector>
 
 DWORD MainThreadID = GetCurrentThreadId();
 void (*WakeMainThread)() = nullptr;
 
 namespace {
 
+// A synchronised call lives on its waiting thread's stack; a queued one owns
+// its method and is deleted once run.
 struct TSyncRequest {
-    const TThreadMethod* method;
-    std::exception_ptr error;
+    const TThreadMethod* method = nullptr;
+    std::exception_ptr error = nullptr;
     bool done = false;
+    TThreadMethod queued = nullptr;
+    const void* owner = nullptr;
 };
 
 // Calls waiting for the GUI thread; the event is set while any wait.
@@ -56,29 +62,59 @@ constexpr struct {
 
 }
 
+namespace {
+
+// The first waiting call, or null.
+TSyncRequest* TakeRequest(TSyncQueue& queue)
+{
+    std::lock_guard<std::mutex> guard(queue.lock);
+    if (queue.requests.empty()) return nullptr;
+    TSyncRequest* request = queue.requests.front();
+    queue.requests.pop_front();
+    if (queue.requests.empty()) ResetEvent(queue.pending);
+    return request;
+}
+
+void RunSynchronized(TSyncQueue& queue, TSyncRequest* request)
+{
+    try {
+        (*request->method)();
+    } catch (...) {
+        request->error = std::current_exception();
+    }
+    // Once done is set the request may be gone.
+    std::lock_guard<std::mutex> guard(queue.lock);
+    request->done = true;
+    queue.done.notify_all();
+}
+
+}
+
 bool CheckSynchronize(DWORD timeout)
 {
     if (!InMainThread()) throw EThread("CheckSynchronize called from a thread other than the GUI thread");
     TSyncQueue& queue = SyncQueue();
     if (timeout) WaitForSingleObject(queue.pending, timeout);
-    std::deque<TSyncRequest*> requests;
+    size_t waiting;
     {
         std::lock_guard<std::mutex> guard(queue.lock);
-        requests.swap(queue.requests);
-        ResetEvent(queue.pending);
+        waiting = queue.requests.size();
     }
-    for (TSyncRequest* request : requests) {
-        try {
-            (*request->method)();
-        } catch (...) {
-            request->error = std::current_exception();
+    // One at a time, and only those waiting now: a call may remove queued
+    // calls behind it, and calls that arrive meanwhile wait for the next round.
+    bool ran = false;
+    for (; waiting > 0; --waiting) {
+        TSyncRequest* request = TakeRequest(queue);
+        if (!request) break;
+        ran = true;
+        if (request->method) {
+            RunSynchronized(queue, request);
+        } else {
+            std::unique_ptr<TSyncRequest> owned(request);
+            owned->queued();
         }
-        // The request lives on the waiting thread's stack: once done is set it may be gone.
-        std::lock_guard<std::mutex> guard(queue.lock);
-        request->done = true;
-        queue.done.notify_all();
     }
-    return !requests.empty();
+    return ran;
 }
 
 void TThread::Synchronize(const TThreadMethod& method)
@@ -88,7 +124,7 @@ void TThread::Synchronize(const TThreadMethod& method)
         return;
     }
     TSyncQueue& queue = SyncQueue();
-    TSyncRequest request{&method, nullptr};
+    TSyncRequest request{.method = &method};
     {
         std::lock_guard<std::mutex> guard(queue.lock);
         queue.requests.push_back(&request);
@@ -100,6 +136,35 @@ void TThread::Synchronize(const TThreadMethod& method)
         queue.done.wait(guard, [&] { return request.done; });
     }
     if (request.error) std::rethrow_exception(request.error);
+}
+
+void TThread::Queue(const void* owner, TThreadMethod method)
+{
+    if (InMainThread()) {
+        method();
+        return;
+    }
+    TSyncQueue& queue = SyncQueue();
+    auto request = std::make_unique<TSyncRequest>(TSyncRequest{.method = nullptr, .queued = std::move(method), .owner = owner});
+    {
+        std::lock_guard<std::mutex> guard(queue.lock);
+        queue.requests.push_back(request.release());
+        SetEvent(queue.pending);
+    }
+    if (WakeMainThread) WakeMainThread();
+}
+
+void TThread::RemoveQueuedEvents(const void* owner)
+{
+    TSyncQueue& queue = SyncQueue();
+    std::vector<std::unique_ptr<TSyncRequest>> removed;
+    std::lock_guard<std::mutex> guard(queue.lock);
+    std::erase_if(queue.requests, [&](TSyncRequest* request) {
+        if (request->method || request->owner != owner) return false;
+        removed.emplace_back(request);
+        return true;
+    });
+    if (queue.requests.empty()) ResetEvent(queue.pending);
 }
 
 TThread::TThread()

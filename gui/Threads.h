@@ -20,7 +20,7 @@ extern DWORD MainThreadID;
 extern void (*WakeMainThread)();
 
 // On the GUI thread: runs the calls other threads handed over through
-// Synchronize, after waiting up to Timeout ms for one when none is waiting.
+// Synchronize or Queue, after waiting up to Timeout ms for one when none is waiting.
 // Answers whether any ran.
 bool CheckSynchronize(DWORD timeout = 0);
 
@@ -72,6 +72,15 @@ public:
     // Runs Method on the GUI thread and waits for it; an exception it raises
     // is raised again here. On the GUI thread itself Method runs at once.
     static void Synchronize(const TThreadMethod& method);
+    // Hands Method to the GUI thread without waiting for it; the GUI thread
+    // runs queued calls in order, with the synchronised ones, at its next
+    // CheckSynchronize, where an exception a queued call raises comes out.
+    // On the GUI thread itself Method runs at once. Owner only marks the call
+    // for RemoveQueuedEvents.
+    static void Queue(const void* owner, TThreadMethod method);
+    // Drops the calls queued for Owner that have not run yet; on the GUI
+    // thread none of them runs afterwards.
+    static void RemoveQueuedEvents(const void* owner);
 
 protected:
     virtual void Execute() = 0;

@@ -65,6 +65,41 @@ TEST(Thread, CheckSynchronizeServesAWaitingThread)
     thread.WaitFor();
 }
 
+TEST(Thread, QueuedCallsRunInOrderOnTheGuiThreadWithoutHoldingTheCaller)
+{
+    std::vector<int> order;
+    std::vector<DWORD> ranOn;
+    int dropped = 0;
+    int owner = 0;
+    int other = 0;
+    TSimpleEvent queued;
+    TTestThread thread([&](TTestThread&) {
+        for (int i = 1; i <= 3; ++i) TThread::Queue(&owner, [&, i] {
+            order.push_back(i);
+            ranOn.push_back(GetCurrentThreadId());
+        });
+        TThread::Queue(&other, [&] { ++dropped; });
+        queued.SetEvent();
+        return 0;
+    });
+    thread.Start();
+
+    // The GUI thread serves nothing meanwhile: the thread must not wait for it.
+    ASSERT_EQ(queued.WaitFor(5000), wrSignaled);
+    EXPECT_TRUE(order.empty());
+    TThread::RemoveQueuedEvents(&other);
+    EXPECT_TRUE(CheckSynchronize());
+
+    EXPECT_EQ(order, (std::vector<int>{1, 2, 3}));
+    EXPECT_EQ(ranOn, std::vector<DWORD>(3, GetCurrentThreadId()));
+    EXPECT_EQ(dropped, 0);
+    thread.WaitFor();
+
+    // On the GUI thread a queued call runs at once.
+    TThread::Queue(&owner, [&] { order.push_back(4); });
+    EXPECT_EQ(order.back(), 4);
+}
+
 TEST(Thread, ExceptionsAreKeptAsFatalException)
 {
     TTestThread thread([](TTestThread&) -> int { throw EConvertError("'x' is not a valid integer value"); });

@@ -1,0 +1,3 @@
+#include "AVCodecStubs.h"
+
+TVM_DEFINE_ENTRY_POINTS(TVM_AVCODEC_ENTRY_POINTS, AVCodecEntryPoints)

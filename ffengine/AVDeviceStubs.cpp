@@ -1,0 +1,3 @@
+#include "AVDeviceStubs.h"
+
+TVM_DEFINE_ENTRY_POINTS(TVM_AVDEVICE_ENTRY_POINTS, AVDeviceEntryPoints)

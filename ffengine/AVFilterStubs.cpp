@@ -1,0 +1,3 @@
+#include "AVFilterStubs.h"
+
+TVM_DEFINE_ENTRY_POINTS(TVM_AVFILTER_ENTRY_POINTS, AVFilterEntryPoints)

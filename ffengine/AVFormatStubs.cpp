@@ -1,0 +1,3 @@
+#include "AVFormatStubs.h"
+
+TVM_DEFINE_ENTRY_POINTS(TVM_AVFORMAT_ENTRY_POINTS, AVFormatEntryPoints)

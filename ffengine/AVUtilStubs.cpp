@@ -1,0 +1,3 @@
+#include "AVUtilStubs.h"
+
+TVM_DEFINE_ENTRY_POINTS(TVM_AVUTIL_ENTRY_POINTS, AVUtilEntryPoints)

@@ -1,0 +1,15 @@
+#pragma once
+// The common base of the engine's components.
+#include "Components.h"
+
+#include <string>
+
+class TFFBaseComponent : public TComponent {
+public:
+    explicit TFFBaseComponent(TComponent* owner) : TComponent(owner) {}
+
+    std::string ClassName() const override { return "TFFBaseComponent"; }
+
+    std::string About;
+    std::string Version = "4.0a";
+};

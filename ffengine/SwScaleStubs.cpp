@@ -1,0 +1,3 @@
+#include "SwScaleStubs.h"
+
+TVM_DEFINE_ENTRY_POINTS(TVM_SWSCALE_ENTRY_POINTS, SwScaleEntryPoints)
