@@ -5,8 +5,10 @@
 
 #include "Controls.h"
 #include "Exceptions.h"
+#include "FFDecode.h"
 #include "Forms.h"
 #include "MclApi.h"
+#include "MyUtils.h"
 #include "SWFUtils.h"
 #include "Streams.h"
 #include "SysUtils.h"
@@ -207,6 +209,38 @@ TkvnTargetFileFormat FormatOfExtension(const std::string& extension)
 bool IsBareMovie(uint8_t fileFormat)
 {
     return fileFormat == fmtFWS || fileFormat == fmtCWS || fileFormat == fmtZWS;
+}
+
+// The program's own FFmpeg libraries first, then any beside it, then the system's.
+bool LoadDecoderLibraries(TFFDecoder& decoder)
+{
+    const std::string programFolder = ExtractFilePath(ParamStr(0));
+    for (const std::string& folder : {programFolder + "libav", programFolder, GetSystemFolder()})
+        if (decoder.LoadLibraries(AnsiToWide(folder))) return true;
+    return false;
+}
+
+bool ReadVideoFileInfo(const std::string& name, TkvnFlashFileInfo& info)
+{
+    try {
+        TFFDecoder decoder(nullptr);
+        if (!LoadDecoderLibraries(decoder) || !decoder.LoadFile(AnsiToWide(name))) return false;
+        const TVideoStreamInfo stream = decoder.GetVideoStreamInfo(0);
+        // Stream 0 must be the video: anything else leaves the facts at -1.
+        if (stream.Width < 0) return false;
+        info.FileName = name;
+        info.FileVars.clear();
+        info.FileFormat = fmtFLV;
+        info.FileSize = static_cast<int32_t>(std::clamp<int64_t>(decoder.FileSize(), 0, INT32_MAX));
+        info.Version = stream.CodecName.compare(0, 4, "h264") == 0 ? 2 : 1;
+        info.Width = stream.Width;
+        info.Height = stream.Height;
+        SetVideoTiming(info, stream.Duration != kUnknownDuration ? stream.DurationUs : kUnknownDuration,
+                       decoder.FormatContext()->duration, stream.FrameRateNum, stream.FrameRateDen);
+        return true;
+    } catch (...) {
+        return false;
+    }
 }
 
 }
@@ -449,6 +483,7 @@ bool ReadSourceFileInfo(const std::string& reference, TkvnFlashFileInfo& info)
         reader.GetFileInfo(info);
         return true;
     }
+    if (extension == ".flv" || extension == ".f4v") return ReadVideoFileInfo(name, info);
     return false;
 }
 
