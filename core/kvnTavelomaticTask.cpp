@@ -4,7 +4,6 @@
 #include <cmath>
 
 #include "Controls.h"
-#include "Exceptions.h"
 #include "FFDecode.h"
 #include "Forms.h"
 #include "MclApi.h"
