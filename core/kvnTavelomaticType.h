@@ -29,6 +29,7 @@ struct TkvnFlashFileInfo {
     float FPS = 0;
     int32_t FrameCount = 0;
     double Duration = 0;
+    bool operator==(const TkvnFlashFileInfo&) const = default;
 };
 
 struct TkvnAudioSettings {
@@ -44,6 +45,7 @@ struct TkvnAudioSettings {
     int32_t SampleRate = 0;
     int32_t Channels = 0;
     int32_t BitRate = 0;
+    bool operator==(const TkvnAudioSettings&) const = default;
 };
 
 struct TkvnVideoSettings {
@@ -81,6 +83,7 @@ struct TkvnVideoSettings {
     int32_t MaxBitrate = 0;
     double Quality = 0;
     TkvnVideoEffects VideoEffects;  // never stored in the project file
+    bool operator==(const TkvnVideoSettings&) const = default;
 };
 
 // One task's settings. Copying with = copies everything as it is;
@@ -117,6 +120,7 @@ struct TkvnTavelomaticSettings {
     std::string FSCommand_Capture_ResumeSaving;
     TkvnAudioSettings AudioSettings;
     TkvnVideoSettings VideoSettings;
+    bool operator==(const TkvnTavelomaticSettings&) const = default;
 };
 
 // A deep copy in which the destination's video is always included.

@@ -9,6 +9,7 @@
 struct TkvnVideoFilterEntry {
     std::array<int32_t, 5> Values{};
     std::array<uint8_t, 2> Flags{};
+    bool operator==(const TkvnVideoFilterEntry&) const = default;
 };
 
 class TkvnVideoFiltersList {
@@ -19,6 +20,7 @@ public:
     void Add(const TkvnVideoFilterEntry& entry) { entries_.push_back(entry); }
     bool Clear();
     void Assign(const TkvnVideoFiltersList& other);
+    bool operator==(const TkvnVideoFiltersList&) const = default;
 
 private:
     std::vector<TkvnVideoFilterEntry> entries_;
@@ -33,4 +35,5 @@ struct TkvnVideoEffects {
     std::array<int32_t, 8> Levels{0, 255, 255, 255, 0, 255, 255, 255};
     std::array<int32_t, 2> Offsets{};
     TkvnVideoFiltersList Filters;
+    bool operator==(const TkvnVideoEffects&) const = default;
 };
