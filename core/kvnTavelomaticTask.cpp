@@ -23,19 +23,6 @@ constexpr const char* kTasksCountKey = "TasksCount";
 constexpr uint8_t kMissingFileFormat = fmtEXEZWS;
 constexpr int64_t kVersionByteOffset = 3;
 
-// The hourglass over every window of the program while it lives; the cursor
-// that was there before comes back however the scope ends.
-class THourGlass {
-public:
-    THourGlass() : previous_(Screen->Cursor()) { Screen->SetCursor(crHourGlass); }
-    ~THourGlass() { Screen->SetCursor(previous_); }
-    THourGlass(const THourGlass&) = delete;
-    THourGlass& operator=(const THourGlass&) = delete;
-
-private:
-    TCursor previous_;
-};
-
 // The keys of each project-file section in their order, each bound to its
 // field, so that reading and writing share one list.
 template <typename Visit>
@@ -576,7 +563,7 @@ int TkvnTavelomaticTaskList::Delete(int index)
 
 int TkvnTavelomaticTaskList::Clear()
 {
-    THourGlass hourGlass;
+    TBusyCursor busy;
     try {
         while (!items_.empty()) {
             Delete(0);
@@ -590,7 +577,7 @@ int TkvnTavelomaticTaskList::Clear()
 
 int TkvnTavelomaticTaskList::IndexOf(const TkvnTavelomaticTaskItem* item) const
 {
-    THourGlass hourGlass;
+    TBusyCursor busy;
     for (int i = 0; i < GetCount(); ++i)
         if (items_[static_cast<size_t>(i)].get() == item) return i;
     return -1;
@@ -611,7 +598,7 @@ void TkvnTavelomaticTaskList::Reposition(TkvnTavelomaticTaskItem* item)
     if (GetCount() < 2) return;
     const int from = IndexOf(item);
     if (from < 0) return;
-    THourGlass hourGlass;
+    TBusyCursor busy;
     // The item stays in the list while the place is sought, so that nothing
     // is lost when a message handler raises.
     int place = 0;
