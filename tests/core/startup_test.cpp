@@ -70,7 +70,7 @@ TEST(StartUp, MaintenanceRepointsEveryTask)
 
 TEST(StartUp, CompatibilityValueIsWrittenOnce)
 {
-    const std::string key = "\\Software\\TavelomaticTests\\Layers";
+    const std::string key = "\\Software\\TavelomaticStartUpTests\\Layers";
     const std::string exe = "C:\\Prog\\tvmpro.exe";
     TRegistry cleanup;
     cleanup.DeleteKey(key);
@@ -89,5 +89,5 @@ TEST(StartUp, CompatibilityValueIsWrittenOnce)
     ASSERT_TRUE(registry.OpenKey(key, false));
     EXPECT_EQ(registry.ReadString(exe), "WINXPSP3");
     registry.CloseKey();
-    cleanup.DeleteKey("\\Software\\TavelomaticTests");
+    cleanup.DeleteKey("\\Software\\TavelomaticStartUpTests");
 }
