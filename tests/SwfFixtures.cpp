@@ -4,7 +4,6 @@
 #include <zlib.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <cstring>
 #include <stdexcept>
 
@@ -128,25 +127,6 @@ Bytes MakeProjector(const Bytes& movie)
     PutUInt32(exe, 0xFA123456);
     PutUInt32(exe, static_cast<uint32_t>(movie.size()));
     return exe;
-}
-
-void WriteFile(const std::string& fileName, const Bytes& bytes)
-{
-    FILE* f = std::fopen(fileName.c_str(), "wb");
-    if (!f) throw std::runtime_error("cannot write " + fileName);
-    std::fwrite(bytes.data(), 1, bytes.size(), f);
-    std::fclose(f);
-}
-
-Bytes ReadFile(const std::string& fileName)
-{
-    Bytes bytes;
-    FILE* f = std::fopen(fileName.c_str(), "rb");
-    if (!f) return bytes;
-    uint8_t buffer[4096];
-    for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, f)) > 0;) bytes.insert(bytes.end(), buffer, buffer + n);
-    std::fclose(f);
-    return bytes;
 }
 
 }

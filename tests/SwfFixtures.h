@@ -4,9 +4,9 @@
 #include <string>
 #include <vector>
 
-namespace tvmtest {
+#include "TestSupport.h"
 
-using Bytes = std::vector<uint8_t>;
+namespace tvmtest {
 
 struct SwfMovie {
     int32_t widthTwips = 11000;
@@ -21,7 +21,5 @@ struct SwfMovie {
 Bytes MakeSwf(const SwfMovie& movie, const char* signature = "FWS");
 // A fake executable with Movie stored at its end, as projectors do.
 Bytes MakeProjector(const Bytes& movie);
-void WriteFile(const std::string& fileName, const Bytes& bytes);
-Bytes ReadFile(const std::string& fileName);
 
 }

@@ -2,6 +2,9 @@
 
 #include <windows.h>
 
+#include <cstdio>
+#include <stdexcept>
+
 namespace tvmtest {
 
 // Test programs live in build/tests/; everything else is found from there.
@@ -23,6 +26,25 @@ std::string BinDir()
 std::string OutputDir()
 {
     return TestsDir() + "output\\";
+}
+
+void WriteFile(const std::string& fileName, const Bytes& bytes)
+{
+    FILE* f = std::fopen(fileName.c_str(), "wb");
+    if (!f) throw std::runtime_error("cannot write " + fileName);
+    std::fwrite(bytes.data(), 1, bytes.size(), f);
+    std::fclose(f);
+}
+
+Bytes ReadFile(const std::string& fileName)
+{
+    Bytes bytes;
+    FILE* f = std::fopen(fileName.c_str(), "rb");
+    if (!f) return bytes;
+    uint8_t buffer[4096];
+    for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, f)) > 0;) bytes.insert(bytes.end(), buffer, buffer + n);
+    std::fclose(f);
+    return bytes;
 }
 
 }

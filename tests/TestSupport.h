@@ -1,7 +1,9 @@
 #pragma once
 #include <windows.h>
 
+#include <cstdint>
 #include <string>
+#include <vector>
 
 namespace tvmtest {
 
@@ -11,6 +13,13 @@ std::string TestsDir();
 std::string BinDir();
 // Folder where tests leave files for the Linux-side checks, with a trailing backslash.
 std::string OutputDir();
+
+using Bytes = std::vector<uint8_t>;
+
+// Whole files in and out; WriteFile raises std::runtime_error when it cannot
+// write, ReadFile answers nothing for a missing file.
+void WriteFile(const std::string& fileName, const Bytes& bytes);
+Bytes ReadFile(const std::string& fileName);
 
 // An exported function of a loaded module, as the function type Fn (nullptr when missing).
 template <typename Fn>

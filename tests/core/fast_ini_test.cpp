@@ -4,7 +4,6 @@
 
 #include "Exceptions.h"
 #include "FastIni.h"
-#include "SwfFixtures.h"
 #include "SysUtils.h"
 #include "TestSupport.h"
 

@@ -3,7 +3,6 @@
 #include <windows.h>
 
 #include "FastIni.h"
-#include "SwfFixtures.h"
 #include "SysUtils.h"
 #include "TestSupport.h"
 

@@ -4,7 +4,6 @@
 
 #include "FastIni.h"
 #include "Registry.h"
-#include "SwfFixtures.h"
 #include "SysUtils.h"
 #include "TestSupport.h"
 #include "tvmpro.h"

@@ -6,7 +6,6 @@
 #include <BladeMP3EncDLL.h>
 
 #include <cmath>
-#include <cstdio>
 #include <numbers>
 #include <vector>
 
@@ -48,7 +47,7 @@ TEST(LameEnc, EncodesOneSecondOfSine)
     }
 
     std::vector<BYTE> out(outSize);
-    std::vector<BYTE> mp3;
+    tvmtest::Bytes mp3;
     for (size_t at = 0; at < pcm.size(); at += samplesPerChunk) {
         DWORD n = static_cast<DWORD>(std::min<size_t>(samplesPerChunk, pcm.size() - at));
         DWORD written = 0;
@@ -60,8 +59,5 @@ TEST(LameEnc, EncodesOneSecondOfSine)
     mp3.insert(mp3.end(), out.begin(), out.begin() + written);
     EXPECT_EQ(close(stream), BE_ERR_SUCCESSFUL);
 
-    FILE* f = std::fopen((tvmtest::OutputDir() + "sine440.mp3").c_str(), "wb");
-    ASSERT_NE(f, nullptr);
-    EXPECT_EQ(std::fwrite(mp3.data(), 1, mp3.size(), f), mp3.size());
-    std::fclose(f);
+    tvmtest::WriteFile(tvmtest::OutputDir() + "sine440.mp3", mp3);
 }
