@@ -26,6 +26,15 @@ enum : int32_t {
     MCL_ERR_NOT_SUPPORTED = 4,
 };
 
+// Values the program configures the library with.
+enum : int32_t {
+    MCL_FILE_FORMAT_AVI = 6,
+    MCL_FILE_FORMAT_OGV = 27,
+    MCL_PRESET_MPEG4 = 7,
+    MCL_PRESET_WMV = 8,
+};
+constexpr uint32_t MCL_FOURCC_DIB = 'D' | 'I' << 8 | 'B' << 16 | ' ' << 24;
+
 // Callbacks. A source callback answers through the MclSource* calls on M.
 using MclSourceProc = void(WINAPI*)(MclHandle m);
 using MclVideoFunc = void(WINAPI*)(MclHandle m, MclImage image);

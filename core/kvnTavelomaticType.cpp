@@ -230,8 +230,6 @@ bool IsAmrBitRate(int32_t rate)
     return false;
 }
 
-constexpr uint32_t kFourCCDib = 'D' | 'I' << 8 | 'B' << 16 | ' ' << 24;
-
 }
 
 bool ApplyTargetFormatDefaults(const TkvnFlashFileInfo& info, TkvnTargetFileFormat formatCode, int videoCodecIndex,
@@ -263,8 +261,8 @@ bool ApplyTargetFormatDefaults(const TkvnFlashFileInfo& info, TkvnTargetFileForm
     case 0:
         if (videoCodecIndex == 0)
             LibraryBitrate(video, [&](MclHandle m) {
-                MclVideoSetFileFormat(m, 6);
-                MclVideoSetCodec(m, kFourCCDib);
+                MclVideoSetFileFormat(m, MCL_FILE_FORMAT_AVI);
+                MclVideoSetCodec(m, MCL_FOURCC_DIB);
                 MclVideoSetFormat(m, info.Width, info.Height, 24);
             });
         audio.CodecID = ClampIndex(audioCodecIndex, 4);
@@ -286,20 +284,20 @@ bool ApplyTargetFormatDefaults(const TkvnFlashFileInfo& info, TkvnTargetFileForm
     }
     case 3:
         if (videoCodecIndex == 3)
-            LibraryBitrate(video, [](MclHandle m) { MclSetFormatPreset(m, 7, 1); });
+            LibraryBitrate(video, [](MclHandle m) { MclSetFormatPreset(m, MCL_PRESET_MPEG4, 1); });
         else if (videoCodecIndex > 3)
             video.CodecID = 0;
         audio.CodecID = ClampIndex(audioCodecIndex, 1);
         break;
     case 4:
         if (videoCodecIndex == 1)
-            LibraryBitrate(video, [](MclHandle m) { MclSetFormatPreset(m, 8, 1); });
+            LibraryBitrate(video, [](MclHandle m) { MclSetFormatPreset(m, MCL_PRESET_WMV, 1); });
         else
             video.CodecID = 0;
         break;
     case 5:
         if (videoCodecIndex == 1)
-            LibraryBitrate(video, [](MclHandle m) { MclVideoSetFileFormat(m, 27); });
+            LibraryBitrate(video, [](MclHandle m) { MclVideoSetFileFormat(m, MCL_FILE_FORMAT_OGV); });
         else
             video.CodecID = 0;
         break;

@@ -18,8 +18,7 @@ TEST(MclLibrary, DefaultBitRatePerConfiguration)
         uint32_t codec;
         int32_t expectedKbps;
     };
-    const uint32_t dib = 'D' | 'I' << 8 | 'B' << 16 | ' ' << 24;
-    for (const Case& c : {Case{"raw AVI 320x240x24 at 25 fps", 6, 0, dib, 46080}, Case{"MPEG-4 preset", 0, 7, 0, 1500},
+    for (const Case& c : {Case{"raw AVI 320x240x24 at 25 fps", 6, 0, MCL_FOURCC_DIB, 46080}, Case{"MPEG-4 preset", 0, 7, 0, 1500},
                           Case{"WMV preset", 0, 8, 0, 1000}, Case{"OGV", 27, 0, 0, 1200}}) {
         MclHandle m = MclCreate();
         ASSERT_NE(m, 0u);
