@@ -16,7 +16,13 @@ int32_t MclConversion::DefaultBitRate() const
     return 1500;
 }
 
+MclHandleTable<MclConversion>& Conversions()
+{
+    static MclHandleTable<MclConversion> table;
+    return table;
+}
+
 MclConversion* ConversionFromHandle(MclHandle m)
 {
-    return reinterpret_cast<MclConversion*>(static_cast<uintptr_t>(m));
+    return Conversions().Find(m);
 }

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "MclApi.h"
+#include "MclHandleTable.h"
 
 struct MclConversion {
     void* UserData = nullptr;
@@ -37,5 +38,7 @@ struct MclConversion {
     int32_t DefaultBitRate() const;
 };
 
-// Handles are the objects' addresses: the library is 32-bit only.
+// The conversion objects the library gave out.
+MclHandleTable<MclConversion>& Conversions();
+// Nullptr for a handle the library did not give out.
 MclConversion* ConversionFromHandle(MclHandle m);

@@ -52,12 +52,12 @@ MCL_API int32_t WINAPI MclSimpleWriteImage(MclImage, const char*, int32_t, doubl
 
 MCL_API MclHandle WINAPI MclCreate()
 {
-    return static_cast<MclHandle>(reinterpret_cast<uintptr_t>(new MclConversion));
+    return Conversions().Add(std::make_unique<MclConversion>());
 }
 
 MCL_API void WINAPI MclFree(MclHandle m)
 {
-    delete ConversionFromHandle(m);
+    Conversions().Remove(m);
 }
 
 MCL_API int32_t WINAPI MclSetUserData(MclHandle m, void* data)

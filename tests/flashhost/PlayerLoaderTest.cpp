@@ -36,9 +36,9 @@ std::vector<char> FileBytes(const std::string& path)
 struct ModuleFile {
     explicit ModuleFile(const std::string& name) : Bytes(FileBytes(tvmtest::TestsDir() + name)) {}
 
-    IMAGE_NT_HEADERS32& Nt()
+    IMAGE_NT_HEADERS& Nt()
     {
-        return *reinterpret_cast<IMAGE_NT_HEADERS32*>(Bytes.data() +
+        return *reinterpret_cast<IMAGE_NT_HEADERS*>(Bytes.data() +
                                                       reinterpret_cast<IMAGE_DOS_HEADER*>(Bytes.data())->e_lfanew);
     }
 
@@ -86,7 +86,7 @@ Proc Export(const TDLLLoader& loader, const char* name)
 bool InsideImage(const TDLLLoader& loader, const void* address)
 {
     auto* base = loader.ImageBase();
-    auto* nt = reinterpret_cast<IMAGE_NT_HEADERS32*>(base + reinterpret_cast<IMAGE_DOS_HEADER*>(base)->e_lfanew);
+    auto* nt = reinterpret_cast<IMAGE_NT_HEADERS*>(base + reinterpret_cast<IMAGE_DOS_HEADER*>(base)->e_lfanew);
     auto* at = static_cast<const BYTE*>(address);
     return at >= base && at < base + nt->OptionalHeader.SizeOfImage;
 }
@@ -243,6 +243,14 @@ TEST(DLLLoader, CopiesASectionOnlyAsFarAsBothItsSizesReach)
     EXPECT_EQ(*Export<AnswerAddressProc>(loader, "AnswerAddress")(), 42);
 }
 
+#ifdef _WIN64
+constexpr WORD OtherMachine = IMAGE_FILE_MACHINE_I386;
+constexpr WORD OtherOptionalHeaderMagic = IMAGE_NT_OPTIONAL_HDR32_MAGIC;
+#else
+constexpr WORD OtherMachine = IMAGE_FILE_MACHINE_AMD64;
+constexpr WORD OtherOptionalHeaderMagic = IMAGE_NT_OPTIONAL_HDR64_MAGIC;
+#endif
+
 struct Damage {
     const char* What;
     std::function<void(ModuleFile&)> Apply;
@@ -268,6 +276,9 @@ INSTANTIATE_TEST_SUITE_P(
     Loader, DamagedImage,
     testing::Values(
         Damage{"not an image", [](ModuleFile& f) { f.Bytes.assign(300, 'x'); }},
+        Damage{"built for the other machine", [](ModuleFile& f) { f.Nt().FileHeader.Machine = OtherMachine; }},
+        Damage{"optional header of the other width",
+               [](ModuleFile& f) { f.Nt().OptionalHeader.Magic = OtherOptionalHeaderMagic; }},
         Damage{"cut inside the headers", [](ModuleFile& f) { f.Bytes.resize(100); }},
         Damage{"cut inside the sections", [](ModuleFile& f) { f.Bytes.resize(f.Section(".data").PointerToRawData); }},
         Damage{"headers offset past the end",
