@@ -182,7 +182,20 @@ private:
     std::map<TCursor, HCURSOR> cursors_;
 };
 
-extern TApplication* Application;
+// Reaches the application object, which comes into being on first use and
+// not during static initialisation: no window of the program exists before
+// WinMain runs.
+class TApplicationAccess {
+public:
+    constexpr TApplicationAccess() = default;
+    TApplication* operator->() const { return Get(); }
+    operator TApplication*() const { return Get(); }
+
+private:
+    static TApplication* Get();
+};
+
+extern const TApplicationAccess Application;
 extern TScreen* Screen;
 
 // The hourglass for as long as it lives, then the cursor shown before it,
