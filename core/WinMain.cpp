@@ -7,6 +7,7 @@
 #include "Forms.h"
 #include "ProgramWindows.h"
 #include "SysUtils.h"
+#include "UxStartUp.h"
 #include "smain.h"
 #include "svar.h"
 #include "tvmpro.h"
@@ -59,10 +60,13 @@ int RunProgram()
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
 {
+    StartUpUtilityUnits();
+    int exitCode = 1;
     try {
-        return RunProgram();
+        exitCode = RunProgram();
     } catch (...) {
         Application->HandleException(nullptr);
-        return 1;
     }
+    ShutDownUtilityUnits();
+    return exitCode;
 }

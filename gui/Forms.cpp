@@ -429,7 +429,10 @@ HCURSOR TScreen::Cursors(TCursor index) const
 
 void TScreen::SetCursors(TCursor index, HCURSOR cursor)
 {
-    cursors_[index] = cursor;
+    if (cursor)
+        cursors_[index] = cursor;
+    else if (index != crDefault && index != crNone)
+        cursors_.erase(index);
 }
 
 int TScreen::PixelsPerInch() const

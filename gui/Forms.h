@@ -170,7 +170,8 @@ public:
     void SetCursor(TCursor cursor);
     // The handle for a cursor number; unknown numbers give the default one.
     HCURSOR Cursors(TCursor index) const;
-    // Adds or replaces a cursor; the screen does not take ownership.
+    // Adds or replaces a cursor; the screen does not take ownership. A null
+    // cursor takes the number's own away: it gives the default one again.
     void SetCursors(TCursor index, HCURSOR cursor);
 
     int Width() const { return GetSystemMetrics(SM_CXSCREEN); }
