@@ -64,3 +64,31 @@ TEST(UxUtils, DiscardingQuitKeepsIt)
     ASSERT_TRUE(PeekMessageA(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
     EXPECT_EQ(message.wParam, 3u);
 }
+
+TEST(UxUtils, ShortenTextToWidthEndsAtTheEllipsis)
+{
+    HDC dc = CreateCompatibleDC(nullptr);
+    auto width = [dc](const std::string& s) {
+        SIZE extent{};
+        GetTextExtentPoint32A(dc, s.data(), int(s.size()), &extent);
+        return int(extent.cx);
+    };
+    const std::string text = "Tavelomatic Studio";
+    const struct {
+        std::string text;
+        int maxWidth;
+        std::string shortened;
+    } cases[] = {
+        {text, width(text), text},
+        {text, width("Tavelomatic..."), "Tavelomatic..."},
+        {text, width("..."), "..."},
+        // Not even the ellipsis fits: it is what is left all the same.
+        {text, width("...") - 1, "..."},
+        {text, -1, "..."},
+        {"W", 0, "..."},
+        {"", -1, ""},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(ShortenTextToWidth(c.text, dc, c.maxWidth), c.shortened) << c.text << " in " << c.maxWidth;
+    DeleteDC(dc);
+}
