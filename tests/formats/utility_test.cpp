@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "AniFile.h"
 #include "FileUtil.h"
 #include "MaxMin.h"
 #include "UxUtils.h"
@@ -91,4 +92,21 @@ TEST(UxUtils, ShortenTextToWidthEndsAtTheEllipsis)
     for (const auto& c : cases)
         EXPECT_EQ(ShortenTextToWidth(c.text, dc, c.maxWidth), c.shortened) << c.text << " in " << c.maxWidth;
     DeleteDC(dc);
+}
+
+TEST(AniFile, FramesByIndexAndNothingOutsideThem)
+{
+    TAnimatedCursorImage image;
+    HICON first = CopyIcon(LoadIconA(nullptr, IDI_APPLICATION));
+    HICON second = CopyIcon(LoadIconA(nullptr, IDI_WARNING));
+    image.AddFrame(first, 6);
+    image.AddFrame(second, 30);
+    EXPECT_EQ(AniGetFrameCount(image), 2);
+    EXPECT_EQ(AniGetFrameImage(image, 1), second);
+    EXPECT_EQ(AniGetFrame(image, 0).Icon, first);
+    EXPECT_EQ(AniGetFrame(image, 1).Rate, 30u);
+    for (int outside : {-1, 2}) {
+        EXPECT_EQ(AniGetFrameImage(image, outside), nullptr) << outside;
+        EXPECT_EQ(AniGetFrame(image, outside).Rate, 0u) << outside;
+    }
 }
