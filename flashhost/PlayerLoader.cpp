@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <map>
+#include <mutex>
 #include <span>
 #include <string>
 
@@ -12,8 +14,6 @@ namespace {
 
 const CLSID PlayerClsid = {0xD27CDB6E, 0xAE6D, 0x11CF, {0x96, 0xB8, 0x44, 0x45, 0x53, 0x54, 0x00, 0x00}};
 const char PlayerRegistryKey[] = "CLSID\\{D27CDB6E-AE6D-11cf-96B8-444553540000}\\InprocServer32";
-
-using TDllMain = BOOL(WINAPI*)(HINSTANCE, DWORD, LPVOID);
 
 // Only images of the process's own machine can run in it.
 using ImageNtHeaders = IMAGE_NT_HEADERS;
@@ -31,15 +31,32 @@ class TImageView {
 public:
     TImageView(const BYTE* base, size_t size) : base_(base), size_(size) {}
 
-    // The image as mapped at Image; its size comes from its own headers.
+    // The image as mapped at Image. The size of an image this loader mapped
+    // is the one taken at map time: its headers lie in writable memory that
+    // the module's own code can change. A module the system loaded keeps its
+    // headers read-only, so its own size stands.
     static TImageView Mapped(const void* image)
     {
         if (!image)
             return {nullptr, 0};
         auto* base = static_cast<const BYTE*>(image);
+        if (size_t size = MappedImageSize(image))
+            return {base, size};
         auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
         auto* nt = reinterpret_cast<const ImageNtHeaders*>(base + dos->e_lfanew);
         return {base, nt->OptionalHeader.SizeOfImage};
+    }
+
+    static void RememberMappedImage(const void* image, size_t size)
+    {
+        std::lock_guard<std::mutex> guard(MappedImagesLock());
+        MappedImages()[image] = size;
+    }
+
+    static void ForgetMappedImage(const void* image)
+    {
+        std::lock_guard<std::mutex> guard(MappedImagesLock());
+        MappedImages().erase(image);
     }
 
     // Count objects of T at Offset, or nullptr when they do not all lie inside.
@@ -80,6 +97,26 @@ public:
     size_t Size() const { return size_; }
 
 private:
+    static size_t MappedImageSize(const void* image)
+    {
+        std::lock_guard<std::mutex> guard(MappedImagesLock());
+        auto found = MappedImages().find(image);
+        return found == MappedImages().end() ? 0 : found->second;
+    }
+
+    // The images of every loader alive, with their sizes at map time.
+    static std::map<const void*, size_t>& MappedImages()
+    {
+        static std::map<const void*, size_t> images;
+        return images;
+    }
+
+    static std::mutex& MappedImagesLock()
+    {
+        static std::mutex lock;
+        return lock;
+    }
+
     const BYTE* base_;
     size_t size_;
 };
@@ -173,14 +210,16 @@ TDLLLoader::~TDLLLoader()
 {
     if (!image_)
         return;
-    const ImageNtHeaders& nt = *TImageView::Mapped(image_).NtHeaders();
-    if (nt.OptionalHeader.AddressOfEntryPoint)
-        reinterpret_cast<TDllMain>(image_ + nt.OptionalHeader.AddressOfEntryPoint)(HINSTANCE(image_), DLL_PROCESS_DETACH, nullptr);
+    if (entry_)
+        entry_(HINSTANCE(image_), DLL_PROCESS_DETACH, nullptr);
     Unmap();
 }
 
 void TDLLLoader::Map(TStream& stream)
 {
+    // Every offset of an image file is 32 bits wide: a longer stream holds none.
+    if (stream.GetSize() > int64_t(UINT32_MAX))
+        Damaged();
     TMemoryStream fileImage;
     fileImage.LoadFromStream(stream);
     TImageView file(static_cast<const BYTE*>(fileImage.Memory()), size_t(fileImage.GetSize()));
@@ -190,6 +229,7 @@ void TDLLLoader::Map(TStream& stream)
     image_ = static_cast<BYTE*>(VirtualAlloc(nullptr, imageSize, MEM_RESERVE | MEM_COMMIT, PAGE_EXECUTE_READWRITE));
     if (!image_)
         throw EOutOfMemory("Out of memory");
+    TImageView::RememberMappedImage(image_, imageSize);
     try {
         TImageView image(image_, imageSize);
         std::memcpy(image_, file.Base(), nt.OptionalHeader.SizeOfHeaders);
@@ -200,7 +240,14 @@ void TDLLLoader::Map(TStream& stream)
         RegisterUnwindTable();
         if (mapped.OptionalHeader.AddressOfEntryPoint) {
             auto* entry = Require(image.Get<BYTE>(mapped.OptionalHeader.AddressOfEntryPoint));
-            reinterpret_cast<TDllMain>(const_cast<BYTE*>(entry))(HINSTANCE(image_), DLL_PROCESS_ATTACH, nullptr);
+            auto* entryPoint = reinterpret_cast<TEntryPoint>(const_cast<BYTE*>(entry));
+            // As the system does: a module that refuses to attach is detached
+            // again at once and not loaded.
+            if (!entryPoint(HINSTANCE(image_), DLL_PROCESS_ATTACH, nullptr)) {
+                entryPoint(HINSTANCE(image_), DLL_PROCESS_DETACH, nullptr);
+                throw EDLLLoadError("The module refused to attach");
+            }
+            entry_ = entryPoint;
         }
     } catch (...) {
         Unmap();
@@ -267,8 +314,10 @@ void TDLLLoader::Unmap()
     for (HMODULE library : libraries_)
         FreeLibrary(library);
     libraries_.clear();
+    TImageView::ForgetMappedImage(image_);
     VirtualFree(image_, 0, MEM_RELEASE);
     image_ = nullptr;
+    entry_ = nullptr;
 }
 
 void* TDLLLoader::ResolveImport(const char*, const char*)
@@ -327,9 +376,10 @@ void TPlayerCodeProviderBasedOnStream::LoadFrom(TStream& stream)
 {
     // A module that cannot be mapped leaves a provider that creates nothing;
     // the control that asks for an instance reports the failure.
+    // std::exception too: a huge module file ends in std::bad_alloc.
     try {
         loader_ = std::make_unique<TPlayerModuleLoader>(stream);
-    } catch (const Exception&) {
+    } catch (const std::exception&) {
         return;
     }
     getClassObject_ = reinterpret_cast<TGetClassObject>(loader_->FindExport("DllGetClassObject"));

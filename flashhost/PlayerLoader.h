@@ -47,7 +47,10 @@ private:
     void RegisterUnwindTable();
     void Unmap();
 
+    using TEntryPoint = BOOL(WINAPI*)(HINSTANCE, DWORD, LPVOID);
+
     BYTE* image_ = nullptr;
+    TEntryPoint entry_ = nullptr;  // set once the module has attached
     void* unwindTable_ = nullptr;  // x64: the function table registered for the image
     std::vector<HMODULE> libraries_;
 };
