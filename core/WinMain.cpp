@@ -5,15 +5,10 @@
 #include "Direct3D9Switch.h"
 #include "Exceptions.h"
 #include "Forms.h"
+#include "ProgramWindows.h"
 #include "SysUtils.h"
-#include "sadd.h"
-#include "sconvert.h"
-#include "scrop.h"
+#include "UxStartUp.h"
 #include "smain.h"
-#include "spreset.h"
-#include "spresetedit.h"
-#include "sselect.h"
-#include "ssettings.h"
 #include "svar.h"
 #include "tvmpro.h"
 
@@ -53,17 +48,11 @@ int RunProgram()
     DisableDirect3D9();
     if (!FileExists(ProjectFilePath)) ProjectFilePath = exeFolder + "tasks.prj";
     Application->SetTitle("Tavelomatic Studio");
-    Application->CreateForm(frmMain);
-    Application->CreateForm(frmSettings);
-    Application->CreateForm(frmConvert);
-    Application->CreateForm(frmSelect);
-    Application->CreateForm(frmAdd);
-    Application->CreateForm(frmCrop);
-    Application->CreateForm(frmPreset);
-    Application->CreateForm(frmPresetEdit);
+    CreateProgramWindows();
     frmMain->Show();
     frmMain->Update();
     Application->Run();
+    DestroyProgramWindows();
     return 0;
 }
 
@@ -71,10 +60,13 @@ int RunProgram()
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
 {
+    StartUpUtilityUnits();
+    int exitCode = 1;
     try {
-        return RunProgram();
+        exitCode = RunProgram();
     } catch (...) {
         Application->HandleException(nullptr);
-        return 1;
     }
+    ShutDownUtilityUnits();
+    return exitCode;
 }

@@ -410,6 +410,15 @@ HWND WINAPI BoundCreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowN
                              parameter);
 }
 
+// The system reads the head and every entry the head counts: all of them
+// must lie inside the resource.
+bool WholeCursorDirectory(const void* data, DWORD size)
+{
+    constexpr DWORD headSize = 3 * sizeof(WORD);
+    constexpr DWORD entrySize = 14;
+    return size >= headSize && (size - headSize) / entrySize >= static_cast<const WORD*>(data)[2];
+}
+
 HCURSOR WINAPI BoundLoadCursorA(HINSTANCE instance, LPCSTR name)
 {
     if (!instance)
@@ -419,7 +428,7 @@ HCURSOR WINAPI BoundLoadCursorA(HINSTANCE instance, LPCSTR name)
         return cursor;
     void* data = nullptr;
     DWORD size = 0;
-    if (!FindImageResource(instance, MAKEINTRESOURCEA(12), name, data, size) || size < sizeof(WORD) * 3)
+    if (!FindImageResource(instance, MAKEINTRESOURCEA(12), name, data, size) || !WholeCursorDirectory(data, size))
         return nullptr;
     int id = LookupIconIdFromDirectory(static_cast<BYTE*>(data), FALSE);
     if (!id || !FindImageResource(instance, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(id), data, size))

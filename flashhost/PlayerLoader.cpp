@@ -558,3 +558,10 @@ uint32_t GetImageVersion(const void* image)
     return (uint32_t(HIWORD(fixed->dwProductVersionMS)) << 24) + (uint32_t(LOWORD(fixed->dwProductVersionMS)) << 16) +
            (uint32_t(HIWORD(fixed->dwProductVersionLS)) << 8) + LOWORD(fixed->dwProductVersionLS);
 }
+
+// ---- The end of the process's provider ----
+
+void ReleasePlayerCode()
+{
+    GlobalProvider().reset();
+}

@@ -118,6 +118,9 @@ void LoadPlayerCodeFromStream(TStream& stream);
 // The same for the module stored in Instance's resources as "BIN"/"FlashOCXCode";
 // raises EResNotFound when it is not there.
 void LoadPlayerCodeFromResource(HINSTANCE instance);
+// Unmaps the current provider's module. The program calls it at its end, once
+// nothing that runs on the player's code is left.
+void ReleasePlayerCode();
 
 // A resource of a mapped image, in the first of these languages that has it:
 // the thread's, the system's default, the user's default, neutral, 1033.

@@ -1,5 +1,6 @@
 #include "UxUtils.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "Exceptions.h"
@@ -16,6 +17,22 @@ bool IsAppForeground()
 {
     HWND active = GetForegroundWindow();
     return active && GetWindowThreadProcessId(active, nullptr) == GetCurrentThreadId();
+}
+
+std::string ShortenTextToWidth(const std::string& text, HDC dc, int maxWidth)
+{
+    auto width = [dc](const std::string& s) {
+        SIZE extent{};
+        GetTextExtentPoint32A(dc, s.data(), static_cast<int>(s.size()), &extent);
+        return extent.cx;
+    };
+    // Bounded by the text's length: once the ellipsis stands alone, no
+    // shorter text is left to try.
+    const int length = static_cast<int>(text.size());
+    std::string result = text;
+    for (int i = 1; i <= length && width(result) > maxWidth; ++i)
+        result = text.substr(0, static_cast<size_t>(std::max(0, length - i - 1))) + "...";
+    return result;
 }
 
 void* AllocZeroedBlock(int32_t size)

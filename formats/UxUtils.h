@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <string>
 
 inline int RectWidth(const RECT& r) { return r.right - r.left; }
 inline int RectHeight(const RECT& r) { return r.bottom - r.top; }
@@ -18,6 +19,11 @@ inline COLORREF PaletteColor(COLORREF color) { return (color & 0xFFFFFF) | 0x020
 void DiscardPendingMessage(HWND wnd, UINT msg);
 // Whether the active window belongs to the calling thread.
 bool IsAppForeground();
+
+// Text cut to fit MaxWidth pixels in DC's font, with "..." where it was cut:
+// the first length - i - 1 characters and the ellipsis for the first i from 1
+// that fits. Text too long even as the ellipsis alone ends as the ellipsis.
+std::string ShortenTextToWidth(const std::string& text, HDC dc, int maxWidth);
 
 // A zero-filled block of global memory, or null for Size <= 0.
 void* AllocZeroedBlock(int32_t size);

@@ -74,12 +74,17 @@ private:
 const char* const ApplicationClass = "TApplication";
 
 TScreen screenObject;
-TApplication applicationObject;
 
 }
 
 TScreen* Screen = &screenObject;
-TApplication* Application = &applicationObject;
+const TApplicationAccess Application;
+
+TApplication* TApplicationAccess::Get()
+{
+    static TApplication application;
+    return &application;
+}
 
 // ---- TForm
 
@@ -260,6 +265,8 @@ void TApplication::FormCreated(TForm* form)
     if (!mainForm_) {
         form->HandleNeeded();
         mainForm_ = form;
+        // However the main form goes, the application lets go of it.
+        FreeNotification(form);
     }
 }
 
@@ -422,7 +429,10 @@ HCURSOR TScreen::Cursors(TCursor index) const
 
 void TScreen::SetCursors(TCursor index, HCURSOR cursor)
 {
-    cursors_[index] = cursor;
+    if (cursor)
+        cursors_[index] = cursor;
+    else if (index != crDefault && index != crNone)
+        cursors_.erase(index);
 }
 
 int TScreen::PixelsPerInch() const

@@ -170,7 +170,8 @@ public:
     void SetCursor(TCursor cursor);
     // The handle for a cursor number; unknown numbers give the default one.
     HCURSOR Cursors(TCursor index) const;
-    // Adds or replaces a cursor; the screen does not take ownership.
+    // Adds or replaces a cursor; the screen does not take ownership. A null
+    // cursor takes the number's own away: it gives the default one again.
     void SetCursors(TCursor index, HCURSOR cursor);
 
     int Width() const { return GetSystemMetrics(SM_CXSCREEN); }
@@ -182,7 +183,20 @@ private:
     std::map<TCursor, HCURSOR> cursors_;
 };
 
-extern TApplication* Application;
+// Reaches the application object, which comes into being on first use and
+// not during static initialisation: no window of the program exists before
+// WinMain runs.
+class TApplicationAccess {
+public:
+    constexpr TApplicationAccess() = default;
+    TApplication* operator->() const { return Get(); }
+    operator TApplication*() const { return Get(); }
+
+private:
+    static TApplication* Get();
+};
+
+extern const TApplicationAccess Application;
 extern TScreen* Screen;
 
 // The hourglass for as long as it lives, then the cursor shown before it,

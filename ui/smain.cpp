@@ -18,8 +18,10 @@ void InitializeMainWindowUnit(HINSTANCE resources)
         FlashPlayerSource = ini.ReadString("FlashPlayer", "Source", "");
         if (FlashPlayerSource.empty()) {
             FlashPlayerSource = "internal";
+            // Written back as Ini goes, quietly: the value is known all the
+            // same, and a program folder that cannot be written must not
+            // stop the start.
             ini.WriteString("FlashPlayer", "Source", FlashPlayerSource);
-            ini.UpdateFile();
         }
     }
     if (FlashPlayerSource == "internal") LoadPlayerCodeFromResource(resources);

@@ -13,7 +13,8 @@ public:
 extern TfrmMain* frmMain;
 
 // Runs before any window exists: reads the program INI file's
-// FlashPlayer/Source ("internal" when empty, and written back) and, for
-// "internal", hands the player module stored in Resources' BIN/FlashOCXCode
-// to the loader; any other value leaves the system's registered player.
+// FlashPlayer/Source ("internal" when empty, and written back when the file
+// can be written) and, for "internal", hands the player module stored in
+// Resources' BIN/FlashOCXCode to the loader; any other value leaves the
+// system's registered player.
 void InitializeMainWindowUnit(HINSTANCE resources);

@@ -10,6 +10,7 @@
 
 #include "Controls.h"
 #include "Forms.h"
+#include "FreedWatch.h"
 #include "kvnTavelomaticTask.h"
 
 namespace {
@@ -171,10 +172,14 @@ TEST(TavelomaticTaskList, ARaisingAddHandlerLeavesTheListAsItWas)
 
 TEST(TavelomaticTaskList, TheOwnerFreesTheListWithItsTasks)
 {
-    TComponent owner(nullptr);
-    auto* list = new TkvnTavelomaticTaskList(&owner);
+    auto owner = std::make_unique<TComponent>(nullptr);
+    auto* list = new TkvnTavelomaticTaskList(owner.get());
     int code = 0;
     list->Add(*Task("a", 0), code);
     list->Add(*Task("b", 0), code);
-    EXPECT_EQ(owner.ComponentCount(), 1);
+    EXPECT_EQ(owner->ComponentCount(), 1);
+
+    FreedWatch watch({list, list->GetItem(0), list->GetItem(1)});
+    owner.reset();
+    EXPECT_TRUE(watch.AllFreed());
 }

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -103,6 +104,79 @@ TEST(PlayerBindings, LoadCursorsAndMenusFromTheImagesResources)
     EXPECT_EQ(GetMenuItemID(GetSubMenu(menu, 0), 1), 102u);
     DestroyMenu(menu);
     EXPECT_EQ(loadMenu(image, "NOMENU"), nullptr);
+}
+
+// A mapped image of one page whose only resource, a group cursor, ends where
+// the page ends: the page after it is reserved, never readable, so a read past
+// the resource faults.
+class GroupCursorAtPageEnd {
+public:
+    explicit GroupCursorAtPageEnd(const std::vector<WORD>& directory)
+    {
+        base_ = static_cast<BYTE*>(VirtualAlloc(nullptr, 2 * Page, MEM_RESERVE, PAGE_NOACCESS));
+        VirtualAlloc(base_, Page, MEM_COMMIT, PAGE_READWRITE);
+        auto& dos = *reinterpret_cast<IMAGE_DOS_HEADER*>(base_);
+        dos.e_magic = IMAGE_DOS_SIGNATURE;
+        dos.e_lfanew = sizeof(dos);
+        auto& nt = *reinterpret_cast<IMAGE_NT_HEADERS*>(base_ + dos.e_lfanew);
+        nt.Signature = IMAGE_NT_SIGNATURE;
+        nt.OptionalHeader.SizeOfImage = Page;
+        nt.OptionalHeader.NumberOfRvaAndSizes = IMAGE_NUMBEROF_DIRECTORY_ENTRIES;
+
+        // Type 12, name 1, language neutral, each a directory of one entry.
+        auto& tree = *reinterpret_cast<ResourceTree*>(base_ + TreeAt);
+        tree.Levels[0].Entry.Id = 12;
+        tree.Levels[1].Entry.Id = 1;
+        tree.Levels[2].Entry.Id = LANG_NEUTRAL;
+        for (size_t level = 0; level < 3; ++level) {
+            tree.Levels[level].Directory.NumberOfIdEntries = 1;
+            tree.Levels[level].Entry.OffsetToData =
+                level < 2 ? IMAGE_RESOURCE_DATA_IS_DIRECTORY | DWORD((level + 1) * sizeof(Level)) : DWORD(sizeof(tree.Levels));
+        }
+        DWORD size = DWORD(directory.size() * sizeof(WORD));
+        tree.Data.OffsetToData = Page - size;
+        tree.Data.Size = size;
+        std::memcpy(base_ + Page - size, directory.data(), size);
+        nt.OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_RESOURCE] = {TreeAt, sizeof(tree)};
+    }
+    ~GroupCursorAtPageEnd() { VirtualFree(base_, 0, MEM_RELEASE); }
+    GroupCursorAtPageEnd(const GroupCursorAtPageEnd&) = delete;
+    GroupCursorAtPageEnd& operator=(const GroupCursorAtPageEnd&) = delete;
+
+    HINSTANCE Instance() const { return reinterpret_cast<HINSTANCE>(base_); }
+
+private:
+    static constexpr DWORD Page = 0x1000;
+    static constexpr DWORD TreeAt = 0x400;
+    struct Level {
+        IMAGE_RESOURCE_DIRECTORY Directory;
+        IMAGE_RESOURCE_DIRECTORY_ENTRY Entry;
+    };
+    struct ResourceTree {
+        Level Levels[3];
+        IMAGE_RESOURCE_DATA_ENTRY Data;
+    };
+
+    BYTE* base_;
+};
+
+TEST(PlayerBindings, LoadNoCursorFromADirectoryLongerThanItsResource)
+{
+    auto loadCursor = Bound<decltype(&::LoadCursorA)>("LoadCursorA");
+    // Reserved 0, type 2 (cursors), the entry count; then 14 bytes an entry:
+    // width, height, planes, bit count, resource size (two words), id.
+    const struct {
+        const char* what;
+        std::vector<WORD> directory;
+    } cases[] = {
+        {"shorter than the head", {0, 2}},
+        {"the head alone, counting one entry", {0, 2, 1}},
+        {"one entry, counting two", {0, 2, 2, 32, 64, 1, 1, 0x134, 0, 1}},
+    };
+    for (const auto& c : cases) {
+        GroupCursorAtPageEnd image(c.directory);
+        EXPECT_EQ(loadCursor(image.Instance(), MAKEINTRESOURCEA(1)), nullptr) << c.what;
+    }
 }
 
 // A 32-bit memory surface.

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "AniFile.h"
 #include "FileUtil.h"
 #include "MaxMin.h"
 #include "UxUtils.h"
@@ -63,4 +64,49 @@ TEST(UxUtils, DiscardingQuitKeepsIt)
     MSG message;
     ASSERT_TRUE(PeekMessageA(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
     EXPECT_EQ(message.wParam, 3u);
+}
+
+TEST(UxUtils, ShortenTextToWidthEndsAtTheEllipsis)
+{
+    HDC dc = CreateCompatibleDC(nullptr);
+    auto width = [dc](const std::string& s) {
+        SIZE extent{};
+        GetTextExtentPoint32A(dc, s.data(), int(s.size()), &extent);
+        return int(extent.cx);
+    };
+    const std::string text = "Tavelomatic Studio";
+    const struct {
+        std::string text;
+        int maxWidth;
+        std::string shortened;
+    } cases[] = {
+        {text, width(text), text},
+        {text, width("Tavelomatic..."), "Tavelomatic..."},
+        {text, width("..."), "..."},
+        // Not even the ellipsis fits: it is what is left all the same.
+        {text, width("...") - 1, "..."},
+        {text, -1, "..."},
+        {"W", 0, "..."},
+        {"", -1, ""},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(ShortenTextToWidth(c.text, dc, c.maxWidth), c.shortened) << c.text << " in " << c.maxWidth;
+    DeleteDC(dc);
+}
+
+TEST(AniFile, FramesByIndexAndNothingOutsideThem)
+{
+    TAnimatedCursorImage image;
+    HICON first = CopyIcon(LoadIconA(nullptr, IDI_APPLICATION));
+    HICON second = CopyIcon(LoadIconA(nullptr, IDI_WARNING));
+    image.AddFrame(first, 6);
+    image.AddFrame(second, 30);
+    EXPECT_EQ(AniGetFrameCount(image), 2);
+    EXPECT_EQ(AniGetFrameImage(image, 1), second);
+    EXPECT_EQ(AniGetFrame(image, 0).Icon, first);
+    EXPECT_EQ(AniGetFrame(image, 1).Rate, 30u);
+    for (int outside : {-1, 2}) {
+        EXPECT_EQ(AniGetFrameImage(image, outside), nullptr) << outside;
+        EXPECT_EQ(AniGetFrame(image, outside).Rate, 0u) << outside;
+    }
 }

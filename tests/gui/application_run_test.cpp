@@ -13,6 +13,21 @@ void CALLBACK CloseMainForm(HWND, UINT, UINT_PTR timer, DWORD)
     PostMessageA(Application->MainForm()->Handle(), WM_CLOSE, 0, 0);
 }
 
+BOOL CALLBACK CountWindow(HWND, LPARAM count)
+{
+    ++*reinterpret_cast<int*>(count);
+    return TRUE;
+}
+
+}
+
+// Before the first test touches the application, static initialisation
+// has run: it must have made no window.
+TEST(ApplicationRun, NoWindowExistsBeforeTheApplicationIsFirstUsed)
+{
+    int windows = 0;
+    EnumThreadWindows(GetCurrentThreadId(), &CountWindow, reinterpret_cast<LPARAM>(&windows));
+    EXPECT_EQ(windows, 0);
 }
 
 // Its own program: a message loop runs only once in a process.

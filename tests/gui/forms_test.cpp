@@ -371,6 +371,10 @@ TEST_F(ApplicationTest, ScreenCursorOverridesEveryWindowUntilDefault)
     HCURSOR cross = LoadCursorA(nullptr, IDC_CROSS);
     Screen->SetCursors(14000, cross);
     EXPECT_EQ(Screen->Cursors(14000), cross);
+    Screen->SetCursors(14000, nullptr);
+    EXPECT_EQ(Screen->Cursors(14000), arrow);
+    Screen->SetCursors(crDefault, nullptr);
+    EXPECT_EQ(Screen->Cursors(crDefault), arrow);
     EXPECT_GT(Screen->Width(), 0);
     EXPECT_GT(Screen->PixelsPerInch(), 0);
 }

@@ -39,6 +39,21 @@ TEST(MainUnit, EmptySourceBecomesInternalAndLoadsTheStoredPlayer)
     EXPECT_EQ(PlayerCodeProvider().GetVersion() >> 24, 11u);
 }
 
+TEST(MainUnit, AnIniFileThatCannotBeWrittenDoesNotStopTheStart)
+{
+    WriteSource("");
+    // Held open by another reader that shares no writing: the file reads,
+    // but cannot be written (whatever rights the test runs with).
+    HANDLE reader = CreateFileA(TAppIniFile::GetIniFileName().c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(reader, INVALID_HANDLE_VALUE);
+    EXPECT_NO_THROW(InitializeMainWindowUnit(ProgramResources()));
+    EXPECT_EQ(FlashPlayerSource, "internal");
+    EXPECT_EQ(TAppIniFile().ReadString("FlashPlayer", "Source", "unread"), "");
+    CloseHandle(reader);
+    EXPECT_EQ(PlayerCodeProvider().GetVersion() >> 24, 11u);
+}
+
 // Run alone (see CMakeLists): the process must not have loaded a player yet.
 TEST(MainUnitOtherSource, OtherCaseUsesTheRegisteredPlayer)
 {
