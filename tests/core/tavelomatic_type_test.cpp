@@ -149,6 +149,17 @@ TEST(TavelomaticType, PictureFormatsDropSoundAndFlvKeepsBitrateBounds)
     EXPECT_EQ(flv.VideoSettings.MaxBitrate, 200);
 }
 
+TEST(TavelomaticType, UncompressedAviOfALargeStageSaturatesTheBitrate)
+{
+    // 2560x1440 at 24 bits weighs about 2.2 Gbit/s: past an Integer's range.
+    TkvnFlashFileInfo large = Movie();
+    large.Width = 2560;
+    large.Height = 1440;
+    TkvnTavelomaticSettings s;
+    ASSERT_TRUE(ApplyTargetFormatDefaults(large, 0, 0, 0, s));
+    EXPECT_EQ(s.VideoSettings.Bitrate, INT32_MAX);
+}
+
 TEST(TavelomaticType, UndecidedFormatChangesNothing)
 {
     TkvnTavelomaticSettings s;
