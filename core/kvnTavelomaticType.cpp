@@ -238,7 +238,9 @@ bool IsAmrBitRate(int32_t rate)
 bool ApplyTargetFormatDefaults(const TkvnFlashFileInfo& info, TkvnTargetFileFormat formatCode, int videoCodecIndex,
                                int audioCodecIndex, TkvnTavelomaticSettings& settings)
 {
-    if (formatCode >= kTargetFormatCount) return false;
+    // 12 ("by extension") and anything above it name no format: there is
+    // nothing to set, and a caller that needs a settled format checks for one.
+    if (formatCode >= kTargetFormatCount) return true;
 
     TkvnVideoSettings& video = settings.VideoSettings;
     TkvnAudioSettings& audio = settings.AudioSettings;

@@ -160,12 +160,16 @@ TEST(TavelomaticType, UncompressedAviOfALargeStageSaturatesTheBitrate)
     EXPECT_EQ(s.VideoSettings.Bitrate, INT32_MAX);
 }
 
-TEST(TavelomaticType, UndecidedFormatChangesNothing)
+TEST(TavelomaticType, CodesWithoutAFormatChangeNothing)
 {
-    TkvnTavelomaticSettings s;
-    s.TargetFileName = "keep.mp4";
-    EXPECT_FALSE(ApplyTargetFormatDefaults(Movie(), kTargetFormatByExtension, 0, 0, s));
-    EXPECT_EQ(s.TargetFileName, "keep.mp4");
+    for (TkvnTargetFileFormat code : {kTargetFormatByExtension, TkvnTargetFileFormat{200}}) {
+        TkvnTavelomaticSettings s;
+        s.TargetFileName = "keep.mp4";
+        s.VideoSettings.Bitrate = 7;
+        const TkvnTavelomaticSettings before = s;
+        EXPECT_TRUE(ApplyTargetFormatDefaults(Movie(), code, 0, 0, s)) << int(code);
+        EXPECT_TRUE(s == before) << int(code);
+    }
 }
 
 TEST(TavelomaticType, CopyAlwaysIncludesVideoAndCopiesFilters)
