@@ -214,8 +214,9 @@ bool ReadVideoFileInfo(const std::string& name, TkvnFlashFileInfo& info)
     try {
         TFFDecoder decoder(nullptr);
         if (!LoadDecoderLibraries(decoder) || !decoder.LoadFile(AnsiToWide(name))) return false;
-        const TVideoStreamInfo stream = decoder.GetVideoStreamInfo(0);
-        // Stream 0 must be the video: anything else leaves the facts at -1.
+        // The first video stream, wherever the muxer put it: FLVs often
+        // carry their sound as stream 0. Without one the facts stay at -1.
+        const TVideoStreamInfo stream = decoder.GetVideoStreamInfo();
         if (stream.Width < 0) return false;
         info.FileName = name;
         info.FileVars.clear();
