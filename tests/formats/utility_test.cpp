@@ -42,7 +42,6 @@ TEST(UxUtils, RectanglesAndBlocks)
     EXPECT_EQ(RectHeight(r), 40);
     EXPECT_TRUE(IsPointInRect({30, 60}, r));
     EXPECT_FALSE(IsPointInRect({31, 60}, r));
-    EXPECT_EQ(PaletteColor(0xFF123456), 0x02123456u);
 
     EXPECT_EQ(AllocZeroedBlock(0), nullptr);
     void* block = AllocZeroedBlock(16);
@@ -54,6 +53,12 @@ TEST(UxUtils, RectanglesAndBlocks)
     FreeBlock(block);
     EXPECT_EQ(block, nullptr);
     FreeBlock(block);
+}
+
+TEST(UxUtils, PaletteColorTakesTheRgbValue)
+{
+    EXPECT_EQ(PaletteColor(0x123456), 0x02123456u);
+    EXPECT_EQ(PaletteColor(clBtnFace), GetSysColor(COLOR_BTNFACE) | 0x02000000u);
 }
 
 TEST(UxUtils, DiscardingQuitKeepsIt)
