@@ -18,6 +18,7 @@ inline bool IsPointInRect(POINT p, const RECT& r)
 inline COLORREF PaletteColor(TColor color) { return (ColorToRGB(color) & 0xFFFFFF) | 0x02000000; }
 
 // Removes one pending Msg for Wnd; a WM_QUIT taken that way is posted again.
+// WM_NULL (0) removes nothing.
 void DiscardPendingMessage(HWND wnd, UINT msg);
 // Whether the active window belongs to the calling thread.
 bool IsAppForeground();
