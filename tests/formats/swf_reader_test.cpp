@@ -113,3 +113,13 @@ TEST(SwfReader, HugeDeclaredLengthIsNotTrusted)
     TkvnFlashFileInfo info = Read(Fixture("huge_length.swf", swf));
     EXPECT_EQ(info.Width, 550);
 }
+
+TEST(SwfReader, LzmaDictionaryOfTheHeaderIsNotTrusted)
+{
+    Bytes zws = tvmtest::MakeSwf(SwfMovie{}, "ZWS");
+    // Bytes 13-16 hold the dictionary size of the LZMA properties: 4 GiB.
+    std::fill(zws.begin() + 13, zws.begin() + 17, 0xFF);
+    TkvnFlashFileInfo info = Read(Fixture("huge_dictionary.swf", zws));
+    EXPECT_EQ(info.Width, 550);
+    EXPECT_EQ(info.FrameCount, 120);
+}
