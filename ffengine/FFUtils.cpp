@@ -6,8 +6,10 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 
 namespace {
 
@@ -272,19 +274,24 @@ std::string MetadataValue(const AVDictionary* dictionary, const char* key, const
 
 int ReadFileToMemory(const char* fileName, uint8_t*& buffer, int& size)
 {
-    FILE* file = std::fopen(fileName, "rb");
+    std::unique_ptr<FILE, int (*)(FILE*)> file(std::fopen(fileName, "rb"), &std::fclose);
     if (!file) return -1;
-    std::fseek(file, 0, SEEK_END);
-    size = static_cast<int>(std::ftell(file));
-    std::fseek(file, 0, SEEK_SET);
-    buffer = static_cast<uint8_t*>(ff::av_malloc(size + 1));
-    if (!buffer) {
-        std::fclose(file);
-        return AVERROR(ENOMEM);
+    // Told in 64 bits: a plain ftell answers -1 past 2 GB here.
+    if (_fseeki64(file.get(), 0, SEEK_END) != 0) return AVERROR(EIO);
+    const int64_t length = _ftelli64(file.get());
+    if (length < 0 || _fseeki64(file.get(), 0, SEEK_SET) != 0) return AVERROR(EIO);
+    // The length and the 0 after it must fit an int.
+    if (length >= INT_MAX) return AVERROR(EFBIG);
+    auto* memory = static_cast<uint8_t*>(ff::av_malloc(static_cast<size_t>(length) + 1));
+    if (!memory) return AVERROR(ENOMEM);
+    const size_t read = std::fread(memory, 1, static_cast<size_t>(length), file.get());
+    if (std::ferror(file.get())) {
+        ff::av_free(memory);
+        return AVERROR(EIO);
     }
-    size = static_cast<int>(std::fread(buffer, 1, size, file));
-    buffer[size++] = 0;
-    std::fclose(file);
+    memory[read] = 0;
+    buffer = memory;
+    size = static_cast<int>(read) + 1;
     return 0;
 }
 

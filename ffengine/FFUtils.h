@@ -77,8 +77,10 @@ int64_t IOTell(AVIOContext* context);
 // Key's value in Dictionary, or Default.
 std::string MetadataValue(const AVDictionary* dictionary, const char* key, const std::string& defaultValue = "");
 // Reads a whole file into an av_malloc'ed buffer with a 0 byte after it;
-// Size counts that byte. Answers 0, -1 when the file cannot be opened, or
-// AVERROR(ENOMEM).
+// Size counts that byte. Answers 0, -1 when the file cannot be opened,
+// AVERROR(EIO) when its length cannot be told or reading fails,
+// AVERROR(EFBIG) when it is too long for an int-sized buffer, or
+// AVERROR(ENOMEM). Buffer and Size change only on success.
 int ReadFileToMemory(const char* fileName, uint8_t*& buffer, int& size);
 bool IsPrintable(uint8_t c);
 
