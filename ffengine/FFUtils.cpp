@@ -382,24 +382,49 @@ const std::string& LastOptionError()
     return lastOptionError;
 }
 
+namespace {
+
+// Context, or Exception when FFmpeg could not make it.
+template <typename T>
+T* Made(T* context, const char* kind)
+{
+    if (!context) throw Exception(Format("Cannot initialize the options' %s context", kind));
+    return context;
+}
+
+}
+
 TOptionContext::TOptionContext(int scaleFlags)
 {
-    for (int type = 0; type < AVMEDIA_TYPE_NB; ++type) {
-        codecContexts_[type] = ff::avcodec_alloc_context3(nullptr);
-        codecContexts_[type]->codec_type = static_cast<AVMediaType>(type);
+    try {
+        for (int type = 0; type < AVMEDIA_TYPE_NB; ++type) {
+            codecContexts_[type] = Made(ff::avcodec_alloc_context3(nullptr), "codec");
+            codecContexts_[type]->codec_type = static_cast<AVMediaType>(type);
+        }
+        formatContext_ = Made(ff::avformat_alloc_context(), "format");
+        scaleContext_ = Made(ff::sws_getContext(16, 16, AV_PIX_FMT_YUV420P, 16, 16, AV_PIX_FMT_YUV420P, scaleFlags,
+                                                nullptr, nullptr, nullptr),
+                             "scaling");
+    } catch (...) {
+        FreeContexts();
+        throw;
     }
-    formatContext_ = ff::avformat_alloc_context();
-    scaleContext_ = ff::sws_getContext(16, 16, AV_PIX_FMT_YUV420P, 16, 16, AV_PIX_FMT_YUV420P, scaleFlags, nullptr,
-                                       nullptr, nullptr);
 }
 
 TOptionContext::~TOptionContext()
 {
-    for (AVCodecContext*& context : codecContexts_) ff::avcodec_free_context(&context);
-    ff::avformat_free_context(formatContext_);
-    ff::sws_freeContext(scaleContext_);
+    FreeContexts();
     for (AVDictionary** dictionary : {&formatOptions_, &videoOptions_, &audioOptions_, &subtitleOptions_})
         ff::av_dict_free(dictionary);
+}
+
+void TOptionContext::FreeContexts()
+{
+    for (AVCodecContext*& context : codecContexts_) ff::avcodec_free_context(&context);
+    ff::avformat_free_context(formatContext_);
+    formatContext_ = nullptr;
+    ff::sws_freeContext(scaleContext_);
+    scaleContext_ = nullptr;
 }
 
 bool TOptionContext::SetDefaultOption(const std::string& name, const std::string& value)

@@ -89,7 +89,10 @@ bool IsPrintable(uint8_t c);
 // the dictionaries that carry them to the formats and codecs opened later.
 class TOptionContext {
 public:
-    // ScaleFlags: the scaling flags of the engine's scaling context.
+    // ScaleFlags: the scaling flags of the engine's scaling context. Raises
+    // Exception "Cannot initialize the options' <kind> context" when FFmpeg
+    // cannot make one of the contexts (flags that choose two scaling
+    // algorithms leave it without a scaling context, for one).
     explicit TOptionContext(int scaleFlags);
     ~TOptionContext();
     TOptionContext(const TOptionContext&) = delete;
@@ -123,6 +126,7 @@ private:
     // Files the option into the dictionaries of the codecs or formats it is
     // for, or sets it on the scaler.
     TSetResult StoreOption(const std::string& name, const std::string& value);
+    void FreeContexts();
 
     AVCodecContext* codecContexts_[AVMEDIA_TYPE_NB] = {};
     AVFormatContext* formatContext_ = nullptr;
