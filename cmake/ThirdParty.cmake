@@ -20,7 +20,7 @@ add_custom_target(shipped_dlls ALL DEPENDS ${TVM_SHIPPED_DLLS})
 foreach(lib z lzma jpeg)
   add_library(tvm_${lib} STATIC IMPORTED)
 endforeach()
-set_target_properties(tvm_z PROPERTIES IMPORTED_LOCATION /usr/i686-w64-mingw32/lib/libz.a)
+set_target_properties(tvm_z PROPERTIES IMPORTED_LOCATION /usr/${TVM_HOST}/lib/libz.a)
 set_target_properties(tvm_lzma PROPERTIES IMPORTED_LOCATION ${TVM_DEPS}/lib/liblzma.a
   INTERFACE_INCLUDE_DIRECTORIES ${TVM_DEPS}/include INTERFACE_COMPILE_DEFINITIONS LZMA_API_STATIC)
 set_target_properties(tvm_jpeg PROPERTIES IMPORTED_LOCATION ${TVM_DEPS}/lib/libjpeg.a

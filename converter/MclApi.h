@@ -1,7 +1,7 @@
 #pragma once
 // The media library's interface (libmcl-5.4.0.dll), imported by name. Every
-// call is stdcall; handles are 32-bit. The same declarations are what
-// mcl/ implements, so the two sides cannot drift apart.
+// call is stdcall; handles are 32-bit numbers in both builds. The same
+// declarations are what mcl/ implements, so the two sides cannot drift apart.
 #include <windows.h>
 
 #include <cstdint>

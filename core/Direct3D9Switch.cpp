@@ -13,7 +13,29 @@ void* WINAPI Direct3DCreate9Stub(UINT /*sdkVersion*/)
     return nullptr;
 }
 
-constexpr size_t kJumpSize = 5;
+#ifdef _WIN64
+// jmp [rip+0] and the stub's address after it: a relative jump reaches only
+// 2 GiB, and d3d9.dll may lie farther from the program than that.
+constexpr size_t JumpSize = 14;
+
+void WriteJump(uint8_t* entry, void* target)
+{
+    const uint8_t jumpThroughNextQuad[] = {0xFF, 0x25, 0x00, 0x00, 0x00, 0x00};
+    std::memcpy(entry, jumpThroughNextQuad, sizeof jumpThroughNextQuad);
+    auto address = reinterpret_cast<uint64_t>(target);
+    std::memcpy(entry + sizeof jumpThroughNextQuad, &address, sizeof address);
+}
+#else
+constexpr size_t JumpSize = 5;
+
+void WriteJump(uint8_t* entry, void* target)
+{
+    auto displacement = static_cast<int32_t>(reinterpret_cast<uintptr_t>(target) -
+                                             (reinterpret_cast<uintptr_t>(entry) + JumpSize));
+    entry[0] = 0xE9;  // jmp rel32
+    std::memcpy(entry + 1, &displacement, sizeof displacement);
+}
+#endif
 
 }
 
@@ -27,11 +49,7 @@ void DisableDirect3D9()
     // The library stays loaded and the page stays writable: the patch must
     // outlive every later caller in the process.
     DWORD oldProtection = 0;
-    if (!VirtualProtect(entry, kJumpSize, PAGE_EXECUTE_READWRITE, &oldProtection)) return;
-
-    auto target = reinterpret_cast<uintptr_t>(&Direct3DCreate9Stub);
-    auto displacement = static_cast<int32_t>(target - (reinterpret_cast<uintptr_t>(entry) + kJumpSize));
-    entry[0] = 0xE9;  // jmp rel32
-    std::memcpy(entry + 1, &displacement, sizeof displacement);
-    FlushInstructionCache(GetCurrentProcess(), entry, kJumpSize);
+    if (!VirtualProtect(entry, JumpSize, PAGE_EXECUTE_READWRITE, &oldProtection)) return;
+    WriteJump(entry, reinterpret_cast<void*>(&Direct3DCreate9Stub));
+    FlushInstructionCache(GetCurrentProcess(), entry, JumpSize);
 }

@@ -391,9 +391,9 @@ ATOM WINAPI BoundRegisterClassExA(const WNDCLASSEXA* windowClass)
     if (IS_INTRESOURCE(windowClass->lpszClassName))
         return ::RegisterClassExA(&copy);
     // The module's image base tells this copy of the bindings from any other
-    // in the process.
+    // in the process; written whole, so 64-bit bases stay apart too.
     std::string name = Format("FlashHostControl_%s_%d", windowClass->lpszClassName,
-                              int(reinterpret_cast<intptr_t>(HostModule())));
+                              reinterpret_cast<intptr_t>(HostModule()));
     State().ClassNames.Add(windowClass->lpszClassName, name);
     copy.lpszClassName = name.c_str();
     UnregisterClassA(name.c_str(), copy.hInstance);

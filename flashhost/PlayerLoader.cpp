@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <map>
+#include <mutex>
 #include <span>
 #include <string>
 
@@ -13,7 +15,15 @@ namespace {
 const CLSID PlayerClsid = {0xD27CDB6E, 0xAE6D, 0x11CF, {0x96, 0xB8, 0x44, 0x45, 0x53, 0x54, 0x00, 0x00}};
 const char PlayerRegistryKey[] = "CLSID\\{D27CDB6E-AE6D-11cf-96B8-444553540000}\\InprocServer32";
 
-using TDllMain = BOOL(WINAPI*)(HINSTANCE, DWORD, LPVOID);
+// Only images of the process's own machine can run in it.
+using ImageNtHeaders = IMAGE_NT_HEADERS;
+#ifdef _WIN64
+constexpr WORD OwnMachine = IMAGE_FILE_MACHINE_AMD64;
+constexpr unsigned PointerRelocation = IMAGE_REL_BASED_DIR64;
+#else
+constexpr WORD OwnMachine = IMAGE_FILE_MACHINE_I386;
+constexpr unsigned PointerRelocation = IMAGE_REL_BASED_HIGHLOW;
+#endif
 
 // Bytes of an image, read only through checks: whatever the headers claim,
 // no walk leaves the bytes that are there.
@@ -21,15 +31,32 @@ class TImageView {
 public:
     TImageView(const BYTE* base, size_t size) : base_(base), size_(size) {}
 
-    // The image as mapped at Image; its size comes from its own headers.
+    // The image as mapped at Image. The size of an image this loader mapped
+    // is the one taken at map time: its headers lie in writable memory that
+    // the module's own code can change. A module the system loaded keeps its
+    // headers read-only, so its own size stands.
     static TImageView Mapped(const void* image)
     {
         if (!image)
             return {nullptr, 0};
         auto* base = static_cast<const BYTE*>(image);
+        if (size_t size = MappedImageSize(image))
+            return {base, size};
         auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
-        auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS32*>(base + dos->e_lfanew);
+        auto* nt = reinterpret_cast<const ImageNtHeaders*>(base + dos->e_lfanew);
         return {base, nt->OptionalHeader.SizeOfImage};
+    }
+
+    static void RememberMappedImage(const void* image, size_t size)
+    {
+        std::lock_guard<std::mutex> guard(MappedImagesLock());
+        MappedImages()[image] = size;
+    }
+
+    static void ForgetMappedImage(const void* image)
+    {
+        std::lock_guard<std::mutex> guard(MappedImagesLock());
+        MappedImages().erase(image);
     }
 
     // Count objects of T at Offset, or nullptr when they do not all lie inside.
@@ -49,17 +76,17 @@ public:
         return reinterpret_cast<const char*>(base_ + offset);
     }
 
-    const IMAGE_NT_HEADERS32* NtHeaders() const
+    const ImageNtHeaders* NtHeaders() const
     {
         const LONG* offset = Get<LONG>(offsetof(IMAGE_DOS_HEADER, e_lfanew));
-        return offset && *offset >= 0 ? Get<IMAGE_NT_HEADERS32>(*offset) : nullptr;
+        return offset && *offset >= 0 ? Get<ImageNtHeaders>(*offset) : nullptr;
     }
 
     // A data directory the headers declare, or nullptr. Where it points is
     // not checked: its contents are read through Get like everything else.
     const IMAGE_DATA_DIRECTORY* Directory(unsigned index) const
     {
-        const IMAGE_NT_HEADERS32* nt = NtHeaders();
+        const ImageNtHeaders* nt = NtHeaders();
         if (!nt || index >= nt->OptionalHeader.NumberOfRvaAndSizes || index >= IMAGE_NUMBEROF_DIRECTORY_ENTRIES)
             return nullptr;
         const IMAGE_DATA_DIRECTORY* directory = &nt->OptionalHeader.DataDirectory[index];
@@ -70,6 +97,26 @@ public:
     size_t Size() const { return size_; }
 
 private:
+    static size_t MappedImageSize(const void* image)
+    {
+        std::lock_guard<std::mutex> guard(MappedImagesLock());
+        auto found = MappedImages().find(image);
+        return found == MappedImages().end() ? 0 : found->second;
+    }
+
+    // The images of every loader alive, with their sizes at map time.
+    static std::map<const void*, size_t>& MappedImages()
+    {
+        static std::map<const void*, size_t> images;
+        return images;
+    }
+
+    static std::mutex& MappedImagesLock()
+    {
+        static std::mutex lock;
+        return lock;
+    }
+
     const BYTE* base_;
     size_t size_;
 };
@@ -93,12 +140,13 @@ T* Writable(const T* pointer)
     return const_cast<T*>(Require(pointer));
 }
 
-const IMAGE_NT_HEADERS32& ValidHeaders(const TImageView& file)
+const ImageNtHeaders& ValidHeaders(const TImageView& file)
 {
     const auto& dos = *Require(file.Get<IMAGE_DOS_HEADER>(0));
     const auto& nt = *Require(file.NtHeaders());
     if (dos.e_magic != IMAGE_DOS_SIGNATURE || nt.Signature != IMAGE_NT_SIGNATURE ||
-        nt.OptionalHeader.Magic != IMAGE_NT_OPTIONAL_HDR32_MAGIC || nt.OptionalHeader.SizeOfImage == 0 ||
+        nt.FileHeader.Machine != OwnMachine || nt.OptionalHeader.Magic != IMAGE_NT_OPTIONAL_HDR_MAGIC ||
+        nt.OptionalHeader.SizeOfImage == 0 ||
         size_t(dos.e_lfanew) + sizeof(nt) > nt.OptionalHeader.SizeOfHeaders ||
         nt.OptionalHeader.SizeOfHeaders > nt.OptionalHeader.SizeOfImage ||
         nt.OptionalHeader.SizeOfHeaders > file.Size())
@@ -106,7 +154,7 @@ const IMAGE_NT_HEADERS32& ValidHeaders(const TImageView& file)
     return nt;
 }
 
-void CopySections(const TImageView& file, const IMAGE_NT_HEADERS32& nt, const TImageView& image)
+void CopySections(const TImageView& file, const ImageNtHeaders& nt, const TImageView& image)
 {
     size_t first = reinterpret_cast<const BYTE*>(&nt.OptionalHeader) - file.Base() + nt.FileHeader.SizeOfOptionalHeader;
     const auto* sections = Require(file.Get<IMAGE_SECTION_HEADER>(first, nt.FileHeader.NumberOfSections));
@@ -122,9 +170,9 @@ void CopySections(const TImageView& file, const IMAGE_NT_HEADERS32& nt, const TI
     }
 }
 
-void Relocate(const TImageView& image, const IMAGE_NT_HEADERS32& nt)
+void Relocate(const TImageView& image, const ImageNtHeaders& nt)
 {
-    DWORD delta = DWORD(reinterpret_cast<uintptr_t>(image.Base())) - nt.OptionalHeader.ImageBase;
+    uintptr_t delta = reinterpret_cast<uintptr_t>(image.Base()) - uintptr_t(nt.OptionalHeader.ImageBase);
     const IMAGE_DATA_DIRECTORY* directory = image.Directory(IMAGE_DIRECTORY_ENTRY_BASERELOC);
     if (!directory) {
         if (delta != 0 && (nt.FileHeader.Characteristics & IMAGE_FILE_RELOCS_STRIPPED))
@@ -138,16 +186,12 @@ void Relocate(const TImageView& image, const IMAGE_NT_HEADERS32& nt)
         size_t count = (block.SizeOfBlock - sizeof(block)) / sizeof(WORD);
         const WORD* entries = Require(image.Get<WORD>(directory->VirtualAddress + done + sizeof(block), count));
         for (WORD entry : std::span(entries, count)) {
-            switch (entry >> 12) {
-            case IMAGE_REL_BASED_ABSOLUTE:
-                break;
-            case IMAGE_REL_BASED_HIGHLOW:
-                *Writable(image.Get<DWORD>(size_t(block.VirtualAddress) + (entry & 0xFFF))) += delta;
-                break;
-            default:
-                // Nothing a 32-bit module needs: the image is not what it claims.
-                Damaged();
-            }
+            unsigned type = entry >> 12;
+            if (type == PointerRelocation)
+                *Writable(image.Get<uintptr_t>(size_t(block.VirtualAddress) + (entry & 0xFFF))) += delta;
+            else if (type != IMAGE_REL_BASED_ABSOLUTE)
+                Damaged();  // nothing a module of this machine needs: the image is not what it claims
+
         }
         done += block.SizeOfBlock;
     }
@@ -166,33 +210,44 @@ TDLLLoader::~TDLLLoader()
 {
     if (!image_)
         return;
-    const IMAGE_NT_HEADERS32& nt = *TImageView::Mapped(image_).NtHeaders();
-    if (nt.OptionalHeader.AddressOfEntryPoint)
-        reinterpret_cast<TDllMain>(image_ + nt.OptionalHeader.AddressOfEntryPoint)(HINSTANCE(image_), DLL_PROCESS_DETACH, nullptr);
+    if (entry_)
+        entry_(HINSTANCE(image_), DLL_PROCESS_DETACH, nullptr);
     Unmap();
 }
 
 void TDLLLoader::Map(TStream& stream)
 {
+    // Every offset of an image file is 32 bits wide: a longer stream holds none.
+    if (stream.GetSize() > int64_t(UINT32_MAX))
+        Damaged();
     TMemoryStream fileImage;
     fileImage.LoadFromStream(stream);
     TImageView file(static_cast<const BYTE*>(fileImage.Memory()), size_t(fileImage.GetSize()));
-    const IMAGE_NT_HEADERS32& nt = ValidHeaders(file);
+    const ImageNtHeaders& nt = ValidHeaders(file);
     DWORD imageSize = nt.OptionalHeader.SizeOfImage;
 
     image_ = static_cast<BYTE*>(VirtualAlloc(nullptr, imageSize, MEM_RESERVE | MEM_COMMIT, PAGE_EXECUTE_READWRITE));
     if (!image_)
         throw EOutOfMemory("Out of memory");
+    TImageView::RememberMappedImage(image_, imageSize);
     try {
         TImageView image(image_, imageSize);
         std::memcpy(image_, file.Base(), nt.OptionalHeader.SizeOfHeaders);
         CopySections(file, nt, image);
-        const IMAGE_NT_HEADERS32& mapped = *Require(image.NtHeaders());
+        const ImageNtHeaders& mapped = *Require(image.NtHeaders());
         Relocate(image, mapped);
         BindImports();
+        RegisterUnwindTable();
         if (mapped.OptionalHeader.AddressOfEntryPoint) {
             auto* entry = Require(image.Get<BYTE>(mapped.OptionalHeader.AddressOfEntryPoint));
-            reinterpret_cast<TDllMain>(const_cast<BYTE*>(entry))(HINSTANCE(image_), DLL_PROCESS_ATTACH, nullptr);
+            auto* entryPoint = reinterpret_cast<TEntryPoint>(const_cast<BYTE*>(entry));
+            // As the system does: a module that refuses to attach is detached
+            // again at once and not loaded.
+            if (!entryPoint(HINSTANCE(image_), DLL_PROCESS_ATTACH, nullptr)) {
+                entryPoint(HINSTANCE(image_), DLL_PROCESS_DETACH, nullptr);
+                throw EDLLLoadError("The module refused to attach");
+            }
+            entry_ = entryPoint;
         }
     } catch (...) {
         Unmap();
@@ -216,28 +271,53 @@ void TDLLLoader::BindImports()
             libraries_.push_back(handle);
         DWORD lookup = descriptor.OriginalFirstThunk ? descriptor.OriginalFirstThunk : descriptor.FirstThunk;
         for (size_t index = 0;; ++index) {
-            DWORD entry = *Require(image.Get<DWORD>(lookup + index * sizeof(DWORD)));
-            DWORD* slot = Writable(image.Get<DWORD>(descriptor.FirstThunk + index * sizeof(DWORD)));
+            // Thunks are pointer-sized: 32 bits in a PE32 image, 64 in a PE32+ one.
+            ULONG_PTR entry = *Require(image.Get<ULONG_PTR>(lookup + index * sizeof(ULONG_PTR)));
+            ULONG_PTR* slot = Writable(image.Get<ULONG_PTR>(descriptor.FirstThunk + index * sizeof(ULONG_PTR)));
             if (entry == 0)
                 break;
-            const char* function = IMAGE_SNAP_BY_ORDINAL32(entry)
-                                       ? MAKEINTRESOURCEA(IMAGE_ORDINAL32(entry))
-                                       : Require(image.String(size_t(entry) + sizeof(WORD)));
+            const char* function = IMAGE_SNAP_BY_ORDINAL(entry)
+                                       ? MAKEINTRESOURCEA(IMAGE_ORDINAL(entry))
+                                       : Require(image.String(size_t(DWORD(entry)) + sizeof(WORD)));
             void* address = ResolveImport(library, function);
             if (!address && handle)
                 address = reinterpret_cast<void*>(GetProcAddress(handle, function));
-            *slot = DWORD(reinterpret_cast<uintptr_t>(address));
+            *slot = reinterpret_cast<ULONG_PTR>(address);
         }
     }
 }
 
+void TDLLLoader::RegisterUnwindTable()
+{
+#ifdef _WIN64
+    // x64 code unwinds (C++ exceptions, SEH) through the image's function
+    // table, which the system knows only of the modules it loaded itself.
+    TImageView image = TImageView::Mapped(image_);
+    const IMAGE_DATA_DIRECTORY* directory = image.Directory(IMAGE_DIRECTORY_ENTRY_EXCEPTION);
+    if (!directory)
+        return;
+    DWORD count = directory->Size / sizeof(RUNTIME_FUNCTION);
+    auto* table = Writable(image.Get<RUNTIME_FUNCTION>(directory->VirtualAddress, count));
+    if (!RtlAddFunctionTable(table, count, reinterpret_cast<DWORD64>(image_)))
+        Damaged();
+    unwindTable_ = table;
+#endif
+}
+
 void TDLLLoader::Unmap()
 {
+#ifdef _WIN64
+    if (unwindTable_)
+        RtlDeleteFunctionTable(static_cast<RUNTIME_FUNCTION*>(unwindTable_));
+    unwindTable_ = nullptr;
+#endif
     for (HMODULE library : libraries_)
         FreeLibrary(library);
     libraries_.clear();
+    TImageView::ForgetMappedImage(image_);
     VirtualFree(image_, 0, MEM_RELEASE);
     image_ = nullptr;
+    entry_ = nullptr;
 }
 
 void* TDLLLoader::ResolveImport(const char*, const char*)
@@ -296,9 +376,10 @@ void TPlayerCodeProviderBasedOnStream::LoadFrom(TStream& stream)
 {
     // A module that cannot be mapped leaves a provider that creates nothing;
     // the control that asks for an instance reports the failure.
+    // std::exception too: a huge module file ends in std::bad_alloc.
     try {
         loader_ = std::make_unique<TPlayerModuleLoader>(stream);
-    } catch (const Exception&) {
+    } catch (const std::exception&) {
         return;
     }
     getClassObject_ = reinterpret_cast<TGetClassObject>(loader_->FindExport("DllGetClassObject"));

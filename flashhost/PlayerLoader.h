@@ -11,7 +11,8 @@
 #include "Persistent.h"
 #include "Streams.h"
 
-// A 32-bit module image mapped from a stream: relocated to wherever it lands,
+// A module image of the process's own machine (PE32 in the x86 build, PE32+
+// in the x64 one) mapped from a stream: relocated to wherever it lands,
 // its imports bound, its entry point attached. A stream that holds no usable
 // image (damaged headers or tables, a walk that would leave the image) raises
 // EDLLLoadError; nothing of the image stays mapped then.
@@ -43,9 +44,14 @@ protected:
 
 private:
     void BindImports();
+    void RegisterUnwindTable();
     void Unmap();
 
+    using TEntryPoint = BOOL(WINAPI*)(HINSTANCE, DWORD, LPVOID);
+
     BYTE* image_ = nullptr;
+    TEntryPoint entry_ = nullptr;  // set once the module has attached
+    void* unwindTable_ = nullptr;  // x64: the function table registered for the image
     std::vector<HMODULE> libraries_;
 };
 

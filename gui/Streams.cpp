@@ -217,7 +217,13 @@ void TMemoryStream::LoadFromStream(TStream& stream)
     stream.SetPosition(0);
     int64_t size = stream.GetSize();
     SetSize(size);
-    stream.ReadBuffer(Memory(), static_cast<int32_t>(size));
+    // Reads take 32-bit counts; a larger stream comes in pieces.
+    auto* memory = static_cast<char*>(Memory());
+    for (int64_t done = 0; done < size;) {
+        auto piece = static_cast<int32_t>(std::min<int64_t>(size - done, INT32_MAX));
+        stream.ReadBuffer(memory + done, piece);
+        done += piece;
+    }
 }
 
 void TMemoryStream::LoadFromFile(const std::string& fileName)

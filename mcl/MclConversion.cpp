@@ -1,11 +1,16 @@
 #include "MclConversion.h"
 
+#include <algorithm>
+#include <cstdint>
+
 int32_t MclConversion::DefaultBitRate() const
 {
     if (FileFormat == MCL_FILE_FORMAT_AVI && VideoCodec == MCL_FOURCC_DIB) {
         // Uncompressed frames: the bit rate is simply what the pictures weigh.
+        // Large stages at high rates exceed what a 32-bit rate can say.
         double rate = FrameRate > 0 ? FrameRate : 25.0;
-        return static_cast<int32_t>(static_cast<double>(Width) * Height * Bits * rate / 1000.0);
+        double kbps = static_cast<double>(Width) * Height * Bits * rate / 1000.0;
+        return static_cast<int32_t>(std::min(kbps, static_cast<double>(INT32_MAX)));
     }
     switch (FormatPreset) {
     case MCL_PRESET_MPEG4: return 1500;
@@ -16,7 +21,13 @@ int32_t MclConversion::DefaultBitRate() const
     return 1500;
 }
 
+MclHandleTable<MclConversion>& Conversions()
+{
+    static MclHandleTable<MclConversion> table;
+    return table;
+}
+
 MclConversion* ConversionFromHandle(MclHandle m)
 {
-    return reinterpret_cast<MclConversion*>(static_cast<uintptr_t>(m));
+    return Conversions().Find(m);
 }

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "MclApi.h"
+#include "MclHandleTable.h"
 
 struct MclConversion {
     void* UserData = nullptr;
@@ -20,11 +21,17 @@ struct MclConversion {
     int32_t MinBitRate = -1;
     int32_t MaxBitRate = -1;
     double Quality = 100.0;
+    bool KeepDuration = false;
+    int32_t AspectRatioX = 0;  // 0:0 keeps the pictures' own shape
+    int32_t AspectRatioY = 0;
     int32_t AudioCodec = 0;
     int32_t AudioRate = 44100;
     int32_t AudioChannels = 2;
     int32_t AudioBits = 16;
     int32_t AudioBitRate = 128000;
+    bool TruncateAudioToVideo = false;
+    int32_t SplittingMode = 0;
+    double SplittingSize = 0.0;
     MclSourceProc VideoSource = nullptr;
     MclSourceProc AudioSource = nullptr;
     MclVideoFunc VideoFunc = nullptr;
@@ -37,5 +44,7 @@ struct MclConversion {
     int32_t DefaultBitRate() const;
 };
 
-// Handles are the objects' addresses: the library is 32-bit only.
+// The conversion objects the library gave out.
+MclHandleTable<MclConversion>& Conversions();
+// Nullptr for a handle the library did not give out.
 MclConversion* ConversionFromHandle(MclHandle m);

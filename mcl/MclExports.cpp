@@ -52,12 +52,12 @@ MCL_API int32_t WINAPI MclSimpleWriteImage(MclImage, const char*, int32_t, doubl
 
 MCL_API MclHandle WINAPI MclCreate()
 {
-    return static_cast<MclHandle>(reinterpret_cast<uintptr_t>(new MclConversion));
+    return Conversions().Add(std::make_unique<MclConversion>());
 }
 
 MCL_API void WINAPI MclFree(MclHandle m)
 {
-    delete ConversionFromHandle(m);
+    Conversions().Remove(m);
 }
 
 MCL_API int32_t WINAPI MclSetUserData(MclHandle m, void* data)
@@ -140,14 +140,18 @@ MCL_API int32_t WINAPI MclVideoSetQuality(MclHandle m, double quality)
     return Configure(m, [&](MclConversion& c) { c.Quality = quality; });
 }
 
-MCL_API int32_t WINAPI MclVideoSetKeepDuration(MclHandle m, int32_t)
+MCL_API int32_t WINAPI MclVideoSetKeepDuration(MclHandle m, int32_t keep)
 {
-    return Configure(m, [](MclConversion&) {});
+    return Configure(m, [&](MclConversion& c) { c.KeepDuration = keep != 0; });
 }
 
-MCL_API int32_t WINAPI MclVideoSetAspectRatio(MclHandle m, int32_t, int32_t)
+MCL_API int32_t WINAPI MclVideoSetAspectRatio(MclHandle m, int32_t x, int32_t y)
 {
-    return Configure(m, [](MclConversion&) {});
+    if (x < 0 || y < 0) return MCL_ERR_INVALID_ARGUMENT;
+    return Configure(m, [&](MclConversion& c) {
+        c.AspectRatioX = x;
+        c.AspectRatioY = y;
+    });
 }
 
 MCL_API int32_t WINAPI MclAudioSetCodec(MclHandle m, int32_t codec)
@@ -169,14 +173,17 @@ MCL_API int32_t WINAPI MclAudioSetBitRate(MclHandle m, int32_t rate)
     return Configure(m, [&](MclConversion& c) { c.AudioBitRate = rate; });
 }
 
-MCL_API int32_t WINAPI MclAudioSetTruncateToVideo(MclHandle m, int32_t)
+MCL_API int32_t WINAPI MclAudioSetTruncateToVideo(MclHandle m, int32_t truncate)
 {
-    return Configure(m, [](MclConversion&) {});
+    return Configure(m, [&](MclConversion& c) { c.TruncateAudioToVideo = truncate != 0; });
 }
 
-MCL_API int32_t WINAPI MclSetSplitting(MclHandle m, int32_t, double)
+MCL_API int32_t WINAPI MclSetSplitting(MclHandle m, int32_t mode, double size)
 {
-    return Configure(m, [](MclConversion&) {});
+    return Configure(m, [&](MclConversion& c) {
+        c.SplittingMode = mode;
+        c.SplittingSize = size;
+    });
 }
 
 MCL_API int32_t WINAPI MclAssignVideoSource(MclHandle m, MclSourceProc proc)

@@ -1,16 +1,16 @@
 // The module's entry points.
 //
 // The program maps this module into its own memory: it relocates the image,
-// binds the imports by name and calls the entry point, but the module is in
-// no loader list and gets no thread-local storage, exception tables or
-// delayed imports set up. It may be mapped, attached, detached and freed
-// several times in one process. Hence:
+// binds the imports by name, registers the function table that x64 code
+// unwinds through, and calls the entry point, but the module is in no loader
+// list and gets no thread-local storage or delayed imports set up. It may be
+// mapped, attached, detached and freed several times in one process. Hence:
 // - The module never asks the system for its own handle or file name; the
 //   instance handed to DllMain is the only one there is.
 // - mingw's DLL startup stays: it runs on the entry point's own attach and
-//   detach calls (static constructors, exception frames registered with this
-//   image's copy of the unwinder, and an atexit table of its own that runs at
-//   detach, so nothing of a freed image is left for process exit).
+//   detach calls (static constructors, on x86 the exception frames registered
+//   with this image's copy of the unwinder, and an atexit table of its own
+//   that runs at detach, so nothing of a freed image is left for process exit).
 // - The startup leaves a TLS directory whose callbacks the program never
 //   calls. Nothing depends on them: the compiler emulates thread_local
 //   through TlsAlloc, so no code reads the image's TLS index (a test guards

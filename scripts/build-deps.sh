@@ -1,14 +1,22 @@
 #!/usr/bin/env bash
-# Cross-builds the third-party libraries for i686-w64-mingw32 from Debian's
-# source packages into a cache outside the repository. The cache folder is
-# named after a hash of this script, the source versions and the compiler,
-# so a second run with nothing changed only checks and returns.
+# Cross-builds the third-party libraries for one Windows architecture from
+# Debian's source packages into a cache outside the repository. The cache
+# folder is named after the architecture and a hash of this script, the source
+# versions and the compiler, so a second run with nothing changed only checks
+# and returns.
 #
-#   build-deps.sh                 build (or reuse) and print the prefix last
-#   build-deps.sh --print-prefix  print where the prefix is, build nothing
+#   build-deps.sh ARCH                 build (or reuse) and print the prefix last
+#   build-deps.sh ARCH --print-prefix  print where the prefix is, build nothing
+# ARCH is x64 or x86.
 set -euo pipefail
 
-host=i686-w64-mingw32
+arch=${1:-}
+case $arch in
+  x64) host=x86_64-w64-mingw32; ffmpeg_arch=x86_64; cmake_processor=AMD64 ;;
+  x86) host=i686-w64-mingw32; ffmpeg_arch=x86; cmake_processor=X86 ;;
+  *) echo "usage: build-deps.sh x64|x86 [--print-prefix]" >&2; exit 2 ;;
+esac
+shift
 cc=$host-gcc-posix
 cxx=$host-g++-posix
 sources=(xz-utils libjpeg-turbo lame libogg libvorbis libtheora x264 opencore-amr ffmpeg)
@@ -22,13 +30,14 @@ source_version() {
 cache_key() {
   {
     cat "$0"
+    echo "$arch"
     for p in "${sources[@]}"; do echo "$p $(source_version "$p")"; done
     dpkg-query -W -f='${Version}\n' libz-mingw-w64-dev
     $cc --version | head -n 1
   } | sha256sum | cut -c1-16
 }
 
-prefix=$cache/deps-$(cache_key)
+prefix=$cache/deps-$arch-$(cache_key)
 if [ "${1:-}" = --print-prefix ]; then echo "$prefix"; exit 0; fi
 if [ -f "$prefix/.complete" ]; then echo "$prefix"; exit 0; fi
 
@@ -36,7 +45,7 @@ for p in "${sources[@]}"; do
   [ -n "$(source_version "$p")" ] || { echo "deps: no source package '$p' (is deb-src configured? run scripts/setup.sh)" >&2; exit 1; }
 done
 
-work=$cache/work
+work=$cache/work-$arch
 rm -rf "$work" "$prefix"
 mkdir -p "$work/logs" "$prefix"
 export PKG_CONFIG_LIBDIR=$prefix/lib/pkgconfig
@@ -61,7 +70,7 @@ build_xz-utils() {
 }
 
 build_libjpeg-turbo() {
-  cmake -S . -B build -G Ninja -DCMAKE_SYSTEM_NAME=Windows -DCMAKE_SYSTEM_PROCESSOR=X86 \
+  cmake -S . -B build -G Ninja -DCMAKE_SYSTEM_NAME=Windows -DCMAKE_SYSTEM_PROCESSOR=$cmake_processor \
     -DCMAKE_C_COMPILER=$cc -DCMAKE_RC_COMPILER=$host-windres -DCMAKE_ASM_NASM_COMPILER=nasm \
     -DCMAKE_INSTALL_PREFIX="$prefix" -DCMAKE_BUILD_TYPE=Release \
     -DENABLE_SHARED=OFF -DENABLE_STATIC=ON -DWITH_TURBOJPEG=OFF -DWITH_SIMD=ON
@@ -115,7 +124,7 @@ build_opencore-amr() {
 }
 
 build_ffmpeg() {
-  ./configure --prefix="$prefix" --arch=x86 --target-os=mingw32 --cross-prefix=$host- \
+  ./configure --prefix="$prefix" --arch=$ffmpeg_arch --target-os=mingw32 --cross-prefix=$host- \
     --cc=$cc --cxx=$cxx --enable-shared --disable-static --disable-programs --disable-doc \
     --disable-debug --disable-autodetect --enable-w32threads --enable-zlib --enable-lzma \
     --enable-gpl --enable-version3 --enable-libmp3lame --enable-libvorbis --enable-libtheora \

@@ -1,15 +1,26 @@
 #!/usr/bin/env bash
 # Prepares a Debian 12 machine (as root) for building and testing, then builds
-# the third-party DLLs. Safe to run again: what is already there is only checked.
+# the third-party DLLs for each architecture named (default: those the machine
+# runs). Safe to run again: what is already there is only checked.
+#
+#   setup.sh [x64] [x86]
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
+. "$here/arch.sh"
+arches=("$@")
+[ ${#arches[@]} -gt 0 ] || read -ra arches <<<"$(runnable_arches)"
 
 packages=(
-  g++-mingw-w64-i686-posix mingw-w64-tools
-  wine wine32:i386 libasound2:i386 xvfb xauth
+  g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix mingw-w64-tools
+  wine wine64 libasound2 xvfb xauth
   cmake ninja-build nasm yasm pkg-config autoconf automake libtool make
   python3 dpkg-dev ffmpeg googletest libz-mingw-w64-dev
 )
+# 32-bit Windows programs run through wine32, which only a kernel that runs
+# 32-bit x86 code can start.
+if machine_runs_x86; then
+  packages+=(wine32:i386 libasound2:i386)
+fi
 
 as_root() { if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi; }
 
@@ -45,7 +56,7 @@ missing_packages() {
 }
 
 need_update=0
-ensure_i386
+if machine_runs_x86; then ensure_i386; fi
 ensure_deb_src
 missing=$(missing_packages)
 if [ -n "$missing" ] || [ "$need_update" = 1 ]; then
@@ -56,4 +67,6 @@ if [ -n "$missing" ]; then
   DEBIAN_FRONTEND=noninteractive as_root apt-get install -y -q --no-install-recommends $missing
 fi
 
-"$here/build-deps.sh"
+for arch in "${arches[@]}"; do
+  "$here/build-deps.sh" "$arch"
+done

@@ -1,20 +1,35 @@
 #!/usr/bin/env bash
-# Sets everything up, builds, and runs every test under Wine on one private X server.
+# Sets everything up, builds, and runs every test under Wine on one private X
+# server: for x64 always, for x86 too where the machine runs 32-bit x86 code.
+# TVM_ARCH picks one of them. Further arguments go to ctest.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-"$root/scripts/build.sh"
-build=${TVM_BUILD_DIR:-$root/build}
+. "$root/scripts/arch.sh"
+list=$(selected_arches $(runnable_arches))
+read -ra arches <<<"$list"
+"$root/scripts/build.sh" "${arches[@]}"
+if [ "${TVM_ARCH:-}" = x86 ] && ! machine_runs_x86; then
+  echo "test: x86 built; its tests cannot run here, this machine runs no 32-bit x86 code" >&2
+  exit 1
+fi
 
 . "$root/scripts/xvfb.sh"
 cleanup() {
-  WINEPREFIX=$build/wineprefix wineserver -k 2>/dev/null || true
+  local arch
+  for arch in "${arches[@]}"; do
+    WINEPREFIX=$(arch_build_dir "$arch")/wineprefix wineserver -k 2>/dev/null || true
+  done
   stop_private_xvfb
 }
 trap cleanup EXIT
 start_private_xvfb 160 220
 
-# One Wine prefix serves every test; make it before tests start side by side.
-"$root/scripts/wine-run" cmd /c exit 0
-cd "$build"
-# A hung test fails on its own instead of holding up the whole run.
-ctest --output-on-failure --timeout 300 -j "$(nproc)" "$@"
+status=0
+for arch in "${arches[@]}"; do
+  echo "test: $arch"
+  # One Wine prefix serves every test; make it before tests start side by side.
+  "$root/scripts/wine-run" --arch "$arch" cmd /c exit 0
+  # A hung test fails on its own instead of holding up the whole run.
+  (cd "$(arch_build_dir "$arch")" && ctest --output-on-failure --timeout 300 -j "$(nproc)" "$@") || status=1
+done
+exit $status

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 #include <windows.h>
+#include <unknwn.h>
 
 #include "Direct3D9Switch.h"
 
@@ -20,7 +21,20 @@ TEST(Direct3D9Switch, CreateAnswersNullAfterwards)
 {
     auto create = Direct3DCreate9Entry();
     ASSERT_NE(create, nullptr) << "this test needs d3d9.dll";
+    // Without this baseline a patch that does nothing would pass wherever
+    // the call fails anyway.
+    auto* direct3d = static_cast<IUnknown*>(create(32));
+    ASSERT_NE(direct3d, nullptr) << "Direct3DCreate9 fails before the patch";
+    direct3d->Release();
+
     DisableDirect3D9();
+    // The entry now starts with the jump: jmp rel32, or on x64 jmp [rip+0].
+    auto* entry = reinterpret_cast<const unsigned char*>(create);
+#ifdef _WIN64
+    EXPECT_TRUE(entry[0] == 0xFF && entry[1] == 0x25);
+#else
+    EXPECT_EQ(entry[0], 0xE9);
+#endif
     EXPECT_EQ(create(32), nullptr);
     // Patching twice must stay harmless: the jump is simply written again.
     DisableDirect3D9();

@@ -49,7 +49,7 @@ TEST(PlayerBindings, RegisterThePlayersWindowClassInTheHostUnderItsOwnName)
     auto registerClass = Bound<decltype(&::RegisterClassExA)>("RegisterClassExA");
     auto createWindow = Bound<decltype(&::CreateWindowExA)>("CreateWindowExA");
     HINSTANCE host = GetModuleHandleA(nullptr);
-    std::string hostName = "FlashHostControl_PlayerWindow_" + std::to_string(int(reinterpret_cast<intptr_t>(host)));
+    std::string hostName = "FlashHostControl_PlayerWindow_" + std::to_string(reinterpret_cast<intptr_t>(host));
 
     WNDCLASSEXA windowClass = {};
     windowClass.cbSize = sizeof(windowClass);

@@ -12,6 +12,7 @@
 #include <functional>
 #include <iterator>
 #include <memory>
+#include <new>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -36,9 +37,9 @@ std::vector<char> FileBytes(const std::string& path)
 struct ModuleFile {
     explicit ModuleFile(const std::string& name) : Bytes(FileBytes(tvmtest::TestsDir() + name)) {}
 
-    IMAGE_NT_HEADERS32& Nt()
+    IMAGE_NT_HEADERS& Nt()
     {
-        return *reinterpret_cast<IMAGE_NT_HEADERS32*>(Bytes.data() +
+        return *reinterpret_cast<IMAGE_NT_HEADERS*>(Bytes.data() +
                                                       reinterpret_cast<IMAGE_DOS_HEADER*>(Bytes.data())->e_lfanew);
     }
 
@@ -86,7 +87,7 @@ Proc Export(const TDLLLoader& loader, const char* name)
 bool InsideImage(const TDLLLoader& loader, const void* address)
 {
     auto* base = loader.ImageBase();
-    auto* nt = reinterpret_cast<IMAGE_NT_HEADERS32*>(base + reinterpret_cast<IMAGE_DOS_HEADER*>(base)->e_lfanew);
+    auto* nt = reinterpret_cast<IMAGE_NT_HEADERS*>(base + reinterpret_cast<IMAGE_DOS_HEADER*>(base)->e_lfanew);
     auto* at = static_cast<const BYTE*>(address);
     return at >= base && at < base + nt->OptionalHeader.SizeOfImage;
 }
@@ -175,6 +176,32 @@ TEST(DLLLoader, DetachesWhenDestroyed)
     EXPECT_GT(GetEnvironmentVariableA("TESTMODULE_DETACHED", nullptr, 0), 0u);
 }
 
+TEST(DLLLoader, AModuleThatRefusesToAttachIsDetachedAndNotLoaded)
+{
+    ModuleFile file("loadertestmodule.dll");
+    MemoryImage stream(file.Bytes);
+    SetEnvironmentVariableA("TESTMODULE_DETACHED", nullptr);
+    SetEnvironmentVariableA("TESTMODULE_REFUSE_ATTACH", "1");
+    EXPECT_THROW(TDLLLoader loader(stream), EDLLLoadError);
+    SetEnvironmentVariableA("TESTMODULE_REFUSE_ATTACH", nullptr);
+    EXPECT_GT(GetEnvironmentVariableA("TESTMODULE_DETACHED", nullptr, 0), 0u);
+}
+
+TEST(DLLLoader, WalksKeepTheImageSizeOfMapTime)
+{
+    ModuleFile file("loadertestmodule.dll");
+    MemoryImage stream(file.Bytes);
+    TDLLLoader loader(stream);
+    uint32_t version = GetImageVersion(loader.ImageBase());
+    // The mapped headers are the module's to write; what it writes there
+    // must not move the bounds of any later walk.
+    BYTE* base = loader.ImageBase();
+    auto* nt = reinterpret_cast<IMAGE_NT_HEADERS*>(base + reinterpret_cast<IMAGE_DOS_HEADER*>(base)->e_lfanew);
+    nt->OptionalHeader.SizeOfImage = 0;
+    EXPECT_NE(loader.FindExport("Attaches"), nullptr);
+    EXPECT_EQ(GetImageVersion(base), version);
+}
+
 TEST(DLLLoader, FindsExportsByExactName)
 {
     ModuleFile file("loadertestmodule.dll");
@@ -243,6 +270,14 @@ TEST(DLLLoader, CopiesASectionOnlyAsFarAsBothItsSizesReach)
     EXPECT_EQ(*Export<AnswerAddressProc>(loader, "AnswerAddress")(), 42);
 }
 
+#ifdef _WIN64
+constexpr WORD OtherMachine = IMAGE_FILE_MACHINE_I386;
+constexpr WORD OtherOptionalHeaderMagic = IMAGE_NT_OPTIONAL_HDR32_MAGIC;
+#else
+constexpr WORD OtherMachine = IMAGE_FILE_MACHINE_AMD64;
+constexpr WORD OtherOptionalHeaderMagic = IMAGE_NT_OPTIONAL_HDR64_MAGIC;
+#endif
+
 struct Damage {
     const char* What;
     std::function<void(ModuleFile&)> Apply;
@@ -268,6 +303,9 @@ INSTANTIATE_TEST_SUITE_P(
     Loader, DamagedImage,
     testing::Values(
         Damage{"not an image", [](ModuleFile& f) { f.Bytes.assign(300, 'x'); }},
+        Damage{"built for the other machine", [](ModuleFile& f) { f.Nt().FileHeader.Machine = OtherMachine; }},
+        Damage{"optional header of the other width",
+               [](ModuleFile& f) { f.Nt().OptionalHeader.Magic = OtherOptionalHeaderMagic; }},
         Damage{"cut inside the headers", [](ModuleFile& f) { f.Bytes.resize(100); }},
         Damage{"cut inside the sections", [](ModuleFile& f) { f.Bytes.resize(f.Section(".data").PointerToRawData); }},
         Damage{"headers offset past the end",
@@ -381,6 +419,36 @@ TEST(PlayerCodeProvider, WithoutAnyModuleCreatesNothing)
         EXPECT_EQ(provider->CreateInstance(IID_IOleObject, &object), E_FAIL) << provider->ClassName();
         EXPECT_EQ(object, nullptr);
         EXPECT_EQ(provider->GetVersion(), 0u);
+    }
+}
+
+// A stream that claims a size and fails every read the way a huge file does.
+class HugeStream : public TStream {
+public:
+    explicit HugeStream(int64_t size) : size_(size) {}
+    int32_t Read(void*, int32_t) override { throw std::bad_alloc(); }
+    int32_t Write(const void*, int32_t) override { return 0; }
+    int64_t Seek(int64_t offset, TSeekOrigin origin) override
+    {
+        position_ = origin == soFromBeginning ? offset : origin == soFromEnd ? size_ + offset : position_ + offset;
+        return position_;
+    }
+    void SetSize(int64_t) override {}
+
+private:
+    int64_t size_;
+    int64_t position_ = 0;
+};
+
+TEST(PlayerCodeProvider, OverAStreamTooLargeOrFailingCreatesNothing)
+{
+    for (int64_t size : {int64_t(0x100000000) + 1, int64_t(0x10000)}) {
+        HugeStream stream(size);
+        std::unique_ptr<TPlayerCodeProviderBasedOnStream> provider;
+        EXPECT_NO_THROW(provider = std::make_unique<TPlayerCodeProviderBasedOnStream>(&stream)) << size;
+        void* object = this;
+        EXPECT_EQ(provider->CreateInstance(IID_IUnknown, &object), E_FAIL) << size;
+        EXPECT_EQ(object, nullptr);
     }
 }
 

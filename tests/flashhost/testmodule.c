@@ -1,6 +1,6 @@
 // A small module for the loader's tests, built without a runtime: a pointer
 // that only a relocation makes right, an import by ordinal, an entry point
-// that reports its calls, and resources (testmodule.rc).
+// that reports its calls (and refuses to attach when asked), and resources (testmodule.rc).
 #include <windows.h>
 
 __declspec(dllimport) int Twice(int value);
@@ -28,8 +28,11 @@ BOOL WINAPI ModuleEntry(HINSTANCE instance, DWORD reason, LPVOID reserved)
 {
     (void)instance;
     (void)reserved;
-    if (reason == DLL_PROCESS_ATTACH)
+    if (reason == DLL_PROCESS_ATTACH) {
+        if (GetEnvironmentVariableA("TESTMODULE_REFUSE_ATTACH", NULL, 0))
+            return FALSE;
         ++attaches;
+    }
     if (reason == DLL_PROCESS_DETACH)
         SetEnvironmentVariableA("TESTMODULE_DETACHED", "1");
     return TRUE;

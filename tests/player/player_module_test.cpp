@@ -251,7 +251,7 @@ TEST_F(PlayerModule, VersionResourceGivesTheReportedVersion)
 TEST_F(PlayerModule, ImageSuitsAPrivateLoader)
 {
     auto* base = reinterpret_cast<const BYTE*>(module_);
-    auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS32*>(base + reinterpret_cast<const IMAGE_DOS_HEADER*>(base)->e_lfanew);
+    auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + reinterpret_cast<const IMAGE_DOS_HEADER*>(base)->e_lfanew);
     const IMAGE_DATA_DIRECTORY* directories = nt->OptionalHeader.DataDirectory;
     EXPECT_GT(directories[IMAGE_DIRECTORY_ENTRY_BASERELOC].Size, 0u);
     EXPECT_EQ(directories[IMAGE_DIRECTORY_ENTRY_DELAY_IMPORT].Size, 0u);
