@@ -132,7 +132,7 @@ TEST_F(FFUtilsTest, FilesMetadataAndPositions)
     ff::av_dict_free(&metadata);
 }
 
-TEST(ReadFileToMemory, FilesTooLongForAnIntBufferAreRefused)
+TEST_F(FFUtilsTest, FilesTooLongForAnIntBufferAreRefused)
 {
     tvmtest::ScratchDir dir;
     const std::string file = dir.Path() + "huge.bin";
