@@ -179,15 +179,18 @@ private:
 
 constexpr const char* kTargetExtensions[kTargetFormatCount] = {".avi", ".mpg", ".mpeg", ".mp4", ".wmv", ".ogv",
                                                               ".flv", ".mov", ".3gp", ".3g2", ".gif", ".img"};
+constexpr TkvnTargetFileFormat kAnimatedGif = 10;
 constexpr TkvnTargetFileFormat kImageSequence = 11;
 constexpr const char* kImageExtensions[] = {".jpg", ".bmp", ".gif", ".pcx", ".tif", ".tga", ".png"};
 
 TkvnTargetFileFormat FormatOfExtension(const std::string& extension)
 {
-    // ".gif" names an image sequence here: animated GIFs are only ever chosen by code.
+    // ".gif" names an image sequence here: animated GIFs are only ever chosen
+    // by code. ".img" only marks the stem the sequence writer numbers its
+    // pictures under: it names no picture format.
     for (const char* image : kImageExtensions)
         if (extension == image) return kImageSequence;
-    for (TkvnTargetFileFormat code = 0; code < kTargetFormatCount; ++code)
+    for (TkvnTargetFileFormat code = 0; code < kAnimatedGif; ++code)
         if (extension == kTargetExtensions[code]) return code;
     return kTargetFormatByExtension;
 }
@@ -211,8 +214,9 @@ bool ReadVideoFileInfo(const std::string& name, TkvnFlashFileInfo& info)
     try {
         TFFDecoder decoder(nullptr);
         if (!LoadDecoderLibraries(decoder) || !decoder.LoadFile(AnsiToWide(name))) return false;
-        const TVideoStreamInfo stream = decoder.GetVideoStreamInfo(0);
-        // Stream 0 must be the video: anything else leaves the facts at -1.
+        // The first video stream, wherever the muxer put it: FLVs often
+        // carry their sound as stream 0. Without one the facts stay at -1.
+        const TVideoStreamInfo stream = decoder.GetVideoStreamInfo();
         if (stream.Width < 0) return false;
         info.FileName = name;
         info.FileVars.clear();
@@ -348,7 +352,12 @@ bool TkvnTavelomaticTaskItem::InitSettings(TkvnFlashFileInfo info, std::string t
         audio.BitRate = 128000;
 
         const TkvnTargetFileFormat code = AdjustTargetFileExt(targetFile, formatCode);
-        if (!ApplyTargetFormatDefaults(info, code, videoCodecIndex, audioCodecIndex, settings)) return false;
+        // A code no extension could settle sets no target at all: the task
+        // would count as loaded with an empty output name, or keep the output
+        // file and format of whatever this record held before, and converting
+        // it would write there. Such a task is refused instead.
+        if (code >= kTargetFormatCount) return false;
+        ApplyTargetFormatDefaults(info, code, videoCodecIndex, audioCodecIndex, settings);
         if (!targetFile.empty()) {
             settings.TargetFilePath = ExtractFilePath(targetFile);
             settings.TargetFileName = ExtractFileName(targetFile);

@@ -88,8 +88,10 @@ void SetVideoTiming(TkvnFlashFileInfo& info, int64_t streamDurationUs, int64_t c
                     int32_t frameRateNum, int32_t frameRateDen);
 
 // Codes 0-11 give FileName that format's extension (a name without one is
-// left alone). Code 12 picks the format from FileName's extension; an empty
-// name answers 12, an unknown extension clears the name and answers 12.
+// left alone). Code 12 picks the format from FileName's extension (".gif"
+// and the other picture extensions choose the image sequence; ".img" is not
+// among them); an empty name answers 12, an unknown extension clears the
+// name and answers 12.
 TkvnTargetFileFormat AdjustTargetFileExt(std::string& fileName, TkvnTargetFileFormat formatCode);
 
 // Writes Version into the version byte of a plain FWS, CWS or ZWS movie file;

@@ -1,5 +1,6 @@
 #include "kvnTavelomaticType.h"
 
+#include <algorithm>
 #include <array>
 #include <vector>
 
@@ -150,7 +151,9 @@ double SnapFrameRate(double rate)
 namespace {
 
 // The media library's own default bit rate for a configured encoder, as the
-// task stores it: bit/s, no minimum or maximum.
+// task stores it: bit/s, no minimum or maximum. The library answers kbit/s,
+// and uncompressed frames of a large stage (2560x1440 already) weigh more
+// than an Integer holds in bit/s: such a rate saturates instead of wrapping.
 template <typename Configure>
 void LibraryBitrate(TkvnVideoSettings& video, Configure configure)
 {
@@ -159,7 +162,7 @@ void LibraryBitrate(TkvnVideoSettings& video, Configure configure)
     int32_t rate = 0, minRate = 0, maxRate = 0;
     MclVideoGetBitRate(m, &rate, &minRate, &maxRate);
     MclFree(m);
-    video.Bitrate = rate * 1000;
+    video.Bitrate = static_cast<int32_t>(std::clamp<int64_t>(int64_t{rate} * 1000, INT32_MIN, INT32_MAX));
     video.MinBitrate = -1;
     video.MaxBitrate = -1;
 }
@@ -235,7 +238,9 @@ bool IsAmrBitRate(int32_t rate)
 bool ApplyTargetFormatDefaults(const TkvnFlashFileInfo& info, TkvnTargetFileFormat formatCode, int videoCodecIndex,
                                int audioCodecIndex, TkvnTavelomaticSettings& settings)
 {
-    if (formatCode >= kTargetFormatCount) return false;
+    // 12 ("by extension") and anything above it name no format: there is
+    // nothing to set, and a caller that needs a settled format checks for one.
+    if (formatCode >= kTargetFormatCount) return true;
 
     TkvnVideoSettings& video = settings.VideoSettings;
     TkvnAudioSettings& audio = settings.AudioSettings;

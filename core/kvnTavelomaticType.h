@@ -141,6 +141,6 @@ int GetWModeIndex(const std::string& text);
 double SnapFrameRate(double rate);
 
 // Sets the target part of Settings for one format (codes 0-11). A code
-// outside that range changes nothing and answers False.
+// outside that range changes nothing. Always answers True.
 bool ApplyTargetFormatDefaults(const TkvnFlashFileInfo& info, TkvnTargetFileFormat formatCode, int videoCodecIndex,
                                int audioCodecIndex, TkvnTavelomaticSettings& settings);

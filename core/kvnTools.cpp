@@ -82,6 +82,7 @@ bool DeleteFileAndTmp(const std::string& fileName)
 
 int64_t CopyStreamWithProgress(TStream& source, TStream& dest, int64_t count, const TCopyProgress& progress)
 {
+    if (count < 0) return 0;
     if (count == 0) {
         source.SetPosition(0);
         count = source.GetSize();

@@ -23,7 +23,8 @@ bool DeleteFileAndTmp(const std::string& fileName);
 // Told the bytes copied so far and the total, after every block.
 using TCopyProgress = std::function<void(int64_t copied, int64_t total)>;
 constexpr int32_t kCopyBlockSize = 61440;
-// Count 0 copies the whole Source from its start. Answers the bytes copied.
+// Count 0 copies the whole Source from its start; a negative Count copies
+// nothing. Answers the bytes copied.
 int64_t CopyStreamWithProgress(TStream& source, TStream& dest, int64_t count, const TCopyProgress& progress = {});
 
 // A movie reference is a path, optionally followed by "?" and FlashVars.

@@ -7,6 +7,8 @@
 class TFFBaseComponent : public TComponent {
 public:
     explicit TFFBaseComponent(TComponent* owner) : TComponent(owner) {}
+    // Drops the component's log lines still on their way to the GUI thread.
+    ~TFFBaseComponent() override;
 
     std::string ClassName() const override { return "TFFBaseComponent"; }
 

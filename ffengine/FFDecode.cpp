@@ -112,6 +112,10 @@ bool TFFDecoder::LoadFile(const std::wstring& fileName, const std::string& forma
     }
 
     formatContext_ = ff::avformat_alloc_context();
+    if (!formatContext_) {
+        Fail(llError, ErrorText(WideToAnsi(fileName), AVERROR(ENOMEM)));
+        return false;
+    }
     ownsContext_ = true;
     formatContext_->flags |= AVFMT_FLAG_NONBLOCK;
     // Lets an engine that registered this thread abort a blocking open.

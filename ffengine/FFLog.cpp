@@ -144,6 +144,7 @@ TFFLogger::~TFFLogger()
 {
     TThread::RemoveQueuedEvents(this);
     TLogState& state = State();
+    TCriticalSectionGuard guard(state.lock);
     if (state.logger == this) state.logger = nullptr;
 }
 
@@ -153,6 +154,13 @@ TFFLogger& FFLogger()
     TCriticalSectionGuard guard(state.lock);
     if (!state.logger) state.autoCreated = std::make_unique<TFFLogger>(nullptr);
     return *state.logger;
+}
+
+void DropQueuedLogLines(const TObject* sender)
+{
+    TLogState& state = State();
+    TCriticalSectionGuard guard(state.lock);
+    if (state.logger) state.logger->DropQueuedLines(sender);
 }
 
 void TFFLogger::SetLogLevel(TLogLevel level)
@@ -211,11 +219,40 @@ void TFFLogger::DeliverLine(DWORD threadId, int ffmpegLevel, const std::string& 
 
 void TFFLogger::Deliver(TLogInfo info)
 {
-    auto doLog = [this, info = std::move(info)] {
-        if (OnLog) OnLog(info.Sender, info.ThreadID, info.LogLevel, info.Message);
-    };
-    if (TriggerEventInMainThread)
-        TThread::Queue(this, std::move(doLog));
-    else
-        doLog();
+    if (!TriggerEventInMainThread || GetCurrentThreadId() == MainThreadID) {
+        DeliverNow(info);
+        return;
+    }
+    {
+        TCriticalSectionGuard guard(queueLock_);
+        queued_.push_back(std::move(info));
+    }
+    // The line waits in the logger's own list, not inside the queued call,
+    // so that DropQueuedLines can reach it; a call whose line was dropped
+    // takes a later one or finds none.
+    TThread::Queue(this, [this] { DeliverQueuedLine(); });
+}
+
+void TFFLogger::DeliverQueuedLine()
+{
+    TLogInfo info;
+    {
+        TCriticalSectionGuard guard(queueLock_);
+        if (queued_.empty()) return;
+        info = std::move(queued_.front());
+        queued_.pop_front();
+    }
+    DeliverNow(info);
+}
+
+void TFFLogger::DeliverNow(const TLogInfo& info)
+{
+    TCriticalSectionGuard guard(deliveryLock_);
+    if (OnLog) OnLog(info.Sender, info.ThreadID, info.LogLevel, info.Message);
+}
+
+void TFFLogger::DropQueuedLines(const TObject* sender)
+{
+    TCriticalSectionGuard guard(queueLock_);
+    std::erase_if(queued_, [sender](const TLogInfo& info) { return info.Sender == sender; });
 }

@@ -4,9 +4,11 @@
 // OnLog with its thread and level, by default on the GUI thread.
 #include "FFBaseComponent.h"
 #include "SysUtils.h"
+#include "Threads.h"
 
 #include <windows.h>
 
+#include <deque>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -40,7 +42,8 @@ public:
     void SetLogLevelByName(const std::string& name);
 
     // OnLog runs on the GUI thread: other threads queue their lines there
-    // and go on. Off, it runs on the thread that logs.
+    // and go on. Off, it runs on the thread that logs. Either way it runs for
+    // one line at a time, so it must not wait for another thread that logs.
     bool TriggerEventInMainThread = true;
     TLogEvent OnLog;
 
@@ -57,23 +60,35 @@ public:
     }
     // One whole line of FFmpeg's, already filtered by FFmpeg's level.
     void DeliverLine(DWORD threadId, int ffmpegLevel, const std::string& line);
+    // Drops Sender's lines still on their way to the GUI thread.
+    void DropQueuedLines(const TObject* sender);
 
 private:
     struct TLogInfo {
-        TObject* Sender;
-        DWORD ThreadID;
-        TLogLevel LogLevel;
+        TObject* Sender = nullptr;
+        DWORD ThreadID = 0;
+        TLogLevel LogLevel = llInfo;
         std::string Message;
     };
 
     bool Accepts(TLogLevel level) const;
     void Deliver(TLogInfo info);
+    void DeliverNow(const TLogInfo& info);
+    void DeliverQueuedLine();
     void ApplyLogLevel();
 
     TLogLevel logLevel_;
+    // Held while OnLog runs; a handler that logs again passes.
+    TCriticalSection deliveryLock_;
+    // The lines handed to the GUI thread, oldest first.
+    TCriticalSection queueLock_;
+    std::deque<TLogInfo> queued_;
 
     friend TFFLogger& FFLogger();
 };
 
 // The program's logger; made on first use when the program has placed none.
 TFFLogger& FFLogger();
+// Drops Sender's queued lines at the program's logger, if there is one: a
+// component going away calls it so that no line outlives its sender.
+void DropQueuedLogLines(const TObject* sender);

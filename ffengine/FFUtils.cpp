@@ -6,8 +6,10 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 
 namespace {
 
@@ -272,19 +274,24 @@ std::string MetadataValue(const AVDictionary* dictionary, const char* key, const
 
 int ReadFileToMemory(const char* fileName, uint8_t*& buffer, int& size)
 {
-    FILE* file = std::fopen(fileName, "rb");
+    std::unique_ptr<FILE, int (*)(FILE*)> file(std::fopen(fileName, "rb"), &std::fclose);
     if (!file) return -1;
-    std::fseek(file, 0, SEEK_END);
-    size = static_cast<int>(std::ftell(file));
-    std::fseek(file, 0, SEEK_SET);
-    buffer = static_cast<uint8_t*>(ff::av_malloc(size + 1));
-    if (!buffer) {
-        std::fclose(file);
-        return AVERROR(ENOMEM);
+    // Told in 64 bits: a plain ftell answers -1 past 2 GB here.
+    if (_fseeki64(file.get(), 0, SEEK_END) != 0) return AVERROR(EIO);
+    const int64_t length = _ftelli64(file.get());
+    if (length < 0 || _fseeki64(file.get(), 0, SEEK_SET) != 0) return AVERROR(EIO);
+    // The length and the 0 after it must fit an int.
+    if (length >= INT_MAX) return AVERROR(EFBIG);
+    auto* memory = static_cast<uint8_t*>(ff::av_malloc(static_cast<size_t>(length) + 1));
+    if (!memory) return AVERROR(ENOMEM);
+    const size_t read = std::fread(memory, 1, static_cast<size_t>(length), file.get());
+    if (std::ferror(file.get())) {
+        ff::av_free(memory);
+        return AVERROR(EIO);
     }
-    size = static_cast<int>(std::fread(buffer, 1, size, file));
-    buffer[size++] = 0;
-    std::fclose(file);
+    memory[read] = 0;
+    buffer = memory;
+    size = static_cast<int>(read) + 1;
     return 0;
 }
 
@@ -375,24 +382,49 @@ const std::string& LastOptionError()
     return lastOptionError;
 }
 
+namespace {
+
+// Context, or Exception when FFmpeg could not make it.
+template <typename T>
+T* Made(T* context, const char* kind)
+{
+    if (!context) throw Exception(Format("Cannot initialize the options' %s context", kind));
+    return context;
+}
+
+}
+
 TOptionContext::TOptionContext(int scaleFlags)
 {
-    for (int type = 0; type < AVMEDIA_TYPE_NB; ++type) {
-        codecContexts_[type] = ff::avcodec_alloc_context3(nullptr);
-        codecContexts_[type]->codec_type = static_cast<AVMediaType>(type);
+    try {
+        for (int type = 0; type < AVMEDIA_TYPE_NB; ++type) {
+            codecContexts_[type] = Made(ff::avcodec_alloc_context3(nullptr), "codec");
+            codecContexts_[type]->codec_type = static_cast<AVMediaType>(type);
+        }
+        formatContext_ = Made(ff::avformat_alloc_context(), "format");
+        scaleContext_ = Made(ff::sws_getContext(16, 16, AV_PIX_FMT_YUV420P, 16, 16, AV_PIX_FMT_YUV420P, scaleFlags,
+                                                nullptr, nullptr, nullptr),
+                             "scaling");
+    } catch (...) {
+        FreeContexts();
+        throw;
     }
-    formatContext_ = ff::avformat_alloc_context();
-    scaleContext_ = ff::sws_getContext(16, 16, AV_PIX_FMT_YUV420P, 16, 16, AV_PIX_FMT_YUV420P, scaleFlags, nullptr,
-                                       nullptr, nullptr);
 }
 
 TOptionContext::~TOptionContext()
 {
-    for (AVCodecContext*& context : codecContexts_) ff::avcodec_free_context(&context);
-    ff::avformat_free_context(formatContext_);
-    ff::sws_freeContext(scaleContext_);
+    FreeContexts();
     for (AVDictionary** dictionary : {&formatOptions_, &videoOptions_, &audioOptions_, &subtitleOptions_})
         ff::av_dict_free(dictionary);
+}
+
+void TOptionContext::FreeContexts()
+{
+    for (AVCodecContext*& context : codecContexts_) ff::avcodec_free_context(&context);
+    ff::avformat_free_context(formatContext_);
+    formatContext_ = nullptr;
+    ff::sws_freeContext(scaleContext_);
+    scaleContext_ = nullptr;
 }
 
 bool TOptionContext::SetDefaultOption(const std::string& name, const std::string& value)

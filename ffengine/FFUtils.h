@@ -77,8 +77,10 @@ int64_t IOTell(AVIOContext* context);
 // Key's value in Dictionary, or Default.
 std::string MetadataValue(const AVDictionary* dictionary, const char* key, const std::string& defaultValue = "");
 // Reads a whole file into an av_malloc'ed buffer with a 0 byte after it;
-// Size counts that byte. Answers 0, -1 when the file cannot be opened, or
-// AVERROR(ENOMEM).
+// Size counts that byte. Answers 0, -1 when the file cannot be opened,
+// AVERROR(EIO) when its length cannot be told or reading fails,
+// AVERROR(EFBIG) when it is too long for an int-sized buffer, or
+// AVERROR(ENOMEM). Buffer and Size change only on success.
 int ReadFileToMemory(const char* fileName, uint8_t*& buffer, int& size);
 bool IsPrintable(uint8_t c);
 
@@ -87,7 +89,10 @@ bool IsPrintable(uint8_t c);
 // the dictionaries that carry them to the formats and codecs opened later.
 class TOptionContext {
 public:
-    // ScaleFlags: the scaling flags of the engine's scaling context.
+    // ScaleFlags: the scaling flags of the engine's scaling context. Raises
+    // Exception "Cannot initialize the options' <kind> context" when FFmpeg
+    // cannot make one of the contexts (flags that choose two scaling
+    // algorithms leave it without a scaling context, for one).
     explicit TOptionContext(int scaleFlags);
     ~TOptionContext();
     TOptionContext(const TOptionContext&) = delete;
@@ -121,6 +126,7 @@ private:
     // Files the option into the dictionaries of the codecs or formats it is
     // for, or sets it on the scaler.
     TSetResult StoreOption(const std::string& name, const std::string& value);
+    void FreeContexts();
 
     AVCodecContext* codecContexts_[AVMEDIA_TYPE_NB] = {};
     AVFormatContext* formatContext_ = nullptr;

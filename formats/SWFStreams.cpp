@@ -3,6 +3,7 @@
 #include <lzma.h>
 #include <zlib.h>
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 
@@ -59,6 +60,14 @@ size_t LzmaFirstBytes(TStream& source, const uint8_t* properties, uint8_t* out, 
     lzma_filter filters[2] = {{LZMA_FILTER_LZMA1, nullptr}, {LZMA_VLI_UNKNOWN, nullptr}};
     if (lzma_properties_decode(&filters[0], nullptr, properties, kLzmaPropertiesSize) != LZMA_OK) return 0;
     std::unique_ptr<void, decltype(&free)> options(filters[0].options, &free);
+    // The decoder allocates the dictionary the header asks for, up to 4 GiB,
+    // before it decodes anything. A match reaches back only into bytes
+    // already decoded, and the decoder decodes no further than Out has room
+    // for, so a dictionary of Out's size (at least liblzma's smallest, 4 KiB)
+    // serves every movie; anything larger could only cost memory.
+    auto* lzma = static_cast<lzma_options_lzma*>(filters[0].options);
+    const auto enough = static_cast<uint32_t>(std::max<size_t>(outSize, LZMA_DICT_SIZE_MIN));
+    lzma->dict_size = std::min(lzma->dict_size, enough);
     lzma_stream lz = LZMA_STREAM_INIT;
     if (lzma_raw_decoder(&lz, filters) != LZMA_OK) return 0;
     size_t produced = DecodeFirstBytes(source, out, outSize,

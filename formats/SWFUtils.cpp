@@ -13,7 +13,9 @@ void TBitsEngine::FlushBits(bool write)
 void TBitsEngine::WriteBits(uint32_t value, int count)
 {
     for (int bit = count - 1; bit >= 0; --bit) {
-        pending_ = static_cast<uint8_t>(pending_ << 1 | (value >> bit & 1));
+        // A field wider than the value is padded with zeros in front.
+        const uint32_t next = bit < 32 ? value >> bit & 1 : 0;
+        pending_ = static_cast<uint8_t>(pending_ << 1 | next);
         if (++pendingBits_ == 8) {
             stream_.WriteBuffer(&pending_, 1);
             pending_ = 0;

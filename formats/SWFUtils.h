@@ -16,7 +16,8 @@ public:
     // With Write, pending bits are padded with zeros to a byte and written;
     // either way the pending state is dropped.
     void FlushBits(bool write);
-    // The low Count (1-32) bits of Value; each completed byte goes out at once.
+    // The low Count bits of Value; each completed byte goes out at once. A
+    // Count above 32 writes zeros before Value's 32 bits; 0 or less, nothing.
     void WriteBits(uint32_t value, int count);
     void WriteByteBits(uint32_t value, int count) { WriteBits(value & 0xFF, count); }
     void WriteByte(uint8_t value);

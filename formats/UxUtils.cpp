@@ -8,6 +8,9 @@
 
 void DiscardPendingMessage(HWND wnd, UINT msg)
 {
+    // PeekMessage reads the range 0..0 as "any message", so WM_NULL cannot be
+    // singled out; it carries nothing worth discarding anyway.
+    if (msg == WM_NULL) return;
     MSG message;
     if (PeekMessageA(&message, wnd, msg, msg, PM_REMOVE) && message.message == WM_QUIT)
         PostQuitMessage(static_cast<int>(message.wParam));

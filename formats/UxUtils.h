@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string>
 
+#include "Colors.h"
+
 inline int RectWidth(const RECT& r) { return r.right - r.left; }
 inline int RectHeight(const RECT& r) { return r.bottom - r.top; }
 // The edges count as inside.
@@ -12,10 +14,12 @@ inline bool IsPointInRect(POINT p, const RECT& r)
 {
     return p.x >= r.left && p.x <= r.right && p.y >= r.top && p.y <= r.bottom;
 }
-// A palette-relative colour for the RGB value of Color.
-inline COLORREF PaletteColor(COLORREF color) { return (color & 0xFFFFFF) | 0x02000000; }
+// A palette-relative colour for the RGB value of Color; a system colour
+// (clBtnFace and its kind) is resolved first.
+inline COLORREF PaletteColor(TColor color) { return (ColorToRGB(color) & 0xFFFFFF) | 0x02000000; }
 
 // Removes one pending Msg for Wnd; a WM_QUIT taken that way is posted again.
+// WM_NULL (0) removes nothing.
 void DiscardPendingMessage(HWND wnd, UINT msg);
 // Whether the active window belongs to the calling thread.
 bool IsAppForeground();

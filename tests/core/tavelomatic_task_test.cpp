@@ -99,6 +99,7 @@ TEST(TavelomaticTask, AdjustTargetFileExt)
         {"a.tif", 12, 11, "a.tif"},                    {"a.tga", 12, 11, "a.tga"},
         {"a.png", 12, 11, "a.png"},                    {"clip.xyz", 12, 12, ""},
         {"clip", 12, 12, ""},                          {"", 12, 12, ""},
+        {"clip.img", 12, 12, ""},                      {"clip.x", 13, 13, "clip.x"},
     };
     for (const auto& c : cases) {
         std::string name = c.name;
@@ -178,7 +179,7 @@ TEST(TavelomaticTask, LoadSourceFillsTheDefaults)
 TEST(TavelomaticTask, NoSettledTargetFormatIsAFailure)
 {
     const std::string source = Movie("unsettled.swf");
-    for (const char* target : {"", "D:\\out\\film.xyz"}) {
+    for (const char* target : {"", "D:\\out\\film.xyz", "D:\\out\\film.img"}) {
         SCOPED_TRACE(target);
         TkvnTavelomaticTaskItem item;
         EventCounter events;

@@ -22,7 +22,7 @@ bool StreamTellsDuration(const std::string& fileName)
 {
     TFFDecoder decoder(nullptr);
     EXPECT_TRUE(decoder.LoadFile(AnsiToWide(fileName)));
-    return decoder.FormatContext()->streams[0]->duration != AV_NOPTS_VALUE;
+    return decoder.FormatContext()->streams[decoder.FirstVideoStream()]->duration != AV_NOPTS_VALUE;
 }
 
 }
@@ -40,7 +40,7 @@ TEST(TavelomaticTaskVideo, TenSecondsAtTwentyFiveFramesAreTwoHundredFiftyFrames)
         const char* name;
         bool streamDuration;
         uint8_t version;
-    } videos[] = {{"task_10s.flv", false, 1}, {"task_10s.f4v", true, 2}};
+    } videos[] = {{"task_10s.flv", false, 1}, {"task_10s.f4v", true, 2}, {"task_sound_first.flv", false, 1}};
     for (const auto& video : videos) {
         SCOPED_TRACE(video.name);
         const std::string file = Video(video.name);
@@ -66,7 +66,7 @@ TEST(TavelomaticTaskVideo, TenSecondsAtTwentyFiveFramesAreTwoHundredFiftyFrames)
         EXPECT_FALSE(PatchSWFVersion(file, 10));
     }
 
-    // Stream 0 of a sound-only file is no video; a text is no video at all.
+    // A sound-only file has no video stream; a text is no video at all.
     for (const char* other : {"ffengine_audio.flv", "ffengine_text.flv"}) {
         TkvnFlashFileInfo info;
         EXPECT_FALSE(ReadSourceFileInfo(Video(other), info)) << other;

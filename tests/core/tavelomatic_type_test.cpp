@@ -149,12 +149,27 @@ TEST(TavelomaticType, PictureFormatsDropSoundAndFlvKeepsBitrateBounds)
     EXPECT_EQ(flv.VideoSettings.MaxBitrate, 200);
 }
 
-TEST(TavelomaticType, UndecidedFormatChangesNothing)
+TEST(TavelomaticType, UncompressedAviOfALargeStageSaturatesTheBitrate)
 {
+    // 2560x1440 at 24 bits weighs about 2.2 Gbit/s: past an Integer's range.
+    TkvnFlashFileInfo large = Movie();
+    large.Width = 2560;
+    large.Height = 1440;
     TkvnTavelomaticSettings s;
-    s.TargetFileName = "keep.mp4";
-    EXPECT_FALSE(ApplyTargetFormatDefaults(Movie(), kTargetFormatByExtension, 0, 0, s));
-    EXPECT_EQ(s.TargetFileName, "keep.mp4");
+    ASSERT_TRUE(ApplyTargetFormatDefaults(large, 0, 0, 0, s));
+    EXPECT_EQ(s.VideoSettings.Bitrate, INT32_MAX);
+}
+
+TEST(TavelomaticType, CodesWithoutAFormatChangeNothing)
+{
+    for (TkvnTargetFileFormat code : {kTargetFormatByExtension, TkvnTargetFileFormat{200}}) {
+        TkvnTavelomaticSettings s;
+        s.TargetFileName = "keep.mp4";
+        s.VideoSettings.Bitrate = 7;
+        const TkvnTavelomaticSettings before = s;
+        EXPECT_TRUE(ApplyTargetFormatDefaults(Movie(), code, 0, 0, s)) << int(code);
+        EXPECT_TRUE(s == before) << int(code);
+    }
 }
 
 TEST(TavelomaticType, CopyAlwaysIncludesVideoAndCopiesFilters)

@@ -10,6 +10,7 @@
 #include "SysUtils.h"
 #include "Threads.h"
 
+#include <atomic>
 #include <cinttypes>
 #include <cstddef>
 #include <functional>
@@ -223,6 +224,48 @@ TEST_F(FFLogTest, LinesReachTheGuiThreadWhileItIsBusy)
 
     ASSERT_EQ(lines.size(), 50u);
     for (int i = 0; i < 50; ++i) EXPECT_EQ(lines[i], (TLine{&logger, worker.ThreadID(), llInfo, Format("line %d", i)}));
+}
+
+TEST_F(FFLogTest, QueuedLinesGoWithTheirSender)
+{
+    logger.TriggerEventInMainThread = true;
+    auto leaving = std::make_unique<TFFBaseComponent>(nullptr);
+    TFFBaseComponent staying(nullptr);
+    TObject* gone = leaving.get();
+    TSimpleEvent logged;
+    TWorker worker([&] {
+        logger.Log(gone, llError, "first");
+        logger.Log(&staying, llError, "second");
+        logger.Log(gone, llError, "third");
+        logged.SetEvent();
+    });
+    ASSERT_EQ(logged.WaitFor(10000), wrSignaled);
+
+    leaving.reset();
+    CheckSynchronize();
+    worker.WaitFor();
+    EXPECT_EQ(lines, (std::vector<TLine>{{&staying, worker.ThreadID(), llError, "second"}}));
+}
+
+TEST_F(FFLogTest, DirectDeliveryRunsOneLineAtATime)
+{
+    std::atomic<int> inside = 0;
+    std::atomic<bool> overlapped = false;
+    logger.OnLog = [&](TObject*, DWORD, TLogLevel, const std::string&) {
+        if (++inside > 1) overlapped = true;
+        Sleep(1);
+        --inside;
+    };
+    auto body = [this] {
+        for (int i = 0; i < 50; ++i) logger.Log(&logger, llError, "line");
+    };
+    {
+        TWorker first(body);
+        TWorker second(body);
+        first.WaitFor();
+        second.WaitFor();
+    }
+    EXPECT_FALSE(overlapped);
 }
 
 TEST(FFLogger, LinesQueuedForAFreedLoggerAreDropped)

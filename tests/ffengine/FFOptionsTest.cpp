@@ -1,8 +1,10 @@
 // Options the engine does not know itself go to FFmpeg's codecs, formats
 // and scaler, checked against default contexts and filed for later.
+#include "Exceptions.h"
 #include "FFLog.h"
 #include "FFTestSupport.h"
 #include "FFUtils.h"
+#include "GuiTestSupport.h"
 
 #include <memory>
 #include <string>
@@ -101,4 +103,11 @@ TEST_F(FFOptionsTest, NewCodecTakesItsOwnAndTheCommonOptions)
     ff::av_opt_get_double(codec->priv_data, "crf", 0, &crf);
     EXPECT_EQ(crf, 23.0);
     ff::avcodec_free_context(&codec);
+}
+
+TEST_F(FFOptionsTest, ContextsFFmpegCannotMakeAreReported)
+{
+    // Two scaling algorithms at once: FFmpeg makes no scaling context.
+    EXPECT_EQ(tvmtest::MessageOf<Exception>([] { TOptionContext twoScalers(SWS_BICUBIC | SWS_POINT); }),
+              "Cannot initialize the options' scaling context");
 }

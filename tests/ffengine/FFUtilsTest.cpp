@@ -132,6 +132,26 @@ TEST_F(FFUtilsTest, FilesMetadataAndPositions)
     ff::av_dict_free(&metadata);
 }
 
+TEST_F(FFUtilsTest, FilesTooLongForAnIntBufferAreRefused)
+{
+    tvmtest::ScratchDir dir;
+    const std::string file = dir.Path() + "huge.bin";
+    // 2 GB of length without the bytes: the file system keeps it sparse.
+    HANDLE handle = CreateFileA(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(handle, INVALID_HANDLE_VALUE);
+    LARGE_INTEGER length;
+    length.QuadPart = int64_t{1} << 31;
+    const bool sized = SetFilePointerEx(handle, length, nullptr, FILE_BEGIN) && SetEndOfFile(handle);
+    CloseHandle(handle);
+    ASSERT_TRUE(sized);
+
+    uint8_t* buffer = nullptr;
+    int size = -5;
+    EXPECT_EQ(ReadFileToMemory(file.c_str(), buffer, size), AVERROR(EFBIG));
+    EXPECT_EQ(buffer, nullptr);
+    EXPECT_EQ(size, -5);
+}
+
 TEST(UnicodeProtocol, NamesTravelAsUTF8)
 {
     std::wstring name = L"C:\\Filme\\\u00fcber \u043a\u0438\u043d\u043e.flv";

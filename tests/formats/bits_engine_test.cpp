@@ -39,6 +39,17 @@ TEST(BitsEngine, WritesMostSignificantBitFirst)
     EXPECT_EQ(Written(out), (std::vector<uint8_t>{0xA1, 0x80, 0x7F}));
 }
 
+TEST(BitsEngine, FieldsWiderThanTheValueStartWithZeros)
+{
+    TMemoryStream out;
+    TBitsEngine bits(out);
+    bits.WriteBits(0xFFFFFFFF, 40);
+    bits.WriteBits(1, -3);
+    bits.WriteBits(0x80000001, 33);
+    bits.FlushBits(true);
+    EXPECT_EQ(Written(out), (std::vector<uint8_t>{0x00, 0xFF, 0xFF, 0xFF, 0xFF, 0x40, 0x00, 0x00, 0x00, 0x80}));
+}
+
 TEST(BitsEngine, ReadsFieldsAcrossBytes)
 {
     TMemoryStream in = Over({0x78, 0x00, 0xA0, 0x34, 0x12});

@@ -34,6 +34,20 @@ TEST(KvnTools, CopiesInBlocks)
     EXPECT_EQ(0, memcmp(dest.Memory(), source.Memory(), data.size()));
 }
 
+TEST(KvnTools, NegativeCountCopiesNothing)
+{
+    TMemoryStream source;
+    const uint8_t byte = 1;
+    source.WriteBuffer(&byte, 1);
+    source.SetPosition(0);
+    TMemoryStream dest;
+    bool told = false;
+    EXPECT_EQ(CopyStreamWithProgress(source, dest, -1, [&](int64_t, int64_t) { told = true; }), 0);
+    EXPECT_EQ(dest.GetSize(), 0);
+    EXPECT_EQ(source.GetPosition(), 0);
+    EXPECT_FALSE(told);
+}
+
 TEST(KvnTools, TempNamesAndDeletingWithSibling)
 {
     std::string temp = MakeTempFileName();

@@ -1,6 +1,8 @@
 // Movie facts from plain, zlib- and LZMA-compressed movies and projectors,
 // all written by the tests themselves.
 #include <gtest/gtest.h>
+#include <windows.h>
+#include <winternl.h>
 
 #include "SwfFixtures.h"
 #include "SysUtils.h"
@@ -17,6 +19,16 @@ std::string Fixture(const std::string& name, const Bytes& bytes)
     std::string path = tvmtest::OutputDir() + name;
     tvmtest::WriteFile(path, bytes);
     return path;
+}
+
+// The most address space the process has held at once.
+SIZE_T PeakVirtualSize()
+{
+    using Query = LONG(WINAPI*)(HANDLE, PROCESSINFOCLASS, PVOID, ULONG, PULONG);
+    const auto query = tvmtest::Entry<Query>(GetModuleHandleA("ntdll.dll"), "NtQueryInformationProcess");
+    VM_COUNTERS counters{};
+    EXPECT_TRUE(query && query(GetCurrentProcess(), ProcessVmCounters, &counters, sizeof counters, nullptr) == 0);
+    return counters.PeakVirtualSize;
 }
 
 TkvnFlashFileInfo Read(const std::string& reference, bool expectValid = true)
@@ -112,4 +124,20 @@ TEST(SwfReader, HugeDeclaredLengthIsNotTrusted)
     swf[4] = swf[5] = swf[6] = swf[7] = 0xFF;
     TkvnFlashFileInfo info = Read(Fixture("huge_length.swf", swf));
     EXPECT_EQ(info.Width, 550);
+}
+
+TEST(SwfReader, LzmaDictionaryOfTheHeaderIsNotTrusted)
+{
+    Bytes zws = tvmtest::MakeSwf(SwfMovie{}, "ZWS");
+    // Bytes 13-16 hold the dictionary size of the LZMA properties: 4 GiB.
+    std::fill(zws.begin() + 13, zws.begin() + 17, 0xFF);
+    const std::string path = Fixture("huge_dictionary.swf", zws);
+
+    const SIZE_T peakBefore = PeakVirtualSize();
+    TkvnFlashFileInfo info = Read(path);
+    const SIZE_T peakAfter = PeakVirtualSize();
+    // Reading 28 bytes never needs more than a few kilobytes of dictionary.
+    EXPECT_LT(peakAfter - peakBefore, SIZE_T{1} << 30);
+    EXPECT_EQ(info.Width, 550);
+    EXPECT_EQ(info.FrameCount, 120);
 }

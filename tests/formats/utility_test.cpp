@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "AniFile.h"
 #include "FileUtil.h"
 #include "MaxMin.h"
@@ -43,7 +45,6 @@ TEST(UxUtils, RectanglesAndBlocks)
     EXPECT_EQ(RectHeight(r), 40);
     EXPECT_TRUE(IsPointInRect({30, 60}, r));
     EXPECT_FALSE(IsPointInRect({31, 60}, r));
-    EXPECT_EQ(PaletteColor(0xFF123456), 0x02123456u);
 
     EXPECT_EQ(AllocZeroedBlock(0), nullptr);
     void* block = AllocZeroedBlock(16);
@@ -55,6 +56,26 @@ TEST(UxUtils, RectanglesAndBlocks)
     FreeBlock(block);
     EXPECT_EQ(block, nullptr);
     FreeBlock(block);
+}
+
+TEST(UxUtils, PaletteColorTakesTheRgbValue)
+{
+    EXPECT_EQ(PaletteColor(0x123456), 0x02123456u);
+    EXPECT_EQ(PaletteColor(clBtnFace), GetSysColor(COLOR_BTNFACE) | 0x02000000u);
+}
+
+TEST(UxUtils, DiscardingTakesOnlyTheNamedMessage)
+{
+    const UINT first = WM_APP + 1, second = WM_APP + 2;
+    for (UINT posted : {first, second, second}) PostThreadMessageA(GetCurrentThreadId(), posted, 0, 0);
+
+    // 0 would be "any message" to PeekMessage.
+    DiscardPendingMessage(nullptr, 0);
+    DiscardPendingMessage(nullptr, second);
+    std::vector<UINT> left;
+    MSG message;
+    while (PeekMessageA(&message, nullptr, first, second, PM_REMOVE)) left.push_back(message.message);
+    EXPECT_EQ(left, (std::vector<UINT>{first, second}));
 }
 
 TEST(UxUtils, DiscardingQuitKeepsIt)

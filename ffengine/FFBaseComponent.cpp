@@ -1,0 +1,8 @@
+#include "FFBaseComponent.h"
+
+#include "FFLog.h"
+
+TFFBaseComponent::~TFFBaseComponent()
+{
+    DropQueuedLogLines(this);
+}
