@@ -128,6 +128,10 @@ public:
 
     // Drawing on the picture; the canvas is the bitmap's and lives with it.
     TCanvas& Canvas();
+    // Takes the bitmap out of its canvas's DC, which the next drawing makes
+    // again: the system selects a bitmap into one DC at a time, so code that
+    // hands Handle to the system calls this first.
+    void FreeContext() const;
 
     // The colour a transparent bitmap leaves out: the bottom-left pixel with
     // tmAuto, the one set with tmFixed (setting one selects tmFixed).
@@ -155,8 +159,6 @@ private:
     // A picture of its own before this bitmap changes it.
     void Unshare();
     void ReplaceImage(std::shared_ptr<TBitmapImage> image);
-    // Drops the canvas's DC, so the bitmap is in no DC.
-    void FreeContext() const;
     // A DC with the bitmap selected: the canvas's when it has one, else
     // Temporary's.
     HDC PictureDC(TMemoryDCHandle& temporary) const;
