@@ -39,6 +39,11 @@ public:
     virtual void SaveToStream(TStream& stream) = 0;
     void LoadFromFile(const std::string& fileName);
     void SaveToFile(const std::string& fileName);
+    // Clipboard data of a format the kind knows; by default none, which
+    // raises EInvalidGraphic "Unsupported clipboard format". Saving hands
+    // out new data that the clipboard takes over.
+    virtual void LoadFromClipboardFormat(UINT format, HANDLE data, HPALETTE palette);
+    virtual void SaveToClipboardFormat(UINT& format, HANDLE& data, HPALETTE& palette);
 
     TNotifyEvent OnChange;
 
@@ -150,6 +155,10 @@ public:
     // A BITMAP resource; a missing one raises EResNotFound
     // "Resource <name> not found".
     void LoadFromResourceName(HINSTANCE instance, const std::string& name);
+    // CF_BITMAP: a copy of the clipboard's bitmap as a DIB; saving hands out
+    // a copy as a DDB.
+    void LoadFromClipboardFormat(UINT format, HANDLE data, HPALETTE palette) override;
+    void SaveToClipboardFormat(UINT& format, HANDLE& data, HPALETTE& palette) override;
 
 protected:
     void Draw(TCanvas& canvas, const TRect& rect) override;
