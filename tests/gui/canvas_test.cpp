@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <thread>
 
 using tvmtest::Surface;
 
@@ -156,16 +157,7 @@ TEST(Canvas, LockNestsAndExcludesOtherThreads)
     canvas.Lock();
     EXPECT_EQ(canvas.LockCount(), 2);
     bool otherGotIt = true;
-    HANDLE thread = CreateThread(
-        nullptr, 0,
-        [](void* p) -> DWORD {
-            auto* args = static_cast<std::pair<TCanvas*, bool*>*>(p);
-            *args->second = args->first->TryLock();
-            return 0;
-        },
-        new std::pair<TCanvas*, bool*>(&canvas, &otherGotIt), 0, nullptr);
-    WaitForSingleObject(thread, INFINITE);
-    CloseHandle(thread);
+    std::thread([&] { otherGotIt = canvas.TryLock(); }).join();
     EXPECT_FALSE(otherGotIt);
     canvas.Unlock();
     canvas.Unlock();
