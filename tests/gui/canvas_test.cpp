@@ -246,3 +246,21 @@ TEST(Canvas, LeavesNoGdiObjectsBehind)
     }
     EXPECT_EQ(tvmtest::GdiObjectCount(), before);
 }
+
+TEST(Canvas, PatternBrushesTileAndClippingShowsInClipRect)
+{
+    TBitmap pattern;
+    pattern.SetSize(8, 8);  // the system takes the top-left 8 x 8 of a pattern
+    for (int y = 0; y < 8; ++y)
+        for (int x = 0; x < 8; ++x) pattern.Canvas().SetPixels(x, y, (x + y) % 2 ? clRed : clBlue);
+    Surface surface(16, 16);
+    surface.Fill(clWhite);
+    TCanvas& canvas = surface.Canvas();
+    EXPECT_EQ(canvas.ClipRect().right, 16);
+    IntersectClipRect(canvas.Handle(), 0, 0, 10, 12);
+    EXPECT_EQ(canvas.ClipRect().right, 10);
+    EXPECT_EQ(canvas.ClipRect().bottom, 12);
+    canvas.Brush().SetBitmap(&pattern);
+    canvas.FillRect(Rect(0, 0, 16, 16));
+    ExpectPixels(surface, {{0, 0, clBlue}, {1, 0, clRed}, {9, 11, clBlue}, {8, 11, clRed}, {10, 0, clWhite}, {0, 12, clWhite}});
+}
