@@ -69,3 +69,18 @@ TEST(Font, ChangesNotifyAndAssignCopies)
     EXPECT_EQ(changes, 1);
     EXPECT_NE(b.Handle(), nullptr);
 }
+
+TEST(Font, AnAdoptedHandleDescribesTheFontAndItsOwnHandleStaysAlive)
+{
+    TFont font;
+    font.SetHandle(CreateFontA(-20, 0, 0, 0, FW_BOLD, TRUE, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, "Arial"));
+    EXPECT_EQ(font.GetHeight(), -20);
+    EXPECT_EQ(font.GetStyle(), fsBold | fsItalic);
+    EXPECT_EQ(font.GetName(), "Arial");
+    HFONT own = font.Handle();
+    font.SetHandle(own);
+    EXPECT_NE(GetObjectType(own), 0u);
+    font.SetSize(12);  // a point size is a height at the screen's pixels per inch
+    EXPECT_EQ(font.GetHeight(), -MulDiv(12, TFont::PixelsPerInch(), 72));
+    EXPECT_EQ(font.GetSize(), 12);
+}
