@@ -3,7 +3,6 @@
 #include "Canvas.h"
 #include "Exceptions.h"
 #include "Streams.h"
-#include "SysUtils.h"
 
 #include <algorithm>
 #include <array>
