@@ -1,6 +1,8 @@
 #include "Graphics.h"
 
+#include "Canvas.h"
 #include "Exceptions.h"
+#include "GdiHandle.h"
 
 #include <array>
 #include <cstring>
@@ -88,4 +90,14 @@ void TBitmap::Recreate()
     handle_ = CreateDIBSection(nullptr, reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS, &bits, nullptr, 0);
     if (!handle_) throw EOutOfMemory("Out of system resources");
     bits_ = static_cast<BYTE*>(bits);
+}
+
+void TBitmap::Draw(TCanvas& canvas, const TRect& rect)
+{
+    TMemoryDCHandle source(CreateCompatibleDC(canvas.Handle()));
+    HGDIOBJ previous = SelectObject(source.Get(), handle_);
+    SetStretchBltMode(canvas.Handle(), COLORONCOLOR);
+    StretchBlt(canvas.Handle(), rect.left, rect.top, RectWidth(rect), RectHeight(rect), source.Get(), 0, 0, width_, height_,
+               canvas.GetCopyMode());
+    SelectObject(source.Get(), previous);
 }

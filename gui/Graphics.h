@@ -1,8 +1,29 @@
 #pragma once
-// Bitmaps: device-independent pictures the program reads and writes row by row.
+// Pictures: the graphic every kind of picture is, and bitmaps the program
+// reads and writes row by row.
+#include "Geometry.h"
 #include "Persistent.h"
 
 #include <windows.h>
+
+class TCanvas;
+
+// A picture of some kind that a canvas can draw.
+class TGraphic : public TPersistent {
+public:
+    std::string ClassName() const override { return "TGraphic"; }
+
+    virtual bool Empty() const = 0;
+    virtual int Width() const = 0;
+    virtual int Height() const = 0;
+
+    TNotifyEvent OnChange;
+
+protected:
+    friend class TCanvas;
+    // Draws the picture stretched into Rect on Canvas, which has its DC.
+    virtual void Draw(TCanvas& canvas, const TRect& rect) = 0;
+};
 
 enum TPixelFormat { pf8bit, pf15bit, pf16bit, pf24bit, pf32bit };
 
@@ -10,7 +31,7 @@ enum TPixelFormat { pf8bit, pf15bit, pf16bit, pf24bit, pf32bit };
 // highest address; lines are padded to 32 bits. 15-bit pixels are 5-5-5 and
 // 16-bit pixels 5-6-5, red in the high bits; 8-bit bitmaps start with a
 // grey-ramp palette.
-class TBitmap : public TPersistent {
+class TBitmap : public TGraphic {
 public:
     TBitmap() = default;
     ~TBitmap() override;
@@ -19,8 +40,9 @@ public:
 
     std::string ClassName() const override { return "TBitmap"; }
 
-    int Width() const { return width_; }
-    int Height() const { return height_; }
+    bool Empty() const override { return !handle_; }
+    int Width() const override { return width_; }
+    int Height() const override { return height_; }
     // A change of size or pixel format makes a new picture, all zero.
     void SetWidth(int width) { SetSize(width, height_); }
     void SetHeight(int height) { SetSize(width_, height); }
@@ -35,6 +57,9 @@ public:
     void* ScanLine(int row) const;
     // The DIB section; null while the bitmap is empty.
     HBITMAP Handle() const { return handle_; }
+
+protected:
+    void Draw(TCanvas& canvas, const TRect& rect) override;
 
 private:
     void Recreate();
