@@ -1,10 +1,14 @@
 #include "Menus.h"
 
 #include <algorithm>
-#include <optional>
 #include <type_traits>
 
 namespace {
+
+// The system colours menus are drawn in.
+constexpr TColor MenuColor = SystemColor(COLOR_MENU);
+constexpr TColor MenuTextColor = SystemColor(COLOR_MENUTEXT);
+constexpr TColor GrayTextColor = SystemColor(COLOR_GRAYTEXT);
 
 // Which command identifiers items hold. WM_COMMAND carries 16 bits of them
 // and 0 means none.
@@ -34,62 +38,36 @@ void ReleaseCommand(UINT command)
     UsedCommands()[command] = false;
 }
 
-// The screen's device context with the system's menu font selected: what
-// the menu's own measuring would use.
-class TMenuMeasureDC {
+// A canvas for one item: over the device context the system lends for
+// drawing, or over the screen's for measuring; with the system's menu font.
+class TMenuItemCanvas : public TCanvas {
 public:
-    TMenuMeasureDC() : dc_(GetDC(nullptr))
+    explicit TMenuItemCanvas(HDC dc = nullptr)
     {
+        if (dc) SetHandle(dc);
         NONCLIENTMETRICSA metrics{};
         metrics.cbSize = sizeof(metrics);
         if (SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0))
-            font_ = CreateFontIndirectA(&metrics.lfMenuFont);
-        if (font_) oldFont_ = SelectObject(dc_, font_);
+            Font().SetHandle(CreateFontIndirectA(&metrics.lfMenuFont));
+        Font().SetColor(MenuTextColor);
     }
-    ~TMenuMeasureDC()
-    {
-        if (font_) {
-            SelectObject(dc_, oldFont_);
-            DeleteObject(font_);
-        }
-        ReleaseDC(nullptr, dc_);
-    }
-    TMenuMeasureDC(const TMenuMeasureDC&) = delete;
-    TMenuMeasureDC& operator=(const TMenuMeasureDC&) = delete;
+    ~TMenuItemCanvas() override { SetHandle(nullptr); }
 
-    HDC Handle() const { return dc_; }
-
-private:
-    HDC dc_;
-    HFONT font_ = nullptr;
-    HGDIOBJ oldFont_ = nullptr;
+protected:
+    HDC CreateHandle() override { return GetDC(nullptr); }
+    void FreeHandle(HDC dc) override { ReleaseDC(nullptr, dc); }
 };
 
-// A bold copy of the font selected in the device context, selected there
-// while it lives.
-class TBoldFont {
-public:
-    explicit TBoldFont(HDC dc) : dc_(dc)
-    {
-        LOGFONTA description{};
-        GetObjectA(GetCurrentObject(dc, OBJ_FONT), sizeof(description), &description);
-        description.lfWeight = FW_BOLD;
-        font_ = CreateFontIndirectA(&description);
-        oldFont_ = SelectObject(dc, font_);
+// The caption as drawn: "&" marks the next letter, "&&" stands for "&".
+std::string WithoutHotkeyMarks(const std::string& caption)
+{
+    std::string text;
+    for (size_t i = 0; i < caption.size(); ++i) {
+        if (caption[i] == '&' && i + 1 < caption.size()) ++i;
+        text += caption[i];
     }
-    ~TBoldFont()
-    {
-        SelectObject(dc_, oldFont_);
-        DeleteObject(font_);
-    }
-    TBoldFont(const TBoldFont&) = delete;
-    TBoldFont& operator=(const TBoldFont&) = delete;
-
-private:
-    HDC dc_;
-    HFONT font_;
-    HGDIOBJ oldFont_;
-};
+    return text;
+}
 
 }
 
@@ -211,51 +189,51 @@ void TMenuItem::Click()
     if (enabled_ && handler) handler(this);
 }
 
-void TMenuItem::MeasureItem(HDC dc, int& width, int& height)
+void TMenuItem::MeasureItem(TCanvas& canvas, int& width, int& height)
 {
     if (OnMeasureItem) {
-        OnMeasureItem(this, dc, width, height);
+        OnMeasureItem(this, &canvas, width, height);
         return;
     }
     if (IsLine()) {
         height = GetSystemMetrics(SM_CYMENU) / 2;
         return;
     }
-    RECT text{};
-    DrawTextA(dc, DisplayText().c_str(), -1, &text, DT_CALCRECT | DT_SINGLELINE | DT_EXPANDTABS);
-    width = text.right + 2 * GetSystemMetrics(SM_CXMENUCHECK);
-    height = std::max<int>(text.bottom + 4, GetSystemMetrics(SM_CYMENU));
+    int mark = GetSystemMetrics(SM_CXMENUCHECK);
+    SIZE text = canvas.TextExtent(WithoutHotkeyMarks(caption_));
+    width = text.cx + 2 * mark + (shortCut_ ? canvas.TextWidth(ShortCutToText(shortCut_)) + mark : 0);
+    height = std::max<int>(text.cy + 4, GetSystemMetrics(SM_CYMENU));
 }
 
-void TMenuItem::DrawItem(HDC dc, const RECT& rect, bool selected)
+void TMenuItem::DrawItem(TCanvas& canvas, const TRect& rect, bool selected)
 {
     if (OnDrawItem) {
-        OnDrawItem(this, dc, rect, selected);
+        OnDrawItem(this, &canvas, rect, selected);
         return;
     }
-    FillRect(dc, &rect, GetSysColorBrush(selected ? COLOR_HIGHLIGHT : COLOR_MENU));
+    canvas.Brush().SetColor(selected ? clHighlight : MenuColor);
+    canvas.FillRect(rect);
     if (IsLine()) {
-        RECT line = rect;
+        TRect line = rect;
         line.top = (rect.top + rect.bottom) / 2 - 1;
-        DrawEdge(dc, &line, EDGE_ETCHED, BF_TOP);
+        DrawEdge(canvas.Handle(), &line, EDGE_ETCHED, BF_TOP);
         return;
     }
-    int saved = SaveDC(dc);
     int mark = GetSystemMetrics(SM_CXMENUCHECK);
     if (checked_) {
-        RECT box{rect.left, rect.top, rect.left + mark, rect.bottom};
-        DrawFrameControl(dc, &box, DFC_MENU, DFCS_MENUCHECK);
+        TRect box = Rect(rect.left, rect.top, rect.left + mark, rect.bottom);
+        DrawFrameControl(canvas.Handle(), &box, DFC_MENU, DFCS_MENUCHECK);
     }
-    SetBkMode(dc, TRANSPARENT);
-    SetTextColor(dc, GetSysColor(!enabled_ ? COLOR_GRAYTEXT : selected ? COLOR_HIGHLIGHTTEXT : COLOR_MENUTEXT));
-    RECT text{rect.left + mark, rect.top, rect.right - mark, rect.bottom};
-    {
-        std::optional<TBoldFont> bold;
-        if (default_) bold.emplace(dc);
-        DrawTextA(dc, caption_.c_str(), -1, &text, DT_SINGLELINE | DT_VCENTER | DT_LEFT);
-        if (shortCut_) DrawTextA(dc, ShortCutToText(shortCut_).c_str(), -1, &text, DT_SINGLELINE | DT_VCENTER | DT_RIGHT);
+    canvas.Brush().SetStyle(bsClear);
+    canvas.Font().SetColor(!enabled_ ? GrayTextColor : selected ? clHighlightText : MenuTextColor);
+    if (default_) canvas.Font().SetStyle(canvas.Font().GetStyle() | fsBold);
+    std::string caption = WithoutHotkeyMarks(caption_);
+    int y = rect.top + (RectHeight(rect) - canvas.TextHeight(caption)) / 2;
+    canvas.TextRect(rect, rect.left + mark, y, caption);
+    if (shortCut_) {
+        std::string keys = ShortCutToText(shortCut_);
+        canvas.TextRect(rect, rect.right - mark - canvas.TextWidth(keys), y, keys);
     }
-    RestoreDC(dc, saved);
 }
 
 std::string TMenuItem::DisplayText() const
@@ -368,10 +346,10 @@ bool TMenu::HandleMenuMessage(TMessage& message)
         auto& measure = *reinterpret_cast<MEASUREITEMSTRUCT*>(message.LParam);
         TMenuItem* item = measure.CtlType == ODT_MENU ? OwnItem(measure.itemData) : nullptr;
         if (!item) return false;
-        TMenuMeasureDC dc;
+        TMenuItemCanvas canvas;
         int width = static_cast<int>(measure.itemWidth);
         int height = static_cast<int>(measure.itemHeight);
-        item->MeasureItem(dc.Handle(), width, height);
+        item->MeasureItem(canvas, width, height);
         measure.itemWidth = static_cast<UINT>(std::max(width, 0));
         measure.itemHeight = static_cast<UINT>(std::max(height, 0));
         message.Result = TRUE;
@@ -382,7 +360,8 @@ bool TMenu::HandleMenuMessage(TMessage& message)
         TMenuItem* item = draw.CtlType == ODT_MENU ? OwnItem(draw.itemData) : nullptr;
         if (!item) return false;
         message.Result = TRUE;
-        item->DrawItem(draw.hDC, draw.rcItem, (draw.itemState & ODS_SELECTED) != 0);
+        TMenuItemCanvas canvas(draw.hDC);
+        item->DrawItem(canvas, draw.rcItem, (draw.itemState & ODS_SELECTED) != 0);
         return true;
     }
     }

@@ -3,6 +3,7 @@
 // handles that follow every change; the menu bar of a window and the menus
 // that pop up. Items' commands, shortcuts and owner-draw messages reach the
 // items through the menu's handlers, which the owning window calls.
+#include "Canvas.h"
 #include "Components.h"
 #include "Controls.h"
 #include "Exceptions.h"
@@ -23,10 +24,11 @@ TVM_DECLARE_EXCEPTION(EMenuError, Exception);
 
 class TMenu;
 
-// Owner drawing: the device context is the one the system gives; measuring
-// gets the screen's with the menu font selected.
-using TMenuMeasureItemEvent = std::function<void(TObject* sender, HDC dc, int& width, int& height)>;
-using TMenuDrawItemEvent = std::function<void(TObject* sender, HDC dc, const RECT& rect, bool selected)>;
+// Owner drawing: the canvas lies over the device context the system lends
+// (measuring: over the screen's) and starts with the system's menu font; the
+// context gets back what it had when the event returns.
+using TMenuMeasureItemEvent = std::function<void(TObject* sender, TCanvas* canvas, int& width, int& height)>;
+using TMenuDrawItemEvent = std::function<void(TObject* sender, TCanvas* canvas, const TRect& rect, bool selected)>;
 
 class TMenuItem : public TComponent {
 public:
@@ -85,8 +87,8 @@ public:
 protected:
     // Owner drawing through the events; without them the item measures and
     // draws itself the way the system draws menus.
-    virtual void MeasureItem(HDC dc, int& width, int& height);
-    virtual void DrawItem(HDC dc, const RECT& rect, bool selected);
+    virtual void MeasureItem(TCanvas& canvas, int& width, int& height);
+    virtual void DrawItem(TCanvas& canvas, const TRect& rect, bool selected);
 
 private:
     friend class TMenu;

@@ -306,20 +306,25 @@ TEST(MainMenu, LendsTheContainersGroupsToASharedMenuAndShowsIt)
 
 namespace {
 
-// Records what reaches the owner-draw events of an item.
+// Records what reaches the owner-draw events of an item, which draw with
+// tools of their own.
 struct TDrawLog {
     int measured = 0;
     std::vector<bool> drawn;
+    HDC drawnOn = nullptr;
     void Hook(TMenuItem* item)
     {
-        item->OnMeasureItem = [this](TObject*, HDC dc, int& width, int& height) {
-            EXPECT_NE(dc, nullptr);
+        item->OnMeasureItem = [this](TObject*, TCanvas* canvas, int& width, int& height) {
+            EXPECT_GT(canvas->TextWidth("W"), 0);
             ++measured;
             width = 120;
             height = 30;
         };
-        item->OnDrawItem = [this](TObject*, HDC dc, const RECT&, bool selected) {
-            EXPECT_NE(dc, nullptr);
+        item->OnDrawItem = [this](TObject*, TCanvas* canvas, const TRect& rect, bool selected) {
+            drawnOn = canvas->Handle();
+            canvas->Brush().SetColor(clRed);
+            canvas->Font().SetStyle(fsBold);
+            canvas->TextRect(rect, rect.left, rect.top, "drawn");
             drawn.push_back(selected);
         };
     }
@@ -371,10 +376,17 @@ TEST(Menu, OwnerDrawnItemsAreMeasuredAndDrawnByTheirItems)
     EXPECT_EQ(measure.itemHeight, 30u);
 
     TPaintSurface surface(200, 40);
+    HGDIOBJ brush = GetCurrentObject(surface.Handle(), OBJ_BRUSH);
+    HGDIOBJ font = GetCurrentObject(surface.Handle(), OBJ_FONT);
     DRAWITEMSTRUCT draw{ODT_MENU, 0, hooked->Command(), ODA_DRAWENTIRE, ODS_SELECTED, nullptr, surface.Handle(),
                         {0, 0, 200, 20}, reinterpret_cast<ULONG_PTR>(hooked)};
     EXPECT_EQ(Send(menu, WM_DRAWITEM, 0, reinterpret_cast<LPARAM>(&draw)), TRUE);
     EXPECT_EQ(log.drawn, std::vector<bool>{true});
+    EXPECT_EQ(log.drawnOn, surface.Handle());
+    EXPECT_EQ(surface.Pixel(199, 19), RGB(255, 0, 0));
+    // The system's context gets its own tools back.
+    EXPECT_EQ(GetCurrentObject(surface.Handle(), OBJ_BRUSH), brush);
+    EXPECT_EQ(GetCurrentObject(surface.Handle(), OBJ_FONT), font);
 
     // Without events an item measures its text and paints the selection.
     MEASUREITEMSTRUCT longer{ODT_MENU, 0, 0, 0, 0, reinterpret_cast<ULONG_PTR>(plain)};
