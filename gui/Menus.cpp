@@ -155,12 +155,6 @@ void TMenuItem::Remove(TMenuItem* item)
     Changed();
 }
 
-int TMenuItem::IndexOf(const TMenuItem* item) const
-{
-    auto at = std::find(items_.begin(), items_.end(), item);
-    return at == items_.end() ? -1 : static_cast<int>(at - items_.begin());
-}
-
 void TMenuItem::Clear()
 {
     while (!items_.empty()) items_.back()->Free();

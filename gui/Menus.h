@@ -58,14 +58,13 @@ public:
     int Count() const { return static_cast<int>(items_.size()); }
     // Raises EListError for an index outside 0..Count - 1.
     TMenuItem* Items(int index) const;
-    // Raises EMenuError when Item already has a parent or Index lies outside
-    // 0..Count.
+    // Raises EMenuError when Item already has a parent, is this item or one
+    // above it, or when Index lies outside 0..Count.
     void Insert(int index, TMenuItem* item);
     void Add(TMenuItem* item) { Insert(Count(), item); }
     // Takes the item out without freeing it; an item of another parent is
     // left alone.
     void Remove(TMenuItem* item);
-    int IndexOf(const TMenuItem* item) const;
     // Frees every sub-item.
     void Clear();
     TMenuItem* Parent() const { return parent_; }
