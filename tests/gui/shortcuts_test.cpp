@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 namespace {
 
 struct TShortCutCase {
@@ -54,4 +56,23 @@ TEST(ShortCut, KeysWithoutANameHaveNoText)
     EXPECT_EQ(ShortCutToText(scNone), "");
     EXPECT_EQ(ShortCutToText(scCtrl | VK_OEM_1), "");
     EXPECT_EQ(ShortCutToText(scCtrl), "");
+}
+
+TEST(ShortCut, AKeyTakesTheModifiersHeldDownWithIt)
+{
+    BYTE saved[256];
+    ASSERT_TRUE(GetKeyboardState(saved));
+    struct TCase {
+        std::vector<int> held;
+        TShortCut expected;
+    };
+    for (const TCase& c : {TCase{{}, 'S'}, TCase{{VK_CONTROL}, scCtrl | 'S'},
+                           TCase{{VK_SHIFT, VK_MENU}, scShift | scAlt | 'S'},
+                           TCase{{VK_SHIFT, VK_CONTROL, VK_MENU}, scShift | scCtrl | scAlt | 'S'}}) {
+        BYTE state[256] = {};
+        for (int key : c.held) state[key] = 0x80;
+        ASSERT_TRUE(SetKeyboardState(state));
+        EXPECT_EQ(ShortCutFromKey('S'), c.expected);
+    }
+    SetKeyboardState(saved);
 }
