@@ -179,6 +179,13 @@ TEST(StreamAdapter, FreesTheStreamWithItsLastReferenceOnlyWhenItOwnsIt)
 
 namespace {
 
+int CALLBACK TakeTrueTypeFace(const LOGFONTA* font, const TEXTMETRICA*, DWORD type, LPARAM found)
+{
+    if (!(type & TRUETYPE_FONTTYPE) || font->lfFaceName[0] == '@') return 1;
+    *reinterpret_cast<std::string*>(found) = font->lfFaceName;
+    return 0;
+}
+
 // A TrueType face of this system with Cyrillic letters: an OLE font reports
 // the font the system realises, which is the face asked for only when the
 // system has it.
@@ -188,14 +195,7 @@ std::string InstalledFace()
     wanted.lfCharSet = RUSSIAN_CHARSET;
     std::string face;
     HDC screen = GetDC(nullptr);
-    EnumFontFamiliesExA(
-        screen, &wanted,
-        [](const LOGFONTA* font, const TEXTMETRICA*, DWORD type, LPARAM found) -> int {
-            if (!(type & TRUETYPE_FONTTYPE) || font->lfFaceName[0] == '@') return 1;
-            *reinterpret_cast<std::string*>(found) = font->lfFaceName;
-            return 0;
-        },
-        reinterpret_cast<LPARAM>(&face), 0);
+    EnumFontFamiliesExA(screen, &wanted, TakeTrueTypeFace, reinterpret_cast<LPARAM>(&face), 0);
     ReleaseDC(nullptr, screen);
     return face;
 }
