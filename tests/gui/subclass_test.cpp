@@ -1,4 +1,5 @@
 #include "ControlTestSupport.h"
+#include "UtilWindow.h"
 
 #include <gtest/gtest.h>
 
@@ -129,4 +130,30 @@ TEST(Subclassing, WindowsOfTheLayersClassWithoutAControlGetTheClassProcedure)
     SendMessageA(stranger, BM_SETCHECK, BST_CHECKED, 0);
     EXPECT_EQ(SendMessageA(stranger, BM_GETCHECK, 0, 0), BST_CHECKED) << "a button's own procedure answered";
     DestroyWindow(stranger);
+}
+
+TEST(Subclassing, AllocatedWindowsHandTheirMessagesToAMethod)
+{
+    std::vector<UINT> seen;
+    std::vector<std::string> reported;
+    Application->OnException = [&](TObject*, const Exception& e) { reported.push_back(e.Message()); };
+    HWND window = nullptr;
+    window = AllocateHWnd([&](TMessage& message) {
+        if (message.Msg == WM_ASK) {
+            seen.push_back(message.Msg);
+            message.Result = 7;
+        } else if (message.Msg == WM_ASK + 1) {
+            throw EConvertError("raised by the method");
+        } else {
+            message.Result = DefWindowProcA(window, message.Msg, message.WParam, message.LParam);
+        }
+    });
+    EXPECT_FALSE(IsWindowVisible(window));
+    EXPECT_EQ(SendMessageA(window, WM_ASK, 0, 0), 7);
+    SendMessageA(window, WM_ASK + 1, 0, 0);
+    EXPECT_EQ(reported, std::vector<std::string>{"raised by the method"});
+    DeallocateHWnd(window);
+    EXPECT_FALSE(IsWindow(window));
+    EXPECT_EQ(seen.size(), 1u);
+    Application->OnException = nullptr;
 }
