@@ -28,6 +28,7 @@ private:
 TVM_DECLARE_EXCEPTION(EConvertError, Exception);
 TVM_DECLARE_EXCEPTION(EOutOfMemory, Exception);
 TVM_DECLARE_EXCEPTION(EInvalidOperation, Exception);
+TVM_DECLARE_EXCEPTION(EInvalidGraphic, Exception);
 TVM_DECLARE_EXCEPTION(EInvalidGraphicOperation, Exception);
 TVM_DECLARE_EXCEPTION(EListError, Exception);
 TVM_DECLARE_EXCEPTION(EStringListError, Exception);

@@ -1,19 +1,25 @@
 #include "Font.h"
 
-TFont::~TFont()
+int TFont::PixelsPerInch()
 {
-    if (handle_) DeleteObject(handle_);
+    static const int ppi = [] {
+        HDC screen = GetDC(nullptr);
+        int value = GetDeviceCaps(screen, LOGPIXELSY);
+        ReleaseDC(nullptr, screen);
+        return value;
+    }();
+    return ppi;
 }
 
 void TFont::Assign(const TPersistent* source)
 {
     auto* font = dynamic_cast<const TFont*>(source);
     if (!font) {
-        TPersistent::Assign(source);
+        TGraphicsObject::Assign(source);
         return;
     }
     name_ = font->name_;
-    size_ = font->size_;
+    height_ = font->height_;
     style_ = font->style_;
     color_ = font->color_;
     charset_ = font->charset_;
@@ -21,72 +27,40 @@ void TFont::Assign(const TPersistent* source)
     Changed();
 }
 
-void TFont::SetName(const std::string& name)
+int TFont::GetSize() const
 {
-    if (name == name_) return;
-    name_ = name;
-    Changed();
+    return -MulDiv(height_, 72, PixelsPerInch());
 }
 
 void TFont::SetSize(int points)
 {
-    if (points == size_) return;
-    size_ = points;
-    Changed();
+    SetHeight(-MulDiv(points, PixelsPerInch(), 72));
 }
 
-void TFont::SetStyle(TFontStyles style)
+void TFont::SetHandle(HFONT font)
 {
-    if (style == style_) return;
-    style_ = style;
-    Changed();
+    LOGFONTA lf{};
+    if (!font || !GetObjectA(font, sizeof lf, &lf)) return;
+    name_ = lf.lfFaceName;
+    height_ = lf.lfHeight;
+    style_ = (lf.lfWeight >= FW_BOLD ? fsBold : 0) | (lf.lfItalic ? fsItalic : 0) |
+             (lf.lfUnderline ? fsUnderline : 0) | (lf.lfStrikeOut ? fsStrikeOut : 0);
+    charset_ = lf.lfCharSet;
+    const int pitch = lf.lfPitchAndFamily & 3;
+    pitch_ = pitch == FIXED_PITCH ? fpFixed : pitch == VARIABLE_PITCH ? fpVariable : fpDefault;
+    Changed(font);
 }
 
-void TFont::SetColor(TColor color)
+HGDIOBJ TFont::CreateObject()
 {
-    if (color == color_) return;
-    color_ = color;
-    Changed();
-}
-
-void TFont::SetCharset(BYTE charset)
-{
-    if (charset == charset_) return;
-    charset_ = charset;
-    Changed();
-}
-
-void TFont::SetPitch(TFontPitch pitch)
-{
-    if (pitch == pitch_) return;
-    pitch_ = pitch;
-    Changed();
-}
-
-HFONT TFont::Handle()
-{
-    if (!handle_) {
-        LOGFONTA lf{};
-        HDC screen = GetDC(nullptr);
-        lf.lfHeight = -MulDiv(size_, GetDeviceCaps(screen, LOGPIXELSY), 72);
-        ReleaseDC(nullptr, screen);
-        lf.lfWeight = style_ & fsBold ? FW_BOLD : FW_NORMAL;
-        lf.lfItalic = (style_ & fsItalic) != 0;
-        lf.lfUnderline = (style_ & fsUnderline) != 0;
-        lf.lfStrikeOut = (style_ & fsStrikeOut) != 0;
-        lf.lfCharSet = charset_;
-        lf.lfPitchAndFamily = pitch_ == fpFixed ? FIXED_PITCH : pitch_ == fpVariable ? VARIABLE_PITCH : DEFAULT_PITCH;
-        lstrcpynA(lf.lfFaceName, name_.c_str(), LF_FACESIZE);
-        handle_ = CreateFontIndirectA(&lf);
-    }
-    return handle_;
-}
-
-void TFont::Changed()
-{
-    if (handle_) {
-        DeleteObject(handle_);
-        handle_ = nullptr;
-    }
-    if (OnChange) OnChange(this);
+    LOGFONTA lf{};
+    lf.lfHeight = height_;
+    lf.lfWeight = style_ & fsBold ? FW_BOLD : FW_NORMAL;
+    lf.lfItalic = (style_ & fsItalic) != 0;
+    lf.lfUnderline = (style_ & fsUnderline) != 0;
+    lf.lfStrikeOut = (style_ & fsStrikeOut) != 0;
+    lf.lfCharSet = charset_;
+    lf.lfPitchAndFamily = pitch_ == fpFixed ? FIXED_PITCH : pitch_ == fpVariable ? VARIABLE_PITCH : DEFAULT_PITCH;
+    lstrcpynA(lf.lfFaceName, name_.c_str(), LF_FACESIZE);
+    return CreateFontIndirectA(&lf);
 }
