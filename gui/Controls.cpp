@@ -401,7 +401,7 @@ void TControl::MouseUp(TMouseButton button, TShiftState shift, int x, int y)
 void TGraphicControl::WndProc(TMessage& message)
 {
     if (message.Msg == WM_PAINT && message.WParam) {
-        TPaintDCScope scope(paintDC_, reinterpret_cast<HDC>(message.WParam));
+        TCanvasDCScope scope(canvas_, reinterpret_cast<HDC>(message.WParam));
         Paint();
         return;
     }

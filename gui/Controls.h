@@ -8,6 +8,7 @@
 #include "Components.h"
 #include "Font.h"
 #include "Messages.h"
+#include "WindowCanvas.h"
 
 #include <windows.h>
 
@@ -278,16 +279,16 @@ private:
     static TControl* captureControl_;
 };
 
-// Holds the DC a control paints with for as long as it paints.
-class TPaintDCScope {
+// Lends a canvas the DC a control paints into for as long as it paints.
+class TCanvasDCScope {
 public:
-    TPaintDCScope(HDC& slot, HDC dc) : slot_(slot) { slot_ = dc; }
-    ~TPaintDCScope() { slot_ = nullptr; }
-    TPaintDCScope(const TPaintDCScope&) = delete;
-    TPaintDCScope& operator=(const TPaintDCScope&) = delete;
+    TCanvasDCScope(TCanvas& canvas, HDC dc) : canvas_(canvas) { canvas_.SetHandle(dc); }
+    ~TCanvasDCScope() { canvas_.SetHandle(nullptr); }
+    TCanvasDCScope(const TCanvasDCScope&) = delete;
+    TCanvasDCScope& operator=(const TCanvasDCScope&) = delete;
 
 private:
-    HDC& slot_;
+    TCanvas& canvas_;
 };
 
 // A windowless control: its parent paints it, through WM_PAINT with the DC
@@ -298,13 +299,15 @@ public:
     explicit TGraphicControl(TComponent* owner) : TControl(owner) {}
     std::string ClassName() const override { return "TGraphicControl"; }
 
+    // Draws on the parent's DC while the control paints; it has no DC of
+    // its own outside of painting.
+    TCanvas* Canvas() { return &canvas_; }
+
 protected:
     void WndProc(TMessage& message) override;
-    // Draws the control; PaintDC is the DC meanwhile.
     virtual void Paint() {}
-    HDC PaintDC() const { return paintDC_; }
 
 private:
-    HDC paintDC_ = nullptr;
+    TControlCanvas canvas_;
 };
 

@@ -86,6 +86,7 @@ TApplication* Application = &applicationObject;
 TForm::TForm(TComponent* owner) : TWinControl(owner)
 {
     visible_ = false;
+    controlState_ |= csCustomPaint;
     TControl::SetBounds(0, 0, 320, 240);
 }
 
@@ -289,6 +290,13 @@ TForm* GetParentForm(TControl* control)
 {
     while (control->Parent()) control = control->Parent();
     return dynamic_cast<TForm*>(control);
+}
+
+void TForm::PaintWindow(HDC dc)
+{
+    if (!OnPaint) return;
+    TCanvasDCScope scope(*Canvas(), dc);
+    Fire(OnPaint);
 }
 
 void TForm::BeforeDestruction()

@@ -74,6 +74,8 @@ public:
     // A hidden form takes its state when it is shown.
     TWindowState WindowState();
     void SetWindowState(TWindowState state);
+    // Draws on the form's window, inside and outside of painting.
+    TCanvas* Canvas() { return WindowCanvas(); }
     TMainMenu* Menu() const { return menu_; }
     void SetMenu(TMainMenu* menu) { menu_ = menu; }
     // The OLE control of the form that is UI-active.
@@ -118,11 +120,14 @@ public:
     // (as its owner frees it), not by a bare delete.
     TNotifyEvent OnDestroy;
     TShortCutEvent OnShortCut;
+    // Draws the form on its Canvas when it is painted.
+    TNotifyEvent OnPaint;
 
 protected:
     void CreateParams(TCreateParams& params) override;
     void WndProc(TMessage& message) override;
     void BeforeDestruction() override;
+    void PaintWindow(HDC dc) override;
 
 private:
     // Runs one of the form's events; an exception goes to the application.

@@ -123,6 +123,7 @@ TWinControl::~TWinControl()
     if (!handle_) return;
     HWND window = handle_;
     bool adopted = adopted_;
+    if (canvas_) canvas_->SetWindow(nullptr);
     Detach();
     if (!adopted) DestroyWindow(window);
 }
@@ -249,8 +250,17 @@ void TWinControl::DestroyWnd()
     DestroyWindowHandle();
 }
 
+TCanvas* TWinControl::WindowCanvas()
+{
+    if (!canvas_) canvas_ = std::make_unique<TControlCanvas>();
+    canvas_->SetWindow(Handle());
+    return canvas_.get();
+}
+
 void TWinControl::DestroyWindowHandle()
 {
+    // The window's DC goes back before the window.
+    if (canvas_) canvas_->SetWindow(nullptr);
     controlState_ |= csDestroyingHandle;
     if (adopted_)
         ReleaseHandle();
@@ -956,6 +966,6 @@ TCustomControl::TCustomControl(TComponent* owner) : TWinControl(owner)
 
 void TCustomControl::PaintWindow(HDC dc)
 {
-    TPaintDCScope scope(paintDC_, dc);
+    TCanvasDCScope scope(*WindowCanvas(), dc);
     Paint();
 }

@@ -3,6 +3,7 @@
 // of other controls, and the window procedure that dispatches its messages.
 #include "Controls.h"
 
+#include <memory>
 #include <vector>
 
 // What a windowed control's window is created with.
@@ -126,6 +127,9 @@ protected:
     virtual void KeyDown(WORD& key, TShiftState shift);
     virtual void KeyPress(char& key);
     virtual void KeyUp(WORD& key, TShiftState shift);
+    // A canvas over the window, made on first use: it draws on the window's
+    // DC outside of painting, and on the DC being painted while painting.
+    TCanvas* WindowCanvas();
 
 private:
     friend class TControl;
@@ -156,20 +160,18 @@ private:
     bool tabStop_ = false;
     std::vector<TControl*> controls_;
     std::vector<TWinControl*> tabList_;
+    std::unique_ptr<TControlCanvas> canvas_;
 };
 
-// A windowed control that draws itself.
+// A windowed control that draws itself on its Canvas.
 class TCustomControl : public TWinControl {
 public:
     explicit TCustomControl(TComponent* owner);
     std::string ClassName() const override { return "TCustomControl"; }
 
+    TCanvas* Canvas() { return WindowCanvas(); }
+
 protected:
     void PaintWindow(HDC dc) override;
-    // Draws the control; PaintDC is the DC meanwhile.
     virtual void Paint() {}
-    HDC PaintDC() const { return paintDC_; }
-
-private:
-    HDC paintDC_ = nullptr;
 };

@@ -13,10 +13,8 @@ TSwatch::TSwatch(TComponent* owner, TWinControl* parent, COLORREF color, RECT bo
 
 void TSwatch::Paint()
 {
-    HBRUSH brush = CreateSolidBrush(Fill);
-    RECT everywhere{-1000, -1000, 1000, 1000};
-    FillRect(PaintDC(), &everywhere, brush);
-    DeleteObject(brush);
+    Canvas()->Brush().SetColor(static_cast<TColor>(Fill));
+    Canvas()->FillRect(Rect(-1000, -1000, 1000, 1000));
 }
 
 void TSwatch::WndProc(TMessage& message)

@@ -24,10 +24,8 @@ public:
 protected:
     void Paint() override
     {
-        HBRUSH brush = CreateSolidBrush(Green);
-        RECT client = ClientRect();
-        FillRect(PaintDC(), &client, brush);
-        DeleteObject(brush);
+        Canvas()->Brush().SetColor(static_cast<TColor>(Green));
+        Canvas()->FillRect(ClientRect());
     }
 };
 
@@ -102,6 +100,27 @@ TEST(ControlPainting, ParentPaintsIntoADCGivenInWParam)
     TPixels platePixels(10, 10);
     SendMessageA(plate.Handle(), WM_PRINTCLIENT, reinterpret_cast<WPARAM>(platePixels.DC()), PRF_CLIENT);
     EXPECT_EQ(platePixels.At(5, 5), Green);
+}
+
+TEST(ControlPainting, FormCanvasDrawsWhilePaintingAndOutsideOfIt)
+{
+    TTestForm form(nullptr);
+    form.SetColor(clWhite);
+    form.OnPaint = [&](TObject*) {
+        form.Canvas()->Brush().SetColor(clBlue);
+        form.Canvas()->FillRect(Rect(0, 0, 20, 20));
+    };
+    form.Show();
+    form.Update();
+    EXPECT_EQ(ClientPixel(form.Handle(), 10, 10), Blue);
+
+    form.Canvas()->Brush().SetColor(clRed);
+    form.Canvas()->FillRect(Rect(50, 50, 60, 60));
+    EXPECT_EQ(ClientPixel(form.Handle(), 55, 55), Red);
+
+    TPixels pixels(30, 30);
+    SendMessageA(form.Handle(), WM_PAINT, reinterpret_cast<WPARAM>(pixels.DC()), 0);
+    EXPECT_EQ(pixels.At(10, 10), Blue);
 }
 
 TEST(ControlPainting, AFormWithTwentyControlsLeavesNoHandlesBehind)
