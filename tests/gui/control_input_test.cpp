@@ -261,3 +261,48 @@ TEST(ControlInput, EnterAndEscapeGoToTheFormFirstThenToTheDefaultHandler)
         defaultLog = nullptr;
     }
 }
+
+TEST(ControlInput, KeysForAForeignChildWindowReachItsControlReflectedFirst)
+{
+    TTestForm form(nullptr);
+    TMessageLog log;
+    TKeyTarget host(&form, &form, "host", true);
+    form.Show();
+    // A window of other code inside the control, as a hosted player's is.
+    HWND inner = CreateWindowExA(0, "STATIC", "", WS_CHILD | WS_VISIBLE, 0, 0, 10, 10, host.Handle(), nullptr,
+                                 nullptr, nullptr);
+    auto hostProc = host.WindowProc;
+    host.WindowProc = [&](TMessage& message) {
+        if (message.Msg == CN_BASE + WM_KEYDOWN) {
+            log.push_back("reflected " + std::to_string(message.WParam));
+            message.Result = message.WParam == VK_F5;
+            return;
+        }
+        hostProc(message);
+    };
+    SetFocus(inner);
+    PressKey(VK_F5);
+    PressKey(VK_F6);
+    EXPECT_EQ(log, (TMessageLog{"reflected 116", "reflected 117"}));
+    EXPECT_EQ(CN_BASE + WM_KEYDOWN, 0xBD00u);
+}
+
+TEST(ControlInput, TheCursorIsTheOneOfTheControlUnderThePointer)
+{
+    TTestForm form(nullptr);
+    TSwatch swatch(&form, &form, 0, RECT{10, 10, 60, 60});
+    swatch.SetCursor(crHandPoint);
+    form.SetCursor(crCross);
+    form.Show();
+    POINT origin = form.ClientOrigin();
+    struct {
+        POINT at;
+        TCursor cursor;
+    } cases[] = {{{30, 30}, crHandPoint}, {{100, 100}, crCross}};
+    for (auto& c : cases) {
+        SetCursorPos(origin.x + c.at.x, origin.y + c.at.y);
+        SendMessageA(form.Handle(), WM_SETCURSOR, reinterpret_cast<WPARAM>(form.Handle()),
+                     MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+        EXPECT_EQ(GetCursor(), Screen->Cursors(c.cursor)) << c.at.x;
+    }
+}

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <utility>
+
 using namespace tvmtest;
 
 namespace {
@@ -212,4 +215,47 @@ TEST(ControlTree, VisibleAndEnabledReachTheWindow)
     panel.Show();
     EXPECT_TRUE(GetWindowLongPtrA(panel.Handle(), GWL_STYLE) & WS_VISIBLE);
     EXPECT_EQ(GetParentForm(&panel), &form);
+}
+
+TEST(ControlTree, ChangesAreToldAsComponentMessages)
+{
+    TTestForm form(nullptr);
+    TSwatch swatch(&form, &form, 0, RECT{0, 0, 10, 10});
+    swatch.SetParentColor(true);
+    form.HandleNeeded();
+    TMessageLog log;
+    auto swatchProc = swatch.WindowProc;
+    swatch.WindowProc = [&](TMessage& message) {
+        static const std::pair<UINT, const char*> Names[] = {
+            {CM_COLORCHANGED, "color"},         {CM_FONTCHANGED, "font"},
+            {CM_TEXTCHANGED, "text"},           {CM_ENABLEDCHANGED, "enabled"},
+            {CM_VISIBLECHANGED, "visible"},     {CM_PARENTCOLORCHANGED, "parent color"},
+            {CM_PARENTFONTCHANGED, "parent font"}, {CM_CURSORCHANGED, "cursor"},
+            {CM_SYSCOLORCHANGE, "system colors"},
+        };
+        for (auto& [msg, name] : Names)
+            if (message.Msg == msg) log.push_back(name);
+        swatchProc(message);
+    };
+    struct {
+        const char* action;
+        std::function<void()> act;
+        TMessageLog expected;
+    } cases[] = {
+        {"parent colour", [&] { form.SetColor(clRed); }, {"parent color", "color"}},
+        {"parent font", [&] { form.Font()->SetSize(15); }, {"parent font", "font"}},
+        {"system colours", [&] { SendMessageA(form.Handle(), WM_SYSCOLORCHANGE, 0, 0); }, {"system colors"}},
+        {"own colour", [&] { swatch.SetColor(clBlue); }, {"color"}},
+        {"own font", [&] { swatch.Font()->SetStyle(fsItalic); }, {"font"}},
+        {"text", [&] { swatch.SetText("new"); }, {"text"}},
+        {"same text", [&] { swatch.SetCaption("new"); }, {}},
+        {"enabled", [&] { swatch.SetEnabled(false); }, {"enabled"}},
+        {"visible", [&] { swatch.Hide(); }, {"visible"}},
+        {"cursor", [&] { swatch.SetCursor(crHelp); }, {"cursor"}},
+    };
+    for (auto& c : cases) {
+        log.clear();
+        c.act();
+        EXPECT_EQ(log, c.expected) << c.action;
+    }
 }

@@ -6,26 +6,26 @@ using namespace tvmtest;
 
 namespace {
 
-LONG_PTR StyleOf(TForm& form)
+DWORD StyleOf(TForm& form)
 {
-    return GetWindowLongPtrA(form.Handle(), GWL_STYLE);
+    return static_cast<DWORD>(GetWindowLongPtrA(form.Handle(), GWL_STYLE));
 }
 
-LONG_PTR ExStyleOf(TForm& form)
+DWORD ExStyleOf(TForm& form)
 {
-    return GetWindowLongPtrA(form.Handle(), GWL_EXSTYLE);
+    return static_cast<DWORD>(GetWindowLongPtrA(form.Handle(), GWL_EXSTYLE));
 }
 
 }
 
 TEST(FormProperties, BorderStyleAndIconsMakeTheWindowsFrame)
 {
-    constexpr LONG_PTR Buttons = WS_SYSMENU | WS_MINIMIZEBOX | WS_MAXIMIZEBOX;
+    constexpr DWORD Buttons = WS_SYSMENU | WS_MINIMIZEBOX | WS_MAXIMIZEBOX;
     struct {
         TFormBorderStyle border;
         TBorderIcons icons;
-        LONG_PTR style;
-        LONG_PTR exStyle;
+        DWORD style;
+        DWORD exStyle;
     } cases[] = {
         {bsSizeable, biSystemMenu | biMinimize | biMaximize, WS_CAPTION | WS_THICKFRAME | Buttons, 0},
         {bsSingle, biSystemMenu | biMinimize, WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX, 0},
@@ -35,8 +35,8 @@ TEST(FormProperties, BorderStyleAndIconsMakeTheWindowsFrame)
         {bsToolWindow, biSystemMenu, WS_CAPTION | WS_SYSMENU, WS_EX_TOOLWINDOW},
         {bsSizeToolWin, 0, WS_CAPTION | WS_THICKFRAME, WS_EX_TOOLWINDOW},
     };
-    constexpr LONG_PTR Observed = WS_POPUP | WS_CAPTION | WS_THICKFRAME | Buttons;
-    constexpr LONG_PTR ObservedEx = WS_EX_DLGMODALFRAME | WS_EX_CONTEXTHELP | WS_EX_TOOLWINDOW;
+    constexpr DWORD Observed = WS_POPUP | WS_CAPTION | WS_THICKFRAME | Buttons;
+    constexpr DWORD ObservedEx = WS_EX_DLGMODALFRAME | WS_EX_CONTEXTHELP | WS_EX_TOOLWINDOW;
     TTestForm form(nullptr);
     form.HandleNeeded();
     for (auto& c : cases) {
