@@ -163,6 +163,12 @@ private:
     std::unique_ptr<TControlCanvas> canvas_;
 };
 
+// The control as a windowed one, or null for a windowless control.
+inline TWinControl* AsWinControl(TControl* control)
+{
+    return dynamic_cast<TWinControl*>(control);
+}
+
 // A windowed control that draws itself on its Canvas.
 class TCustomControl : public TWinControl {
 public:
