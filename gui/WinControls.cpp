@@ -75,12 +75,16 @@ TWinControl::~TWinControl()
 {
     if (TForm* form = GetParentForm(this)) form->ControlRemoved(this);
     for (TControl* control : controls_) control->parent_ = nullptr;
-    if (!handle_) return;
-    HWND window = handle_;
-    bool adopted = adopted_;
-    if (canvas_) canvas_->SetWindow(nullptr);
-    Detach();
-    if (!adopted) DestroyWindow(window);
+    if (handle_) {
+        HWND window = handle_;
+        bool adopted = adopted_;
+        if (canvas_) canvas_->SetWindow(nullptr);
+        Detach();
+        if (!adopted) DestroyWindow(window);
+    }
+    // Leaves the parent while it is still a windowed control: the parent's
+    // tab order forgets it too.
+    if (parent_) parent_->RemoveControl(this);
 }
 
 void TWinControl::BeforeDestruction()

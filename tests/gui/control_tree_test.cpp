@@ -86,6 +86,19 @@ TEST(ControlTree, ParentIsNotOwner)
     EXPECT_EQ(form.ControlCount(), 0);
 }
 
+TEST(ControlTree, AFreedWindowedChildLeavesItsParentsTabOrder)
+{
+    TTestForm form(nullptr);
+    TMessageLog log;
+    TLoggingPanel first(&form, &form, log, "first");
+    auto* second = new TLoggingPanel(&form, &form, log, "second");
+    TLoggingPanel third(&form, &form, log, "third");
+    EXPECT_EQ(third.TabOrder(), 2);
+    second->Free();
+    EXPECT_EQ(third.TabOrder(), 1);
+    EXPECT_EQ(form.ControlCount(), 2);
+}
+
 TEST(ControlTree, RecreatedWindowKeepsChildrenAndText)
 {
     TTestForm form(nullptr);
