@@ -175,6 +175,8 @@ void TWinControl::CreateWnd()
 {
     TCreateParams params;
     CreateParams(params);
+    // Making the parent's window made the children's, this one's included.
+    if (handle_) return;
     defWndProc_ = params.WindowClass.lpfnWndProc;
     RegisterWindowClass(params);
     CreateWindowHandle(params);
