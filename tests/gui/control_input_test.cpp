@@ -79,6 +79,7 @@ LRESULT CALLBACK RecordingProc(HWND window, UINT msg, WPARAM wParam, LPARAM lPar
 {
     if (msg == WM_GETDLGCODE) return dialogCode;
     if (msg == WM_KEYDOWN && defaultLog) defaultLog->push_back("default key " + std::to_string(wParam));
+    if (msg == WM_CHAR && defaultLog) defaultLog->push_back("default char " + std::string(1, static_cast<char>(wParam)));
     return DefWindowProcA(window, msg, wParam, lParam);
 }
 
@@ -230,11 +231,12 @@ TEST(ControlInput, EnterAndEscapeGoToTheFormFirstThenToTheDefaultHandler)
         bool defaultButton;
         TMessageLog expected;
     } cases[] = {
-        {"plain Enter", VK_RETURN, 0, false, {"form dialog key 13", "default key 13"}},
-        {"plain Escape", VK_ESCAPE, 0, false, {"form dialog key 27", "default key 27"}},
-        {"control wants every key", VK_RETURN, DLGC_WANTALLKEYS, false, {"default key 13"}},
+        {"plain Enter", VK_RETURN, 0, false, {"form dialog key 13", "default key 13", "default char \r"}},
+        {"plain Escape", VK_ESCAPE, 0, false, {"form dialog key 27", "default key 27", "default char \x1b"}},
+        {"control wants every key", VK_RETURN, DLGC_WANTALLKEYS, false, {"default key 13", "default char \r"}},
         {"a default button takes it", VK_RETURN, 0, true, {"form dialog key 13", "button 13"}},
-        {"an ordinary key", 'A', 0, true, {"default key 65"}},
+        {"an ordinary key", 'A', 0, true, {"default key 65", "default char a"}},
+        {"a shortcut of the form", VK_F2, 0, false, {"shortcut"}},
     };
     for (auto& c : cases) {
         TMessageLog log;
@@ -248,6 +250,10 @@ TEST(ControlInput, EnterAndEscapeGoToTheFormFirstThenToTheDefaultHandler)
             if (message.Msg == CM_DIALOGKEY) log.push_back("form dialog key " + std::to_string(message.WParam));
             formProc(message);
         };
+        form.OnShortCut = [&](TMessage& key, bool& handled) {
+            handled = key.WParam == VK_F2;
+            if (handled) log.push_back("shortcut");
+        };
         button.WindowProc = [&](TMessage& message) {
             if (message.Msg == CM_DIALOGKEY && c.defaultButton) {
                 log.push_back("button " + std::to_string(message.WParam));
@@ -260,6 +266,40 @@ TEST(ControlInput, EnterAndEscapeGoToTheFormFirstThenToTheDefaultHandler)
         EXPECT_EQ(log, c.expected) << c.name;
         defaultLog = nullptr;
     }
+}
+
+TEST(ControlInput, CharactersNoControlWantsAreOfferedAsDialogCharacters)
+{
+    struct {
+        char key;
+        LRESULT dialogCode;
+        TMessageLog expected;
+    } cases[] = {
+        {'x', 0, {"accelerator x"}},
+        {'y', 0, {"default char y"}},
+        {'x', DLGC_WANTCHARS, {"default char x"}},
+    };
+    for (auto& c : cases) {
+        TMessageLog log;
+        defaultLog = &log;
+        dialogCode = c.dialogCode;
+        TTestForm form(nullptr);
+        TKeyTarget target(&form, &form, "target", true);
+        TSwatch label(&form, &form, 0, RECT{50, 50, 60, 60});
+        label.WindowProc = [&](TMessage& message) {
+            if (message.Msg == CM_DIALOGCHAR && message.WParam == 'x') {
+                log.push_back("accelerator x");
+                message.Result = 1;
+            }
+        };
+        form.Show();
+        target.SetFocus();
+        PostMessageA(target.Handle(), WM_CHAR, static_cast<WPARAM>(c.key), 1);
+        Pump();
+        EXPECT_EQ(log, c.expected) << c.key << " " << c.dialogCode;
+        defaultLog = nullptr;
+    }
+    dialogCode = 0;
 }
 
 TEST(ControlInput, KeysForAForeignChildWindowReachItsControlReflectedFirst)
