@@ -108,6 +108,31 @@ protected:
 
 TMessageLog TKeyTarget::Log;
 
+// A shown form whose focused control has RecordingProc as its default
+// procedure, answering WM_GETDLGCODE with DialogCode, and a windowless
+// sibling that tests make a default button or an accelerator.
+struct TKeyScene {
+    explicit TKeyScene(LRESULT code)
+    {
+        defaultLog = &log;
+        dialogCode = code;
+        form.Show();
+        target.SetFocus();
+    }
+    ~TKeyScene()
+    {
+        defaultLog = nullptr;
+        dialogCode = 0;
+    }
+    TKeyScene(const TKeyScene&) = delete;
+    TKeyScene& operator=(const TKeyScene&) = delete;
+
+    TMessageLog log;
+    TTestForm form{nullptr};
+    TKeyTarget target{&form, &form, "target", true};
+    TSwatch sibling{&form, &form, 0, RECT{50, 50, 60, 60}};
+};
+
 void PressKey(WORD key)
 {
     PostMessageA(GetFocus(), WM_KEYDOWN, key, 1);
@@ -239,32 +264,25 @@ TEST(ControlInput, EnterAndEscapeGoToTheFormFirstThenToTheDefaultHandler)
         {"a shortcut of the form", VK_F2, 0, false, {"shortcut"}},
     };
     for (auto& c : cases) {
-        TMessageLog log;
-        defaultLog = &log;
-        dialogCode = c.dialogCode;
-        TTestForm form(nullptr);
-        TKeyTarget target(&form, &form, "target", true);
-        TSwatch button(&form, &form, 0, RECT{50, 50, 60, 60});
-        auto formProc = form.WindowProc;
-        form.WindowProc = [&](TMessage& message) {
+        TKeyScene scene(c.dialogCode);
+        TMessageLog& log = scene.log;
+        auto formProc = scene.form.WindowProc;
+        scene.form.WindowProc = [&](TMessage& message) {
             if (message.Msg == CM_DIALOGKEY) log.push_back("form dialog key " + std::to_string(message.WParam));
             formProc(message);
         };
-        form.OnShortCut = [&](TMessage& key, bool& handled) {
+        scene.form.OnShortCut = [&](TMessage& key, bool& handled) {
             handled = key.WParam == VK_F2;
             if (handled) log.push_back("shortcut");
         };
-        button.WindowProc = [&](TMessage& message) {
+        scene.sibling.WindowProc = [&](TMessage& message) {
             if (message.Msg == CM_DIALOGKEY && c.defaultButton) {
                 log.push_back("button " + std::to_string(message.WParam));
                 message.Result = 1;
             }
         };
-        form.Show();
-        target.SetFocus();
         PressKey(c.key);
         EXPECT_EQ(log, c.expected) << c.name;
-        defaultLog = nullptr;
     }
 }
 
@@ -280,26 +298,17 @@ TEST(ControlInput, CharactersNoControlWantsAreOfferedAsDialogCharacters)
         {'x', DLGC_WANTCHARS, {"default char x"}},
     };
     for (auto& c : cases) {
-        TMessageLog log;
-        defaultLog = &log;
-        dialogCode = c.dialogCode;
-        TTestForm form(nullptr);
-        TKeyTarget target(&form, &form, "target", true);
-        TSwatch label(&form, &form, 0, RECT{50, 50, 60, 60});
-        label.WindowProc = [&](TMessage& message) {
+        TKeyScene scene(c.dialogCode);
+        scene.sibling.WindowProc = [&](TMessage& message) {
             if (message.Msg == CM_DIALOGCHAR && message.WParam == 'x') {
-                log.push_back("accelerator x");
+                scene.log.push_back("accelerator x");
                 message.Result = 1;
             }
         };
-        form.Show();
-        target.SetFocus();
-        PostMessageA(target.Handle(), WM_CHAR, static_cast<WPARAM>(c.key), 1);
+        PostMessageA(scene.target.Handle(), WM_CHAR, static_cast<WPARAM>(c.key), 1);
         Pump();
-        EXPECT_EQ(log, c.expected) << c.key << " " << c.dialogCode;
-        defaultLog = nullptr;
+        EXPECT_EQ(scene.log, c.expected) << c.key << " " << c.dialogCode;
     }
-    dialogCode = 0;
 }
 
 TEST(ControlInput, KeysForAForeignChildWindowReachItsControlReflectedFirst)
