@@ -3,7 +3,6 @@
 #include "Canvas.h"
 #include "Exceptions.h"
 #include "Streams.h"
-#include "SysUtils.h"
 
 #include <algorithm>
 #include <array>
@@ -28,6 +27,16 @@ void TGraphic::SaveToFile(const std::string& fileName)
 {
     TFileStream stream(fileName, fmCreate);
     SaveToStream(stream);
+}
+
+void TGraphic::LoadFromClipboardFormat(UINT, HANDLE, HPALETTE)
+{
+    throw EInvalidGraphic("Unsupported clipboard format");
+}
+
+void TGraphic::SaveToClipboardFormat(UINT&, HANDLE&, HPALETTE&)
+{
+    throw EInvalidGraphic("Unsupported clipboard format");
 }
 
 void TGraphic::Changed()
@@ -527,6 +536,22 @@ void TBitmap::LoadFromResourceName(HINSTANCE instance, const std::string& name)
     if (!resource) throw EResNotFound("Resource " + name + " not found");
     const auto* dib = static_cast<const BYTE*>(LockResource(LoadResource(instance, resource)));
     LoadFromDib(dib, SizeofResource(instance, resource), 0);
+}
+
+void TBitmap::LoadFromClipboardFormat(UINT format, HANDLE data, HPALETTE)
+{
+    if (format != CF_BITMAP || !data) throw EInvalidGraphic("Unsupported clipboard format");
+    HANDLE copy = CopyImage(data, IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION);
+    if (!copy) throw EInvalidGraphic("Bitmap image is not valid");
+    SetHandle(static_cast<HBITMAP>(copy));
+}
+
+void TBitmap::SaveToClipboardFormat(UINT& format, HANDLE& data, HPALETTE& palette)
+{
+    FreeContext();
+    format = CF_BITMAP;
+    data = Empty() ? nullptr : CopyImage(Handle(), IMAGE_BITMAP, 0, 0, 0);
+    palette = nullptr;
 }
 
 void TBitmap::LoadFromDib(const BYTE* dib, size_t size, size_t bitsOffset)

@@ -39,6 +39,11 @@ public:
     virtual void SaveToStream(TStream& stream) = 0;
     void LoadFromFile(const std::string& fileName);
     void SaveToFile(const std::string& fileName);
+    // Clipboard data of a format the kind knows; by default none, which
+    // raises EInvalidGraphic "Unsupported clipboard format". Saving hands
+    // out new data that the clipboard takes over.
+    virtual void LoadFromClipboardFormat(UINT format, HANDLE data, HPALETTE palette);
+    virtual void SaveToClipboardFormat(UINT& format, HANDLE& data, HPALETTE& palette);
 
     TNotifyEvent OnChange;
 
@@ -128,6 +133,10 @@ public:
 
     // Drawing on the picture; the canvas is the bitmap's and lives with it.
     TCanvas& Canvas();
+    // Takes the bitmap out of its canvas's DC, which the next drawing makes
+    // again: the system selects a bitmap into one DC at a time, so code that
+    // hands Handle to the system calls this first.
+    void FreeContext() const;
 
     // The colour a transparent bitmap leaves out: the bottom-left pixel with
     // tmAuto, the one set with tmFixed (setting one selects tmFixed).
@@ -146,6 +155,10 @@ public:
     // A BITMAP resource; a missing one raises EResNotFound
     // "Resource <name> not found".
     void LoadFromResourceName(HINSTANCE instance, const std::string& name);
+    // CF_BITMAP: a copy of the clipboard's bitmap as a DIB; saving hands out
+    // a copy as a DDB.
+    void LoadFromClipboardFormat(UINT format, HANDLE data, HPALETTE palette) override;
+    void SaveToClipboardFormat(UINT& format, HANDLE& data, HPALETTE& palette) override;
 
 protected:
     void Draw(TCanvas& canvas, const TRect& rect) override;
@@ -155,8 +168,6 @@ private:
     // A picture of its own before this bitmap changes it.
     void Unshare();
     void ReplaceImage(std::shared_ptr<TBitmapImage> image);
-    // Drops the canvas's DC, so the bitmap is in no DC.
-    void FreeContext() const;
     // A DC with the bitmap selected: the canvas's when it has one, else
     // Temporary's.
     HDC PictureDC(TMemoryDCHandle& temporary) const;

@@ -11,6 +11,8 @@ HGDIOBJ TGraphicsObject::Object()
 void TGraphicsObject::Changed(HGDIOBJ replacement)
 {
     auto old = std::move(object_);
+    // Taking over the object already held keeps it alive.
+    if (replacement && replacement == old.Get()) old.Release();
     object_.Reset(replacement);
     if (OnChange) OnChange(this);
 }

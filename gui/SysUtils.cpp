@@ -1,6 +1,7 @@
 #include "SysUtils.h"
 
 #include "Exceptions.h"
+#include "NumberText.h"
 
 #include <algorithm>
 #include <cmath>
@@ -316,6 +317,10 @@ bool ParseInteger(std::string_view text, int bits, int64_t& value)
     throw EConvertError("'" + s + "' is not a valid integer value");
 }
 
+}
+
+namespace sysutils_detail {
+
 // Replaces the C runtime's "." and its "inf"/"nan" with the class library's forms.
 std::string LocalizeNumber(std::string text)
 {
@@ -358,6 +363,12 @@ std::string InsertThousandSeparators(const std::string& fixed)
     }
     return fixed.substr(0, start) + result;
 }
+
+}
+
+using namespace sysutils_detail;
+
+namespace {
 
 bool IsDigit(char c)
 {
@@ -663,6 +674,10 @@ TFormatSettings ReadFormatSettings()
     settings.LongDateFormat = LocaleText(LOCALE_SLONGDATE, "dddd, MMMM d, yyyy");
     settings.ShortTimeFormat = LocaleText(LOCALE_SSHORTTIME, "h:mm tt");
     settings.LongTimeFormat = LocaleText(LOCALE_STIMEFORMAT, "h:mm:ss tt");
+    settings.CurrencyString = LocaleText(LOCALE_SCURRENCY, "$");
+    settings.CurrencyFormat = static_cast<BYTE>(std::atoi(LocaleText(LOCALE_ICURRENCY, "0").c_str()));
+    settings.NegCurrFormat = static_cast<BYTE>(std::atoi(LocaleText(LOCALE_INEGCURR, "0").c_str()));
+    settings.CurrencyDecimals = static_cast<BYTE>(std::atoi(LocaleText(LOCALE_ICURRDIGITS, "2").c_str()));
     return settings;
 }
 

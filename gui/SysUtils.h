@@ -121,6 +121,25 @@ double StrToFloat(const std::string& s);
 double StrToFloatDef(const std::string& s, double defaultValue);
 bool TryStrToFloat(const std::string& s, double& value);
 
+enum TFloatFormat { ffGeneral, ffExponent, ffFixed, ffNumber, ffCurrency };
+
+// Precision is the significant digits (at most 18, beyond 15 not exact).
+// ffGeneral: the shortest of fixed and exponent form; ffExponent:
+// "-d.ddddE+xx" with Digits (0 to 4) exponent digits at least; ffFixed:
+// Digits decimals; ffNumber: ffFixed with thousand separators; ffCurrency:
+// ffNumber with the locale's currency symbol and negative form. A value with
+// more integer digits than Precision comes in general form.
+std::string FloatToStrF(double value, TFloatFormat format, int precision, int digits);
+
+// A picture of the number: "0" a digit always shown, "#" a digit shown when
+// significant, "." the decimal separator, "," thousand separators, "E+",
+// "E-", "e+", "e-" an exponent of as many digits as the zeros after it;
+// text in quotes and other characters are copied. Up to three sections
+// separated by ";" format positive, negative (no sign added) and zero
+// values; an empty one falls back to the first. The integer digits go where
+// the first integer placeholder is. An empty format gives FloatToStr.
+std::string FormatFloat(const std::string& format, double value);
+
 // ---- Format ----
 
 // One argument of Format, remembered with its kind.
@@ -180,6 +199,12 @@ struct TFormatSettings {
     std::string LongDateFormat;
     std::string ShortTimeFormat;
     std::string LongTimeFormat;
+    // Money: the symbol, where it goes (0 "$1", 1 "1$", 2 "$ 1", 3 "1 $"),
+    // the system's 16 forms of a negative amount, and the decimals.
+    std::string CurrencyString;
+    BYTE CurrencyFormat = 0;
+    BYTE NegCurrFormat = 0;
+    BYTE CurrencyDecimals = 2;
 };
 TFormatSettings& FormatSettings();
 

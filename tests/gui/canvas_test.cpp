@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <thread>
 
 using tvmtest::Surface;
 
@@ -156,16 +157,7 @@ TEST(Canvas, LockNestsAndExcludesOtherThreads)
     canvas.Lock();
     EXPECT_EQ(canvas.LockCount(), 2);
     bool otherGotIt = true;
-    HANDLE thread = CreateThread(
-        nullptr, 0,
-        [](void* p) -> DWORD {
-            auto* args = static_cast<std::pair<TCanvas*, bool*>*>(p);
-            *args->second = args->first->TryLock();
-            return 0;
-        },
-        new std::pair<TCanvas*, bool*>(&canvas, &otherGotIt), 0, nullptr);
-    WaitForSingleObject(thread, INFINITE);
-    CloseHandle(thread);
+    std::thread([&] { otherGotIt = canvas.TryLock(); }).join();
     EXPECT_FALSE(otherGotIt);
     canvas.Unlock();
     canvas.Unlock();
@@ -253,4 +245,22 @@ TEST(Canvas, LeavesNoGdiObjectsBehind)
         Frame3D(canvas, rect, clWhite, clBlack, 2);
     }
     EXPECT_EQ(tvmtest::GdiObjectCount(), before);
+}
+
+TEST(Canvas, PatternBrushesTileAndClippingShowsInClipRect)
+{
+    TBitmap pattern;
+    pattern.SetSize(8, 8);  // the system takes the top-left 8 x 8 of a pattern
+    for (int y = 0; y < 8; ++y)
+        for (int x = 0; x < 8; ++x) pattern.Canvas().SetPixels(x, y, (x + y) % 2 ? clRed : clBlue);
+    Surface surface(16, 16);
+    surface.Fill(clWhite);
+    TCanvas& canvas = surface.Canvas();
+    EXPECT_EQ(canvas.ClipRect().right, 16);
+    IntersectClipRect(canvas.Handle(), 0, 0, 10, 12);
+    EXPECT_EQ(canvas.ClipRect().right, 10);
+    EXPECT_EQ(canvas.ClipRect().bottom, 12);
+    canvas.Brush().SetBitmap(&pattern);
+    canvas.FillRect(Rect(0, 0, 16, 16));
+    ExpectPixels(surface, {{0, 0, clBlue}, {1, 0, clRed}, {9, 11, clBlue}, {8, 11, clRed}, {10, 0, clWhite}, {0, 12, clWhite}});
 }

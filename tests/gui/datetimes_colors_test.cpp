@@ -6,6 +6,8 @@
 #include "Font.h"
 #include "SysUtils.h"
 
+#include <tuple>
+
 TEST(DateTimes, DayNumbersAndRoundTrips)
 {
     EXPECT_DOUBLE_EQ(EncodeDate(1899, 12, 30), 0.0);
@@ -41,6 +43,13 @@ TEST(Colors, NamesAndNumbers)
     EXPECT_EQ(StringToColor("$00FF00"), clLime);
     EXPECT_THROW(StringToColor("reddish"), EConvertError);
     EXPECT_EQ(ColorToRGB(clBtnFace), GetSysColor(COLOR_BTNFACE));
+    for (auto [color, index, name] : {std::tuple{clInfoBk, COLOR_INFOBK, "clInfoBk"}, {clGrayText, COLOR_GRAYTEXT, "clGrayText"},
+                                      {clMenuBar, COLOR_MENUBAR, "clMenuBar"}, {cl3DDkShadow, COLOR_3DDKSHADOW, "cl3DDkShadow"}}) {
+        EXPECT_EQ(ColorToRGB(color), GetSysColor(index)) << name;
+        EXPECT_EQ(ColorToString(color), name);
+        EXPECT_EQ(StringToColor(name), color);
+    }
+    EXPECT_EQ(StringToColor("clMoneyGreen"), 0xC0DCC0);
 }
 
 TEST(Font, ChangesNotifyAndAssignCopies)
@@ -59,4 +68,19 @@ TEST(Font, ChangesNotifyAndAssignCopies)
     b.SetSize(18);
     EXPECT_EQ(changes, 1);
     EXPECT_NE(b.Handle(), nullptr);
+}
+
+TEST(Font, AnAdoptedHandleDescribesTheFontAndItsOwnHandleStaysAlive)
+{
+    TFont font;
+    font.SetHandle(CreateFontA(-20, 0, 0, 0, FW_BOLD, TRUE, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, "Arial"));
+    EXPECT_EQ(font.GetHeight(), -20);
+    EXPECT_EQ(font.GetStyle(), fsBold | fsItalic);
+    EXPECT_EQ(font.GetName(), "Arial");
+    HFONT own = font.Handle();
+    font.SetHandle(own);
+    EXPECT_NE(GetObjectType(own), 0u);
+    font.SetSize(12);  // a point size is a height at the screen's pixels per inch
+    EXPECT_EQ(font.GetHeight(), -MulDiv(12, TFont::PixelsPerInch(), 72));
+    EXPECT_EQ(font.GetSize(), 12);
 }
