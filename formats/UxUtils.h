@@ -7,8 +7,8 @@
 
 #include "Colors.h"
 
-inline int RectWidth(const RECT& r) { return r.right - r.left; }
-inline int RectHeight(const RECT& r) { return r.bottom - r.top; }
+#include "Geometry.h"
+
 // The edges count as inside.
 inline bool IsPointInRect(POINT p, const RECT& r)
 {

@@ -3,226 +3,407 @@
 #include "Exceptions.h"
 #include "Forms.h"
 
-namespace {
+#include <algorithm>
 
-// Where a window finds the control that owns it.
-const char* const ControlProperty = "TvmControl";
+TControl* TControl::mouseControl_ = nullptr;
+TControl* TControl::captureControl_ = nullptr;
 
-// The control whose window CreateWindowEx is making on this thread: its
-// first messages arrive before the window handle is known.
-thread_local TWinControl* creatingControl = nullptr;
-
-HINSTANCE Instance()
+TShiftState MouseShiftState(WPARAM keys)
 {
-    return GetModuleHandleA(nullptr);
+    TShiftState shift = 0;
+    if (keys & MK_SHIFT) shift |= ssShift;
+    if (keys & MK_CONTROL) shift |= ssCtrl;
+    if (keys & MK_LBUTTON) shift |= ssLeft;
+    if (keys & MK_RBUTTON) shift |= ssRight;
+    if (keys & MK_MBUTTON) shift |= ssMiddle;
+    if (GetKeyState(VK_MENU) < 0) shift |= ssAlt;
+    return shift;
 }
 
+TShiftState KeyboardShiftState()
+{
+    TShiftState shift = 0;
+    if (GetKeyState(VK_SHIFT) < 0) shift |= ssShift;
+    if (GetKeyState(VK_CONTROL) < 0) shift |= ssCtrl;
+    if (GetKeyState(VK_MENU) < 0) shift |= ssAlt;
+    return shift;
 }
+
+TControl::TControl(TComponent* owner)
+    : TComponent(owner), WindowProc([this](TMessage& message) { WndProc(message); }), font_(std::make_unique<TFont>())
+{
+    font_->OnChange = [this](TObject*) { FontChanged(); };
+}
+
+TControl::~TControl()
+{
+    if (mouseControl_ == this) mouseControl_ = nullptr;
+    if (captureControl_ == this) SetMouseCapture(false);
+    if (parent_) parent_->RemoveControl(this);
+}
+
+void TControl::SetParent(TWinControl* parent)
+{
+    if (parent == parent_) return;
+    if (parent == this) throw EInvalidOperation("A control cannot have itself as its parent");
+    if (parent_) parent_->RemoveControl(this);
+    if (parent) parent->InsertControl(this);
+}
+
+HWND TControl::DrawingWindow() const
+{
+    return parent_ ? parent_->handle_ : nullptr;
+}
+
+// ---- Bounds, alignment and coordinates
 
 void TControl::SetBounds(int left, int top, int width, int height)
 {
+    Invalidate();
+    ApplyBounds(left, top, width, height);
+    Invalidate();
+}
+
+void TControl::ApplyBounds(int left, int top, int width, int height)
+{
+    bool sized = width != width_ || height != height_;
+    if (!sized && left == left_ && top == top_) return;
     left_ = left;
     top_ = top;
     width_ = width;
     height_ = height;
-}
-
-TWinControl::TWinControl(TComponent* owner) : TControl(owner), WindowProc([this](TMessage& message) { WndProc(message); })
-{
-}
-
-TWinControl::~TWinControl()
-{
-    if (!handle_) return;
-    HWND window = handle_;
-    Detach();
-    DestroyWindow(window);
-}
-
-HWND TWinControl::Handle()
-{
-    HandleNeeded();
-    return handle_;
-}
-
-void TWinControl::HandleNeeded()
-{
-    if (!handle_) CreateWnd();
-}
-
-void TWinControl::DestroyHandle()
-{
-    if (handle_) DestroyWnd();
-}
-
-void TWinControl::CreateParams(TCreateParams& params)
-{
-    params.Caption = caption_;
-    params.Style = WS_CLIPCHILDREN | WS_CLIPSIBLINGS;
-    params.X = left_;
-    params.Y = top_;
-    params.Width = width_;
-    params.Height = height_;
-    params.WindowClass.style = CS_DBLCLKS;
-    params.WindowClass.lpfnWndProc = DefWindowProcA;
-    params.WindowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
-    params.WindowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    params.WinClassName = ClassName();
-}
-
-void TWinControl::CreateWnd()
-{
-    TCreateParams params;
-    CreateParams(params);
-    defWndProc_ = params.WindowClass.lpfnWndProc;
-    WNDCLASSA registered;
-    if (!GetClassInfoA(Instance(), params.WinClassName.c_str(), &registered)) {
-        WNDCLASSA windowClass = params.WindowClass;
-        windowClass.lpfnWndProc = &StdWndProc;
-        windowClass.hInstance = Instance();
-        windowClass.lpszClassName = params.WinClassName.c_str();
-        if (!RegisterClassA(&windowClass))
-            throw EInvalidOperation("Error registering window class " + params.WinClassName + ": " +
-                                    SysErrorMessage(GetLastError()));
+    if (parent_ && !parent_->aligning_) {
+        anchorBounds_ = BoundsRect();
+        RECT client = parent_->ClientRect();
+        anchorParentSize_ = SIZE{client.right, client.bottom};
+        if (align_ != alNone) parent_->Realign();
     }
-    CreateWindowHandle(params);
-    if (!handle_) throw EInvalidOperation("Error creating window: " + SysErrorMessage(GetLastError()));
-    if (visible_) ShowWindow(handle_, SW_SHOW);
+    if (!sized) return;
+    SizeChanged();
+    Resize();
 }
 
-void TWinControl::CreateWindowHandle(const TCreateParams& params)
+RECT TControl::ClientRect()
 {
-    creatingControl = this;
-    HWND window = CreateWindowExA(params.ExStyle, params.WinClassName.c_str(), params.Caption.c_str(), params.Style,
-                                  params.X, params.Y, params.Width, params.Height, params.WndParent, nullptr,
-                                  Instance(), nullptr);
-    creatingControl = nullptr;
-    if (window && !handle_) Attach(window);
+    return RECT{0, 0, width_, height_};
 }
 
-void TWinControl::DestroyWnd()
+void TControl::SetClientSize(int width, int height)
 {
-    DestroyWindow(handle_);
+    RECT client = ClientRect();
+    SetBounds(left_, top_, width_ - client.right + width, height_ - client.bottom + height);
 }
 
-void TWinControl::Attach(HWND window)
+POINT TControl::ClientOrigin()
 {
-    handle_ = window;
-    SetPropA(window, ControlProperty, this);
+    if (!parent_) throw EInvalidOperation("Control '" + Name() + "' has no parent window");
+    POINT origin = parent_->ClientOrigin();
+    return POINT{origin.x + left_, origin.y + top_};
 }
 
-void TWinControl::Detach()
+POINT TControl::ClientToScreen(POINT point)
 {
-    RemovePropA(handle_, ControlProperty);
-    // Whatever the window still receives goes straight to its default procedure.
-    SetWindowLongPtrA(handle_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(defWndProc_));
-    handle_ = nullptr;
+    POINT origin = ClientOrigin();
+    return POINT{point.x + origin.x, point.y + origin.y};
 }
 
-LRESULT CALLBACK TWinControl::StdWndProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam)
+POINT TControl::ScreenToClient(POINT point)
 {
-    auto* control = static_cast<TWinControl*>(GetPropA(window, ControlProperty));
-    if (!control) {
-        control = creatingControl;
-        if (!control) return DefWindowProcA(window, msg, wParam, lParam);
-        creatingControl = nullptr;
-        control->Attach(window);
+    POINT origin = ClientOrigin();
+    return POINT{point.x - origin.x, point.y - origin.y};
+}
+
+void TControl::SetAlign(TAlign align)
+{
+    if (align == align_) return;
+    align_ = align;
+    if (parent_) parent_->Realign();
+}
+
+void TControl::SetAnchors(TAnchors anchors)
+{
+    anchors_ = anchors;
+}
+
+void TControl::BringToFront()
+{
+    if (parent_) parent_->MoveControl(this, true);
+    Invalidate();
+}
+
+void TControl::SendToBack()
+{
+    if (parent_) parent_->MoveControl(this, false);
+    Invalidate();
+}
+
+// ---- State
+
+void TControl::SetVisible(bool visible)
+{
+    if (!visible) Invalidate();
+    visible_ = visible;
+    Perform(CM_VISIBLECHANGED, visible);
+    if (visible) Invalidate();
+    if (parent_ && align_ != alNone) parent_->Realign();
+}
+
+void TControl::SetEnabled(bool enabled)
+{
+    if (enabled == enabled_) return;
+    enabled_ = enabled;
+    Perform(CM_ENABLEDCHANGED);
+}
+
+void TControl::SetColor(TColor color)
+{
+    parentColor_ = false;
+    if (color == color_) return;
+    color_ = color;
+    Perform(CM_COLORCHANGED);
+}
+
+void TControl::SetParentColor(bool parentColor)
+{
+    parentColor_ = parentColor;
+    if (parentColor) TakeParentColor();
+}
+
+void TControl::TakeParentColor()
+{
+    if (!parent_ || parent_->color_ == color_) return;
+    color_ = parent_->color_;
+    Perform(CM_COLORCHANGED);
+}
+
+void TControl::SetParentFont(bool parentFont)
+{
+    parentFont_ = parentFont;
+    if (parentFont) TakeParentFont();
+}
+
+void TControl::TakeParentFont()
+{
+    if (!parent_) return;
+    takingParentFont_ = true;
+    font_->Assign(parent_->font_.get());
+    takingParentFont_ = false;
+}
+
+void TControl::FontChanged()
+{
+    if (!takingParentFont_) parentFont_ = false;
+    Perform(CM_FONTCHANGED);
+}
+
+std::string TControl::GetText()
+{
+    return text_;
+}
+
+void TControl::SetText(const std::string& text)
+{
+    if (text == GetText()) return;
+    SetTextValue(text);
+    Perform(CM_TEXTCHANGED);
+}
+
+void TControl::SetCursor(TCursor cursor)
+{
+    if (cursor == cursor_) return;
+    cursor_ = cursor;
+    Perform(CM_CURSORCHANGED);
+}
+
+bool TControl::MouseCapture() const
+{
+    return captureControl_ == this && GetCapture() == DrawingWindow() && GetCapture();
+}
+
+void TControl::SetMouseCapture(bool capture)
+{
+    if (capture) {
+        HWND window = DrawingWindow();
+        if (!window) return;
+        captureControl_ = this;
+        SetCapture(window);
+    } else if (captureControl_ == this) {
+        captureControl_ = nullptr;
+        ReleaseCapture();
     }
-    if (msg == WM_NCDESTROY) {
-        WNDPROC defWndProc = control->defWndProc_;
-        control->Detach();
-        return CallWindowProcA(defWndProc, window, msg, wParam, lParam);
-    }
-    TMessage message{msg, wParam, lParam, 0};
-    // The handler may free the control: it is not touched afterwards.
-    try {
-        control->WindowProc(message);
-    } catch (...) {
-        Application->HandleException(control);
-    }
-    return message.Result;
 }
 
-void TWinControl::WndProc(TMessage& message)
+// ---- Painting
+
+void TControl::Invalidate()
 {
-    switch (message.Msg) {
-    case WM_SETCURSOR:
-        if (LOWORD(message.LParam) == HTCLIENT && Screen->Cursor() != crDefault) {
-            ::SetCursor(Screen->Cursors(Screen->Cursor()));
-            message.Result = TRUE;
-            return;
-        }
-        break;
-    case WM_WINDOWPOSCHANGED:
-        DefaultHandler(message);
-        UpdateBounds();
+    HWND window = DrawingWindow();
+    if (!window || !visible_) return;
+    RECT bounds = BoundsRect();
+    InvalidateRect(window, &bounds, !(controlStyle_ & csOpaque));
+}
+
+void TControl::Update()
+{
+    if (parent_) parent_->Update();
+}
+
+void TControl::Repaint()
+{
+    HWND window = DrawingWindow();
+    if (!window || !visible_) return;
+    if (!(controlStyle_ & csOpaque)) {
+        Invalidate();
+        Update();
         return;
-    case WM_SETTEXT:
-        DefaultHandler(message);
-        if (message.Result && message.LParam) caption_ = reinterpret_cast<const char*>(message.LParam);
-        return;
     }
-    DefaultHandler(message);
+    // An opaque control covers what lies below it: only it and the controls
+    // above it need painting.
+    HDC dc = GetDC(window);
+    IntersectClipRect(dc, left_, top_, left_ + width_, top_ + height_);
+    parent_->PaintControls(dc, this);
+    ReleaseDC(window, dc);
 }
 
-void TWinControl::DefaultHandler(TMessage& message)
+bool TControl::PaletteChanged(bool foreground)
 {
-    if (handle_) message.Result = CallWindowProcA(defWndProc_, handle_, message.Msg, message.WParam, message.LParam);
+    HPALETTE palette = GetPalette();
+    HWND window = DrawingWindow();
+    if (!palette || !window) return false;
+    HDC dc = GetDC(window);
+    HPALETTE previous = SelectPalette(dc, palette, !foreground);
+    if (RealizePalette(dc)) Invalidate();
+    SelectPalette(dc, previous, TRUE);
+    ReleaseDC(window, dc);
+    return true;
 }
 
-LRESULT TWinControl::Perform(UINT msg, WPARAM wParam, LPARAM lParam)
+// ---- Messages
+
+LRESULT TControl::Perform(UINT msg, WPARAM wParam, LPARAM lParam)
 {
     TMessage message{msg, wParam, lParam, 0};
     WindowProc(message);
     return message.Result;
 }
 
-void TWinControl::UpdateBounds()
+void TControl::DefaultHandler(TMessage& message)
 {
-    // A minimised window reports a parking place, not its bounds.
-    if (IsIconic(handle_)) return;
-    RECT bounds;
-    GetWindowRect(handle_, &bounds);
-    if (GetWindowLongA(handle_, GWL_STYLE) & WS_CHILD)
-        MapWindowPoints(HWND_DESKTOP, GetParent(handle_), reinterpret_cast<POINT*>(&bounds), 2);
-    TControl::SetBounds(bounds.left, bounds.top, bounds.right - bounds.left, bounds.bottom - bounds.top);
+    message.Result = 0;
 }
 
-void TWinControl::SetBounds(int left, int top, int width, int height)
+void TControl::WndProc(TMessage& message)
 {
-    if (handle_)
-        SetWindowPos(handle_, nullptr, left, top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
-    else
-        TControl::SetBounds(left, top, width, height);
+    switch (message.Msg) {
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK:
+        MouseButtonMessage(message, mbLeft, true, message.Msg == WM_LBUTTONDBLCLK);
+        break;
+    case WM_RBUTTONDOWN:
+    case WM_RBUTTONDBLCLK:
+        MouseButtonMessage(message, mbRight, true, message.Msg == WM_RBUTTONDBLCLK);
+        break;
+    case WM_MBUTTONDOWN:
+    case WM_MBUTTONDBLCLK:
+        MouseButtonMessage(message, mbMiddle, true, message.Msg == WM_MBUTTONDBLCLK);
+        break;
+    case WM_LBUTTONUP:
+        MouseButtonMessage(message, mbLeft, false, false);
+        break;
+    case WM_RBUTTONUP:
+        MouseButtonMessage(message, mbRight, false, false);
+        break;
+    case WM_MBUTTONUP:
+        MouseButtonMessage(message, mbMiddle, false, false);
+        break;
+    case WM_MOUSEMOVE: {
+        POINT point = MessagePoint(message.LParam);
+        MouseMove(MouseShiftState(message.WParam), point.x, point.y);
+        break;
+    }
+    case CM_PARENTCOLORCHANGED:
+        if (parentColor_) TakeParentColor();
+        break;
+    case CM_PARENTFONTCHANGED:
+        if (parentFont_) TakeParentFont();
+        break;
+    case CM_COLORCHANGED:
+    case CM_FONTCHANGED:
+    case CM_TEXTCHANGED:
+    case CM_ENABLEDCHANGED:
+        Invalidate();
+        break;
+    }
+    DefaultHandler(message);
 }
 
-void TWinControl::SetVisible(bool visible)
+void TControl::MouseButtonMessage(TMessage& message, TMouseButton button, bool down, bool doubleClick)
 {
-    TControl::SetVisible(visible);
-    if (visible) HandleNeeded();
-    if (handle_) ShowWindow(handle_, visible ? SW_SHOW : SW_HIDE);
+    POINT point = MessagePoint(message.LParam);
+    int x = point.x;
+    int y = point.y;
+    TShiftState shift = MouseShiftState(message.WParam);
+    if (down) {
+        if (controlStyle_ & csCaptureMouse) SetMouseCapture(true);
+        if (button == mbLeft) {
+            controlState_ |= csLButtonDown;
+            if (controlStyle_ & csClickEvents) controlState_ |= csClicked;
+        }
+        if (doubleClick) {
+            shift |= ssDouble;
+            if (button == mbLeft) DblClick();
+        }
+        MouseDown(button, shift, x, y);
+        return;
+    }
+    if (controlStyle_ & csCaptureMouse) SetMouseCapture(false);
+    if (button == mbLeft) {
+        bool clicked = controlState_ & csClicked;
+        controlState_ &= ~(csLButtonDown | csClicked);
+        RECT client = ClientRect();
+        if (clicked && PtInRect(&client, POINT{x, y})) Click();
+    }
+    MouseUp(button, shift, x, y);
 }
 
-void TWinControl::SetCaption(const std::string& caption)
+void TControl::Click()
 {
-    if (handle_)
-        SetWindowTextA(handle_, caption.c_str());
-    else
-        TControl::SetCaption(caption);
+    if (OnClick) OnClick(this);
 }
 
-void TWinControl::Invalidate()
+void TControl::DblClick()
 {
-    if (handle_) InvalidateRect(handle_, nullptr, TRUE);
+    if (OnDblClick) OnDblClick(this);
 }
 
-void TWinControl::Update()
+void TControl::Resize()
 {
-    if (handle_) UpdateWindow(handle_);
+    if (OnResize) OnResize(this);
 }
 
-void TWinControl::Repaint()
+void TControl::MouseDown(TMouseButton button, TShiftState shift, int x, int y)
 {
-    Invalidate();
-    Update();
+    if (OnMouseDown) OnMouseDown(this, button, shift, x, y);
+}
+
+void TControl::MouseMove(TShiftState shift, int x, int y)
+{
+    if (OnMouseMove) OnMouseMove(this, shift, x, y);
+}
+
+void TControl::MouseUp(TMouseButton button, TShiftState shift, int x, int y)
+{
+    if (OnMouseUp) OnMouseUp(this, button, shift, x, y);
+}
+
+// ---- TGraphicControl
+
+void TGraphicControl::WndProc(TMessage& message)
+{
+    if (message.Msg == WM_PAINT && message.WParam) {
+        TCanvasDCScope scope(canvas_, reinterpret_cast<HDC>(message.WParam));
+        Paint();
+        return;
+    }
+    TControl::WndProc(message);
 }

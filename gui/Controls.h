@@ -1,26 +1,22 @@
 #pragma once
-// Controls: the base of everything shown on screen, and windowed controls
-// that own a system window and dispatch its messages.
+// Controls: the base of everything shown on screen. A control lives inside
+// its Parent, a windowed control, which may differ from its Owner, the
+// component that frees it. Windowless controls (TGraphicControl) have no
+// window of their own: their parent paints them and routes mouse messages
+// to them.
+#include "Colors.h"
 #include "Components.h"
+#include "Font.h"
+#include "Messages.h"
+#include "WindowCanvas.h"
 
 #include <windows.h>
 
-#include <functional>
+#include <memory>
 #include <string>
 
-// One window message as a control's handlers see it; Result is the answer.
-struct TMessage {
-    UINT Msg;
-    WPARAM WParam;
-    LPARAM LParam;
-    LRESULT Result;
-};
-
-using TWndMethod = std::function<void(TMessage& message)>;
-
-// The class library's own messages.
-constexpr UINT CM_BASE = 0xB000;
-constexpr UINT CM_RELEASE = CM_BASE + 33;
+class TWinControl;
+class TPopupMenu;
 
 // Cursor numbers: the screen's cursor table maps them to cursor handles.
 using TCursor = int;
@@ -47,10 +43,77 @@ constexpr TCursor crHelp = -20;
 constexpr TCursor crHandPoint = -21;
 constexpr TCursor crSizeAll = -22;
 
+enum TAlign { alNone, alTop, alBottom, alLeft, alRight, alClient };
+
+// The parent's edges a control keeps its distance to as the parent resizes;
+// with both edges of a direction it stretches.
+using TAnchors = unsigned;
+constexpr TAnchors akLeft = 1;
+constexpr TAnchors akTop = 2;
+constexpr TAnchors akRight = 4;
+constexpr TAnchors akBottom = 8;
+
+// What a control is doing now.
+using TControlState = unsigned;
+constexpr TControlState csLButtonDown = 0x1;
+constexpr TControlState csClicked = 0x2;
+constexpr TControlState csAlignmentNeeded = 0x4;
+constexpr TControlState csFocusing = 0x8;
+constexpr TControlState csCreating = 0x10;
+// The control paints itself into a DC of another control's painting.
+constexpr TControlState csPaintCopy = 0x20;
+constexpr TControlState csCustomPaint = 0x40;
+constexpr TControlState csDestroyingHandle = 0x80;
+
+// What a control is like.
+using TControlStyle = unsigned;
+constexpr TControlStyle csAcceptsControls = 0x1;
+// A press of a mouse button captures the mouse until its release.
+constexpr TControlStyle csCaptureMouse = 0x2;
+// A press and release of the left button inside the control is a Click.
+constexpr TControlStyle csClickEvents = 0x4;
+constexpr TControlStyle csFramed = 0x8;
+constexpr TControlStyle csSetCaption = 0x10;
+// The control fills all of its bounds: its parent need not erase behind it.
+constexpr TControlStyle csOpaque = 0x20;
+// Double clicks arrive as such, not as a second press.
+constexpr TControlStyle csDoubleClicks = 0x40;
+constexpr TControlStyle csFixedWidth = 0x80;
+constexpr TControlStyle csFixedHeight = 0x100;
+constexpr TControlStyle csReplicatable = 0x200;
+constexpr TControlStyle csNoStdEvents = 0x400;
+
+enum TMouseButton { mbLeft, mbRight, mbMiddle };
+
+using TShiftState = unsigned;
+constexpr TShiftState ssShift = 0x1;
+constexpr TShiftState ssAlt = 0x2;
+constexpr TShiftState ssCtrl = 0x4;
+constexpr TShiftState ssLeft = 0x8;
+constexpr TShiftState ssRight = 0x10;
+constexpr TShiftState ssMiddle = 0x20;
+constexpr TShiftState ssDouble = 0x40;
+
+// The shift state of a mouse message's WParam, and of the keyboard now.
+TShiftState MouseShiftState(WPARAM keys);
+TShiftState KeyboardShiftState();
+
+using TMouseEvent = std::function<void(TObject* sender, TMouseButton button, TShiftState shift, int x, int y)>;
+using TMouseMoveEvent = std::function<void(TObject* sender, TShiftState shift, int x, int y)>;
+using TKeyEvent = std::function<void(TObject* sender, WORD& key, TShiftState shift)>;
+using TKeyPressEvent = std::function<void(TObject* sender, char& key)>;
+
 class TControl : public TComponent {
 public:
-    explicit TControl(TComponent* owner) : TComponent(owner) {}
+    explicit TControl(TComponent* owner);
+    // Leaves the parent; the control is no longer the mouse's or the capture's.
+    ~TControl() override;
+
     std::string ClassName() const override { return "TControl"; }
+
+    TWinControl* Parent() const { return parent_; }
+    // Moves the control into Parent's child list, on top of its siblings.
+    virtual void SetParent(TWinControl* parent);
 
     int Left() const { return left_; }
     int Top() const { return top_; }
@@ -61,88 +124,190 @@ public:
     void SetWidth(int width) { SetBounds(left_, top_, width, height_); }
     void SetHeight(int height) { SetBounds(left_, top_, width_, height); }
     virtual void SetBounds(int left, int top, int width, int height);
+    // In the parent's client coordinates.
+    RECT BoundsRect() const { return RECT{left_, top_, left_ + width_, top_ + height_}; }
+    void SetBoundsRect(const RECT& r) { SetBounds(r.left, r.top, r.right - r.left, r.bottom - r.top); }
+
+    virtual RECT ClientRect();
+    int ClientWidth() { return ClientRect().right; }
+    int ClientHeight() { return ClientRect().bottom; }
+    void SetClientWidth(int width) { SetClientSize(width, ClientHeight()); }
+    void SetClientHeight(int height) { SetClientSize(ClientWidth(), height); }
+    // Resizes the control so that its client area gets this size.
+    void SetClientSize(int width, int height);
+    // The screen position of the client area's top left corner; raises
+    // EInvalidOperation for a windowless control without a parent.
+    virtual POINT ClientOrigin();
+    POINT ClientToScreen(POINT point);
+    POINT ScreenToClient(POINT point);
+
+    TAlign Align() const { return align_; }
+    void SetAlign(TAlign align);
+    TAnchors Anchors() const { return anchors_; }
+    void SetAnchors(TAnchors anchors);
+
+    // Last among its siblings, painted above them (windowless controls stay
+    // below windowed ones).
+    void BringToFront();
+    void SendToBack();
 
     bool Visible() const { return visible_; }
-    virtual void SetVisible(bool visible) { visible_ = visible; }
+    void SetVisible(bool visible);
     void Show() { SetVisible(true); }
     void Hide() { SetVisible(false); }
+    bool Enabled() const { return enabled_; }
+    virtual void SetEnabled(bool enabled);
 
-    const std::string& Caption() const { return caption_; }
-    virtual void SetCaption(const std::string& caption) { caption_ = caption; }
+    TColor Color() const { return color_; }
+    void SetColor(TColor color);
+    bool ParentColor() const { return parentColor_; }
+    void SetParentColor(bool parentColor);
+    // Changes to the font take ParentFont away, like SetColor takes ParentColor.
+    TFont* Font() const { return font_.get(); }
+    bool ParentFont() const { return parentFont_; }
+    void SetParentFont(bool parentFont);
+
+    // Caption and Text are the same: what the control shows as its text.
+    std::string Caption() { return GetText(); }
+    void SetCaption(const std::string& caption) { SetText(caption); }
+    std::string Text() { return GetText(); }
+    void SetText(const std::string& text);
+
+    TCursor Cursor() const { return cursor_; }
+    void SetCursor(TCursor cursor);
+    TPopupMenu* PopupMenu() const { return popupMenu_; }
+    void SetPopupMenu(TPopupMenu* menu) { popupMenu_ = menu; }
+    std::string Hint;
+    bool ShowHint = false;
+
+    TControlState ControlState() const { return controlState_; }
+    void SetControlState(TControlState state) { controlState_ = state; }
+    TControlStyle ControlStyle() const { return controlStyle_; }
+    void SetControlStyle(TControlStyle style) { controlStyle_ = style; }
+
+    // Whether the mouse is captured for this control: a windowless control
+    // captures it through its parent's window.
+    bool MouseCapture() const;
+    void SetMouseCapture(bool capture);
+
+    // Sends a message straight to WindowProc and answers its result; works
+    // for windowless controls too.
+    LRESULT Perform(UINT msg, WPARAM wParam = 0, LPARAM lParam = 0);
+
+    // Asks the parent to paint the control again.
+    virtual void Invalidate();
+    // Paints what is invalid now.
+    virtual void Update();
+    // Paints the control again now.
+    virtual void Repaint();
+
+    // Every message of the control goes here; WndProc by default. Code that
+    // wants to see messages first puts its own handler in place and passes
+    // them on to the one it replaced.
+    TWndMethod WindowProc;
+
+    TNotifyEvent OnClick;
+    TNotifyEvent OnDblClick;
+    TNotifyEvent OnResize;
+    TMouseEvent OnMouseDown;
+    TMouseMoveEvent OnMouseMove;
+    TMouseEvent OnMouseUp;
 
 protected:
+    virtual void WndProc(TMessage& message);
+    // What becomes of messages no handler took; windowless controls answer 0.
+    virtual void DefaultHandler(TMessage& message);
+    virtual std::string GetText();
+    virtual void SetTextValue(const std::string& text) { text_ = text; }
+    // The palette the control draws with, realised by PaletteChanged; none
+    // by default.
+    virtual HPALETTE GetPalette() { return nullptr; }
+    // Realises the palette into the control's window; answers whether there
+    // was one.
+    virtual bool PaletteChanged(bool foreground);
+
+    virtual void Click();
+    virtual void DblClick();
+    virtual void Resize();
+    virtual void MouseDown(TMouseButton button, TShiftState shift, int x, int y);
+    virtual void MouseMove(TShiftState shift, int x, int y);
+    virtual void MouseUp(TMouseButton button, TShiftState shift, int x, int y);
+
+    // Sets the bounds fields and tells whom it concerns: the parent's
+    // alignment, the control's own children, Resize.
+    void ApplyBounds(int left, int top, int width, int height);
+    // The control's own size changed.
+    virtual void SizeChanged() {}
+    // The window the control is drawn in: its own, or its parent's.
+    virtual HWND DrawingWindow() const;
+
     int left_ = 0;
     int top_ = 0;
     int width_ = 0;
     int height_ = 0;
     bool visible_ = true;
-    std::string caption_;
-};
-
-// What a windowed control's window is created with.
-struct TCreateParams {
-    std::string Caption;
-    DWORD Style = 0;
-    DWORD ExStyle = 0;
-    int X = 0;
-    int Y = 0;
-    int Width = 0;
-    int Height = 0;
-    HWND WndParent = nullptr;
-    // Its lpfnWndProc is the window's default procedure: DefWindowProcA, or
-    // the procedure of a system class the control builds on.
-    WNDCLASSA WindowClass{};
-    std::string WinClassName;
-};
-
-class TWinControl : public TControl {
-public:
-    explicit TWinControl(TComponent* owner);
-    // Destroys the window without telling this object's handlers of it.
-    ~TWinControl() override;
-
-    std::string ClassName() const override { return "TWinControl"; }
-
-    // The window, created on first use; raises EInvalidOperation when the
-    // system refuses it.
-    HWND Handle();
-    bool HandleAllocated() const { return handle_ != nullptr; }
-    void HandleNeeded();
-    void DestroyHandle();
-
-    // Sends a message straight to WindowProc and answers its result.
-    LRESULT Perform(UINT msg, WPARAM wParam = 0, LPARAM lParam = 0);
-
-    void SetBounds(int left, int top, int width, int height) override;
-    void SetVisible(bool visible) override;
-    void SetCaption(const std::string& caption) override;
-    void Invalidate();
-    // Paints what is invalid now.
-    void Update();
-    // Invalidates the whole window and paints it now.
-    void Repaint();
-
-    // Every message of the window goes here; WndProc by default. Code that
-    // wants to see messages first puts its own handler in place and passes
-    // them on to the one it replaced. Exceptions never leave the window's
-    // procedure: they go to the application's HandleException.
-    TWndMethod WindowProc;
-
-protected:
-    virtual void CreateParams(TCreateParams& params);
-    virtual void CreateWnd();
-    virtual void CreateWindowHandle(const TCreateParams& params);
-    virtual void DestroyWnd();
-    virtual void WndProc(TMessage& message);
-    // Hands the message to the window's default procedure.
-    void DefaultHandler(TMessage& message);
+    bool enabled_ = true;
+    TControlState controlState_ = 0;
+    TControlStyle controlStyle_ = csCaptureMouse | csClickEvents | csSetCaption | csDoubleClicks;
+    std::string text_;
 
 private:
-    static LRESULT CALLBACK StdWndProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam);
-    void Attach(HWND window);
-    void Detach();
-    void UpdateBounds();
+    friend class TWinControl;
+    void MouseButtonMessage(TMessage& message, TMouseButton button, bool down, bool doubleClick);
+    void FontChanged();
+    void TakeParentFont();
+    void TakeParentColor();
 
-    HWND handle_ = nullptr;
-    WNDPROC defWndProc_ = DefWindowProcA;
+    TWinControl* parent_ = nullptr;
+    TAlign align_ = alNone;
+    TAnchors anchors_ = akLeft | akTop;
+    // Where the control was last placed by hand, in a parent's client area of
+    // this size: the anchors keep its distances from there.
+    RECT anchorBounds_{};
+    SIZE anchorParentSize_{};
+    TColor color_ = clBtnFace;
+    bool parentColor_ = false;
+    std::unique_ptr<TFont> font_;
+    bool parentFont_ = true;
+    bool takingParentFont_ = false;
+    TCursor cursor_ = crDefault;
+    TPopupMenu* popupMenu_ = nullptr;
+
+    // The control under the mouse, told of CM_MOUSEENTER and CM_MOUSELEAVE,
+    // and the control the mouse is captured for.
+    static TControl* mouseControl_;
+    static TControl* captureControl_;
 };
+
+// Lends a canvas the DC a control paints into for as long as it paints.
+class TCanvasDCScope {
+public:
+    TCanvasDCScope(TCanvas& canvas, HDC dc) : canvas_(canvas) { canvas_.SetHandle(dc); }
+    ~TCanvasDCScope() { canvas_.SetHandle(nullptr); }
+    TCanvasDCScope(const TCanvasDCScope&) = delete;
+    TCanvasDCScope& operator=(const TCanvasDCScope&) = delete;
+
+private:
+    TCanvas& canvas_;
+};
+
+// A windowless control: its parent paints it, through WM_PAINT with the DC
+// in WParam, with the origin at the control's top left corner and the
+// clipping limited to its bounds.
+class TGraphicControl : public TControl {
+public:
+    explicit TGraphicControl(TComponent* owner) : TControl(owner) {}
+    std::string ClassName() const override { return "TGraphicControl"; }
+
+    // Draws on the parent's DC while the control paints; it has no DC of
+    // its own outside of painting.
+    TCanvas* Canvas() { return &canvas_; }
+
+protected:
+    void WndProc(TMessage& message) override;
+    virtual void Paint() {}
+
+private:
+    TControlCanvas canvas_;
+};
+

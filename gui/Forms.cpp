@@ -91,6 +91,7 @@ TApplication* TApplicationAccess::Get()
 TForm::TForm(TComponent* owner) : TWinControl(owner)
 {
     visible_ = false;
+    controlState_ |= csCustomPaint;
     TControl::SetBounds(0, 0, 320, 240);
 }
 
@@ -102,15 +103,137 @@ void TForm::AfterConstruction()
 void TForm::CreateParams(TCreateParams& params)
 {
     TWinControl::CreateParams(params);
-    params.Style |= WS_OVERLAPPEDWINDOW;
     // The other forms stay above the main form and share its taskbar button.
     TForm* mainForm = Application->MainForm();
     if (mainForm && mainForm != this && mainForm->HandleAllocated()) params.WndParent = mainForm->Handle();
+    static const struct {
+        DWORD style;
+        DWORD exStyle;
+    } Borders[] = {
+        {WS_POPUP, 0},
+        {WS_CAPTION | WS_BORDER, 0},
+        {WS_CAPTION | WS_THICKFRAME, 0},
+        {WS_POPUP | WS_CAPTION, WS_EX_DLGMODALFRAME},
+        {WS_CAPTION, WS_EX_TOOLWINDOW},
+        {WS_CAPTION | WS_THICKFRAME, WS_EX_TOOLWINDOW},
+    };
+    params.Style |= Borders[borderStyle_].style;
+    params.ExStyle |= Borders[borderStyle_].exStyle;
+    if (borderStyle_ != bsNone && (borderIcons_ & biSystemMenu)) {
+        params.Style |= WS_SYSMENU;
+        bool framed = borderStyle_ == bsSingle || borderStyle_ == bsSizeable;
+        if (framed && (borderIcons_ & biMinimize)) params.Style |= WS_MINIMIZEBOX;
+        if (framed && (borderIcons_ & biMaximize)) params.Style |= WS_MAXIMIZEBOX;
+        if ((borderIcons_ & biHelp) && !(params.Style & (WS_MINIMIZEBOX | WS_MAXIMIZEBOX)))
+            params.ExStyle |= WS_EX_CONTEXTHELP;
+    }
+    if (formStyle_ == fsStayOnTop) params.ExStyle |= WS_EX_TOPMOST;
+    PlaceWindow(params);
+}
+
+void TForm::PlaceWindow(TCreateParams& params)
+{
+    RECT area{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    TForm* over = nullptr;
+    switch (position_) {
+    case poDesigned:
+        return;
+    case poDefault:
+        params.Width = params.Height = CW_USEDEFAULT;
+        [[fallthrough]];
+    case poDefaultPosOnly:
+        params.X = params.Y = CW_USEDEFAULT;
+        return;
+    case poDefaultSizeOnly:
+        params.Width = params.Height = CW_USEDEFAULT;
+        return;
+    case poMainFormCenter:
+        over = Application->MainForm();
+        break;
+    case poOwnerFormCenter:
+        over = dynamic_cast<TForm*>(Owner());
+        break;
+    default:
+        break;
+    }
+    if (over && over != this && over->HandleAllocated()) GetWindowRect(over->Handle(), &area);
+    params.X = area.left + (area.right - area.left - params.Width) / 2;
+    params.Y = area.top + (area.bottom - area.top - params.Height) / 2;
+}
+
+void TForm::SetBorderStyle(TFormBorderStyle style)
+{
+    if (style == borderStyle_) return;
+    borderStyle_ = style;
+    RecreateWnd();
+}
+
+void TForm::SetBorderIcons(TBorderIcons icons)
+{
+    if (icons == borderIcons_) return;
+    borderIcons_ = icons;
+    RecreateWnd();
+}
+
+void TForm::SetFormStyle(TFormStyle style)
+{
+    if (style == formStyle_) return;
+    formStyle_ = style;
+    if (HandleAllocated())
+        SetWindowPos(Handle(), style == fsStayOnTop ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0,
+                     SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+}
+
+TWindowState TForm::WindowState()
+{
+    if (!HandleAllocated() || !visible_) return windowState_;
+    HWND window = Handle();
+    return IsIconic(window) ? wsMinimized : IsZoomed(window) ? wsMaximized : wsNormal;
+}
+
+void TForm::SetWindowState(TWindowState state)
+{
+    windowState_ = state;
+    if (HandleAllocated() && visible_) ShowWindow(Handle(), ShowCommand());
+}
+
+int TForm::ShowCommand() const
+{
+    static const int Commands[] = {SW_SHOWNORMAL, SW_SHOWMINIMIZED, SW_SHOWMAXIMIZED};
+    return Commands[windowState_];
 }
 
 void TForm::WndProc(TMessage& message)
 {
     switch (message.Msg) {
+    case WM_ACTIVATE:
+        // The focus goes back to the control that had it.
+        if (LOWORD(message.WParam) != WA_INACTIVE && !HIWORD(message.WParam) && activeControl_ &&
+            activeControl_->CanFocus()) {
+            activeControl_->SetFocus();
+            return;
+        }
+        break;
+    case CM_VISIBLECHANGED:
+        // Shown in the state it was given while hidden.
+        if (visible_ && windowState_ != wsNormal) {
+            ShowWindow(Handle(), ShowCommand());
+            return;
+        }
+        break;
+    case WM_QUERYNEWPALETTE:
+        message.Result = PaletteChanged(true);
+        return;
+    case WM_PALETTECHANGED:
+        if (reinterpret_cast<HWND>(message.WParam) != Handle()) PaletteChanged(false);
+        return;
+    case CM_DIALOGKEY:
+        if (message.WParam == VK_TAB && !(KeyboardShiftState() & (ssCtrl | ssAlt))) {
+            SelectNext(activeControl_, !(KeyboardShiftState() & ssShift), true);
+            message.Result = 1;
+            return;
+        }
+        break;
     case WM_CLOSE:
         Close();
         return;
@@ -128,10 +251,63 @@ void TForm::WndProc(TMessage& message)
     TWinControl::WndProc(message);
 }
 
+void TForm::SetActiveControl(TWinControl* control)
+{
+    if (control && GetParentForm(control) != this)
+        throw EInvalidOperation("Cannot focus a control of another form");
+    if (control && HandleAllocated() && IsWindowVisible(Handle()) && control->CanFocus())
+        control->SetFocus();
+    else
+        activeControl_ = control;
+}
+
+void TForm::SetFocusedControl(TWinControl* control)
+{
+    if (control == activeControl_) return;
+    TWinControl* previous = activeControl_;
+    activeControl_ = control;
+    if (previous) {
+        previous->Perform(CM_CANCELMODE, 0, reinterpret_cast<LPARAM>(control));
+        previous->DoExit();
+    }
+    control->DoEnter();
+    Perform(CM_FOCUSCHANGED, 0, reinterpret_cast<LPARAM>(control));
+}
+
+void TForm::ControlRemoved(TControl* control)
+{
+    for (TWinControl** kept : {&activeControl_, &activeOleControl_})
+        for (TControl* c = *kept; c; c = c->Parent())
+            if (c == control) {
+                *kept = nullptr;
+                break;
+            }
+}
+
+bool TForm::IsShortCut(TMessage& key)
+{
+    bool handled = false;
+    if (OnShortCut) OnShortCut(key, handled);
+    return handled;
+}
+
+TForm* GetParentForm(TControl* control)
+{
+    while (control->Parent()) control = control->Parent();
+    return dynamic_cast<TForm*>(control);
+}
+
+void TForm::PaintWindow(HDC dc)
+{
+    if (!OnPaint) return;
+    TCanvasDCScope scope(*Canvas(), dc);
+    Fire(OnPaint);
+}
+
 void TForm::BeforeDestruction()
 {
-    TWinControl::BeforeDestruction();
     Fire(OnDestroy);
+    TWinControl::BeforeDestruction();
 }
 
 void TForm::Fire(const TNotifyEvent& event)
@@ -307,6 +483,7 @@ bool TApplication::ProcessMessage(MSG& msg)
     }
     bool handled = false;
     if (OnMessage) OnMessage(msg, handled);
+    if (!handled) handled = IsPreProcessMessage(msg) || IsKeyMsg(msg);
     if (!handled) {
         TranslateMessage(&msg);
         if (unicode)
@@ -315,6 +492,19 @@ bool TApplication::ProcessMessage(MSG& msg)
             DispatchMessageA(&msg);
     }
     return true;
+}
+
+bool TApplication::IsPreProcessMessage(MSG& msg)
+{
+    TWinControl* control = TWinControl::ContainingControl(msg.hwnd);
+    return control && control->PreProcessMessage(msg);
+}
+
+bool TApplication::IsKeyMsg(MSG& msg)
+{
+    if (msg.message < WM_KEYFIRST || msg.message > WM_KEYLAST) return false;
+    TWinControl* control = TWinControl::ContainingControl(msg.hwnd);
+    return control && control->Perform(CN_BASE + msg.message, msg.wParam, msg.lParam) != 0;
 }
 
 void TApplication::ProcessMessages()

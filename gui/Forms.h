@@ -1,7 +1,7 @@
 #pragma once
 // Forms, the application object with its message loop, and the screen.
-#include "Controls.h"
 #include "Exceptions.h"
+#include "WinControls.h"
 
 #include <windows.h>
 
@@ -12,6 +12,31 @@
 
 enum TCloseAction { caNone, caHide, caFree, caMinimize };
 
+class TMainMenu;
+
+enum TFormBorderStyle { bsNone, bsSingle, bsSizeable, bsDialog, bsToolWindow, bsSizeToolWin };
+using TBorderIcons = unsigned;
+constexpr TBorderIcons biSystemMenu = 1;
+constexpr TBorderIcons biMinimize = 2;
+constexpr TBorderIcons biMaximize = 4;
+constexpr TBorderIcons biHelp = 8;
+// MDI forms are told apart by their style only: they get no MDI windows.
+enum TFormStyle { fsNormal, fsMDIChild, fsMDIForm, fsStayOnTop };
+// Where the form's window is placed when it is made.
+enum TPosition {
+    poDesigned,
+    poDefault,
+    poDefaultPosOnly,
+    poDefaultSizeOnly,
+    poScreenCenter,
+    poDesktopCenter,
+    poMainFormCenter,
+    poOwnerFormCenter
+};
+enum TWindowState { wsNormal, wsMinimized, wsMaximized };
+
+// Decides whether a key is a shortcut of the form; Handled consumes it.
+using TShortCutEvent = std::function<void(TMessage& key, bool& handled)>;
 using TCloseEvent = std::function<void(TObject* sender, TCloseAction& action)>;
 using TCloseQueryEvent = std::function<void(TObject* sender, bool& canClose)>;
 
@@ -32,8 +57,30 @@ constexpr TModalResult mrNo = IDNO;
 class TForm : public TWinControl {
 public:
     explicit TForm(TComponent* owner);
+    // A plain form with nothing on it, for code that builds one at run time.
+    static TForm* CreateNew(TComponent* owner) { return new TForm(owner); }
 
     std::string ClassName() const override { return "TForm"; }
+
+    // Changes of the border make the window anew.
+    TFormBorderStyle BorderStyle() const { return borderStyle_; }
+    void SetBorderStyle(TFormBorderStyle style);
+    TBorderIcons BorderIcons() const { return borderIcons_; }
+    void SetBorderIcons(TBorderIcons icons);
+    TFormStyle FormStyle() const { return formStyle_; }
+    void SetFormStyle(TFormStyle style);
+    TPosition Position() const { return position_; }
+    void SetPosition(TPosition position) { position_ = position; }
+    // A hidden form takes its state when it is shown.
+    TWindowState WindowState();
+    void SetWindowState(TWindowState state);
+    // Draws on the form's window, inside and outside of painting.
+    TCanvas* Canvas() { return WindowCanvas(); }
+    TMainMenu* Menu() const { return menu_; }
+    void SetMenu(TMainMenu* menu) { menu_ = menu; }
+    // The OLE control of the form that is UI-active.
+    TWinControl* ActiveOleControl() const { return activeOleControl_; }
+    void SetActiveOleControl(TWinControl* control) { activeOleControl_ = control; }
 
     // Fires OnCreate once the whole form exists; CreateForm calls it.
     void AfterConstruction();
@@ -54,6 +101,16 @@ public:
     TModalResult ModalResult() const { return modalResult_; }
     void SetModalResult(TModalResult result) { modalResult_ = result; }
 
+    // The control that has, or gets when the form is active, the focus.
+    TWinControl* ActiveControl() const { return activeControl_; }
+    void SetActiveControl(TWinControl* control);
+    // Told by a control of the form that it took the focus: the control
+    // that had it gets CM_CANCELMODE and DoExit, the new one DoEnter, every
+    // control CM_FOCUSCHANGED.
+    void SetFocusedControl(TWinControl* control);
+    // Offered every key before it is dispatched; OnShortCut decides.
+    virtual bool IsShortCut(TMessage& key);
+
     TNotifyEvent OnCreate;
     TNotifyEvent OnShow;
     TNotifyEvent OnHide;
@@ -62,11 +119,15 @@ public:
     // Fires while the whole form still exists, when it is freed by Free
     // (as its owner frees it), not by a bare delete.
     TNotifyEvent OnDestroy;
+    TShortCutEvent OnShortCut;
+    // Draws the form on its Canvas when it is painted.
+    TNotifyEvent OnPaint;
 
 protected:
     void CreateParams(TCreateParams& params) override;
     void WndProc(TMessage& message) override;
     void BeforeDestruction() override;
+    void PaintWindow(HDC dc) override;
 
 private:
     // Runs one of the form's events; an exception goes to the application.
@@ -74,10 +135,28 @@ private:
     // CloseQuery, then OnClose: what closing should do.
     TCloseAction AskClose();
     void CloseModal();
+    // Where Position puts the window.
+    void PlaceWindow(TCreateParams& params);
+    // ShowWindow's command for WindowState.
+    int ShowCommand() const;
+    friend class TWinControl;
+    // The control leaves the form: it cannot stay its active control.
+    void ControlRemoved(TControl* control);
 
     TModalResult modalResult_ = mrNone;
     bool modal_ = false;
+    TWinControl* activeControl_ = nullptr;
+    TWinControl* activeOleControl_ = nullptr;
+    TFormBorderStyle borderStyle_ = bsSizeable;
+    TBorderIcons borderIcons_ = biSystemMenu | biMinimize | biMaximize;
+    TFormStyle formStyle_ = fsNormal;
+    TPosition position_ = poDesigned;
+    TWindowState windowState_ = wsNormal;
+    TMainMenu* menu_ = nullptr;
 };
+
+// The form the control lies in (through its parents); null when none.
+TForm* GetParentForm(TControl* control);
 
 using TExceptionEvent = std::function<void(TObject* sender, const Exception& e)>;
 // Sees every message the loop takes from the queue; Handled skips its dispatch.
@@ -150,6 +229,11 @@ private:
     static LRESULT CALLBACK AppWndProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam);
     void FormCreated(TForm* form);
     bool ProcessMessage(MSG& msg);
+    // The control of the message's window is offered it first; keys then
+    // go to it reflected (CN_KEYDOWN, ...), where dialog keys and shortcuts
+    // are consumed.
+    static bool IsPreProcessMessage(MSG& msg);
+    static bool IsKeyMsg(MSG& msg);
 
     HWND handle_ = nullptr;
     TForm* mainForm_ = nullptr;
