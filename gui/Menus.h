@@ -8,7 +8,7 @@
 #include "Controls.h"
 #include "Exceptions.h"
 #include "ShortCuts.h"
-#include "UtilityWindow.h"
+#include "UtilWindow.h"
 
 #include <windows.h>
 

@@ -2,7 +2,7 @@
 // Timers: a component that fires OnTimer every Interval milliseconds on the
 // GUI thread, while the thread handles messages.
 #include "Components.h"
-#include "UtilityWindow.h"
+#include "UtilWindow.h"
 
 #include <cstdint>
 

@@ -17,8 +17,11 @@ LRESULT CALLBACK UtilWndProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam
     TWndMethod* method = MethodOf(window);
     if (!method) return DefWindowProcA(window, msg, wParam, lParam);
     TMessage message{msg, wParam, lParam, 0};
+    // The method may free the window's owner, and the window with it: it
+    // runs from a copy, and only the stack is touched afterwards.
+    TWndMethod running = *method;
     try {
-        (*method)(message);
+        running(message);
     } catch (...) {
         Application->HandleException(Application);
     }
@@ -53,4 +56,16 @@ void DeallocateHWnd(HWND window)
     SetWindowLongPtrA(window, GWLP_USERDATA, 0);
     DestroyWindow(window);
     delete method;
+}
+
+TUtilityWindow::TUtilityWindow(TWndMethod method) : handle_(AllocateHWnd(std::move(method))) {}
+
+TUtilityWindow::~TUtilityWindow()
+{
+    DeallocateHWnd(handle_);
+}
+
+void TUtilityWindow::DefaultHandler(TMessage& message) const
+{
+    message.Result = DefWindowProcA(handle_, message.Msg, message.WParam, message.LParam);
 }

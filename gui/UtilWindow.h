@@ -9,3 +9,20 @@
 HWND AllocateHWnd(TWndMethod method);
 // Destroys the window and the method with it; null is ignored.
 void DeallocateHWnd(HWND window);
+
+// The same window owned by an object: made with it, destroyed with it. As a
+// pop-up it can also own the menus TrackPopupMenu shows.
+class TUtilityWindow {
+public:
+    explicit TUtilityWindow(TWndMethod method);
+    ~TUtilityWindow();
+    TUtilityWindow(const TUtilityWindow&) = delete;
+    TUtilityWindow& operator=(const TUtilityWindow&) = delete;
+
+    HWND Handle() const { return handle_; }
+    // The system's own answer to the message.
+    void DefaultHandler(TMessage& message) const;
+
+private:
+    HWND handle_;
+};
