@@ -1,0 +1,103 @@
+#include "PlayerControl.h"
+
+#include <cwctype>
+
+#include "ComGuard.h"
+#include "MovieFile.h"
+
+namespace {
+
+// Until a movie says otherwise the control offers the common stage of 550 by
+// 400 pixels, at 96 pixels per inch.
+constexpr int HimetricPerInch = 2540;
+constexpr int DefaultPixelsPerInch = 96;
+constexpr SIZEL DefaultExtent = {550 * HimetricPerInch / DefaultPixelsPerInch,
+                                 400 * HimetricPerInch / DefaultPixelsPerInch};
+
+// "file://" names a plain path too; the host's unload marker is one that
+// no file answers.
+std::wstring PlainPath(std::wstring path)
+{
+    const std::wstring scheme = L"file://";
+    if (path.compare(0, scheme.size(), scheme) == 0)
+        path.erase(0, scheme.size());
+    return path;
+}
+
+std::wstring Lower(std::wstring text)
+{
+    for (wchar_t& c : text) c = static_cast<wchar_t>(std::towlower(c));
+    return text;
+}
+
+}
+
+PlayerControl::PlayerControl() : Extent(DefaultExtent), oleObject_(*this), flash_(*this), view_(*this), points_(*this) {}
+
+HRESULT PlayerControl::QueryInterface(REFIID iid, void** object)
+{
+    return AnswerInterface(iid, object, {
+        {IID_IUnknown, this},
+        {IID_IOleObject, &oleObject_},
+        {IID_IDispatch, &flash_},
+        {IID_IShockwaveFlash, &flash_},
+        {IID_IViewObject, &view_},
+        {IID_IConnectionPointContainer, &points_},
+    });
+}
+
+void PlayerControl::LoadMovie(const std::wstring& url)
+{
+    Engine.Unload();
+    Engine.Root().Clear();
+    size_t question = url.find(L'?');
+    std::wstring path = PlainPath(url.substr(0, question));
+    if (path.find_first_not_of(L' ') != std::wstring::npos) {
+        if (std::optional<std::vector<uint8_t>> bytes = ReadMovieFile(ToAnsi(path)))
+            Engine.Load(*bytes);
+    }
+    Engine.Root().SetFromQuery(ToAnsi(Properties.FlashVars));
+    if (question != std::wstring::npos)
+        Engine.Root().SetFromQuery(ToAnsi(url.substr(question + 1)));
+    ReadyState = 4;
+    Events().Fire(EventProgress, {IntArgument(100)});
+    Events().Fire(EventReadyStateChange, {IntArgument(ReadyState)});
+}
+
+void PlayerControl::ApplyProperties()
+{
+    Engine.Transparent = Lower(Properties.WMode) == L"transparent";
+    Engine.Scale = Lower(Properties.Scale) == L"exactfit" ? tvmplayer::ScaleMode::ExactFit
+                                                           : tvmplayer::ScaleMode::ShowAll;
+    // 0xRRGGBB, or -1 for the movie's own.
+    if (Properties.BackgroundColor == -1)
+        Engine.BackgroundOverride.reset();
+    else
+        Engine.BackgroundOverride = 0xFF000000u | (static_cast<uint32_t>(Properties.BackgroundColor) & 0xFFFFFF);
+}
+
+void PlayerControl::PaintFrame(HDC dc, const RECT& area)
+{
+    int width = area.right - area.left;
+    int height = area.bottom - area.top;
+    std::vector<uint32_t> pixels(static_cast<size_t>(width) * static_cast<size_t>(height));
+    Engine.Render({pixels.data(), width, height, width});
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof(info.bmiHeader);
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;  // top row first
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    StretchDIBits(dc, area.left, area.top, width, height, 0, 0, width, height, pixels.data(), &info, DIB_RGB_COLORS,
+                  SRCCOPY);
+}
+
+void PlayerControl::GotoFrame(long frame)
+{
+    size_t target = frame < 0 ? 0 : static_cast<size_t>(frame);
+    if (Engine.Frames().Playing())
+        Engine.Frames().GotoAndPlay(target);
+    else
+        Engine.Frames().GotoAndStop(target);
+}

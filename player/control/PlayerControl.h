@@ -1,0 +1,58 @@
+#pragma once
+// The player control: one COM object whose interfaces are parts kept as its
+// members (ComPart). A new interface is a new part, answered in QueryInterface;
+// state that several parts need lives here.
+#include <windows.h>
+#include <ole2.h>
+#include <wrl/client.h>
+
+#include <string>
+
+#include "ComObject.h"
+#include "ConnectionPoints.h"
+#include "ControlProperties.h"
+#include "MoviePlayer.h"
+#include "OleObject.h"
+#include "ShockwaveFlash.h"
+#include "ViewObject.h"
+#include "SystemClock.h"
+
+inline constexpr CLSID CLSID_PlayerControl = {
+    0xD27CDB6E, 0xAE6D, 0x11CF, {0x96, 0xB8, 0x44, 0x45, 0x53, 0x54, 0x00, 0x00}};
+
+class PlayerControl final : public ComObject<PlayerControl, IUnknown> {
+    // First, so that it is there for the engine.
+    SystemClock clock_;
+
+public:
+    PlayerControl();
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override;
+
+    EventPoint& Events() { return points_.Events(); }
+
+    // Unloads what plays and loads url: a path, with "?name=value&..." for
+    // root variables after it. A blank url only unloads; one that cannot be
+    // read leaves the control empty and working. Either way the load ends
+    // complete, and the host hears so.
+    void LoadMovie(const std::wstring& url);
+    // Hands the engine what the properties say of its drawing.
+    void ApplyProperties();
+    // The current frame, scaled into area of dc.
+    void PaintFrame(HDC dc, const RECT& area);
+    // The frame to show next, keeping the play state.
+    void GotoFrame(long frame);
+
+    Microsoft::WRL::ComPtr<IOleClientSite> ClientSite;
+    // The control's size in HIMETRIC units (0.01 mm), as its container sees it.
+    SIZEL Extent;
+    ControlProperties Properties;
+    long ReadyState = 4;
+    tvmplayer::MoviePlayer Engine{clock_};
+
+private:
+    OleObject oleObject_;
+    ShockwaveFlash flash_;
+    ViewObject view_;
+    ConnectionPoints points_;
+};
