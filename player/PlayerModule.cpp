@@ -27,6 +27,7 @@
 
 #include "ClassFactory.h"
 #include "PlayerControl.h"
+#include "StageWindows.h"
 
 namespace __gnu_cxx {
 void __freeres();
@@ -48,12 +49,16 @@ void UnlockModule()
     InterlockedDecrement(&moduleLocks);
 }
 
-extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID)
+extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID)
 {
-    // The C++ runtime's emergency exception buffer belongs to this copy of
-    // the image; a mapped image that is freed would otherwise leak it.
-    if (reason == DLL_PROCESS_DETACH)
+    if (reason == DLL_PROCESS_ATTACH)
+        StartStageWindows(instance);
+    if (reason == DLL_PROCESS_DETACH) {
+        StopStageWindows();
+        // The C++ runtime's emergency exception buffer belongs to this copy
+        // of the image; a mapped image that is freed would otherwise leak it.
         __gnu_cxx::__freeres();
+    }
     return TRUE;
 }
 

@@ -32,7 +32,12 @@ std::wstring Lower(std::wstring text)
 
 }
 
-PlayerControl::PlayerControl() : Extent(DefaultExtent), oleObject_(*this), flash_(*this), view_(*this), points_(*this) {}
+PlayerControl::PlayerControl() : Extent(DefaultExtent), oleObject_(*this), flash_(*this), view_(*this), points_(*this), inPlace_(*this) {}
+
+PlayerControl::~PlayerControl()
+{
+    DeactivateInPlace();
+}
 
 HRESULT PlayerControl::QueryInterface(REFIID iid, void** object)
 {
@@ -43,6 +48,8 @@ HRESULT PlayerControl::QueryInterface(REFIID iid, void** object)
         {IID_IShockwaveFlash, &flash_},
         {IID_IViewObject, &view_},
         {IID_IConnectionPointContainer, &points_},
+        {IID_IOleWindow, &inPlace_},
+        {IID_IOleInPlaceObject, &inPlace_},
     });
 }
 
@@ -60,6 +67,7 @@ void PlayerControl::LoadMovie(const std::wstring& url)
     if (question != std::wstring::npos)
         Engine.Root().SetFromQuery(ToAnsi(url.substr(question + 1)));
     ReadyState = 4;
+    RestartTimer();
     Events().Fire(EventProgress, {IntArgument(100)});
     Events().Fire(EventReadyStateChange, {IntArgument(ReadyState)});
 }
@@ -91,6 +99,107 @@ void PlayerControl::PaintFrame(HDC dc, const RECT& area)
     info.bmiHeader.biCompression = BI_RGB;
     StretchDIBits(dc, area.left, area.top, width, height, 0, 0, width, height, pixels.data(), &info, DIB_RGB_COLORS,
                   SRCCOPY);
+}
+
+HRESULT PlayerControl::ActivateInPlace(const RECT* position)
+{
+    Microsoft::WRL::ComPtr<IOleInPlaceSite> site;
+    if (!ClientSite || FAILED(ClientSite.As(&site)))
+        return E_UNEXPECTED;
+    if (!window_) {
+        if (site->CanInPlaceActivate() != S_OK)
+            return E_FAIL;
+        site->OnInPlaceActivate();
+    }
+    HWND parent = nullptr;
+    Microsoft::WRL::ComPtr<IOleInPlaceFrame> frame;
+    Microsoft::WRL::ComPtr<IOleInPlaceUIWindow> document;
+    RECT sitePosition{}, clip{};
+    OLEINPLACEFRAMEINFO frameInfo{};
+    frameInfo.cb = sizeof(frameInfo);
+    if (FAILED(site->GetWindow(&parent))
+        || FAILED(site->GetWindowContext(&frame, &document, &sitePosition, &clip, &frameInfo)))
+        return E_FAIL;
+    const RECT& place = position ? *position : sitePosition;
+    if (window_) {
+        MoveWindow(window_, place.left, place.top, place.right - place.left, place.bottom - place.top, TRUE);
+        return S_OK;
+    }
+    window_ = CreateStageWindow(*this, parent, place);
+    if (!window_)
+        return E_FAIL;
+    RestartTimer();
+    return S_OK;
+}
+
+void PlayerControl::DeactivateInPlace()
+{
+    if (!window_)
+        return;
+    DestroyWindow(window_);
+    window_ = nullptr;
+    Microsoft::WRL::ComPtr<IOleInPlaceSite> site;
+    if (ClientSite && SUCCEEDED(ClientSite.As(&site)))
+        site->OnInPlaceDeactivate();
+}
+
+void PlayerControl::RestartTimer()
+{
+    if (!window_)
+        return;
+    KillTimer(window_, 1);
+    if (const tvmplayer::Movie* movie = Engine.CurrentMovie()) {
+        // A rate of 0 steps as often as the system's timer allows.
+        UINT interval = static_cast<UINT>(movie->FrameMilliseconds());
+        SetTimer(window_, 1, interval ? interval : USER_TIMER_MINIMUM, nullptr);
+    }
+}
+
+void PlayerControl::Present()
+{
+    RECT client;
+    GetClientRect(window_, &client);
+    HDC target = GetDC(window_);
+    HDC memory = CreateCompatibleDC(target);
+    HBITMAP frame = CreateCompatibleBitmap(target, client.right, client.bottom);
+    HGDIOBJ old = SelectObject(memory, frame);
+    PaintFrame(memory, client);
+    BitBlt(target, 0, 0, client.right, client.bottom, memory, 0, 0, SRCCOPY);
+    SelectObject(memory, old);
+    DeleteObject(frame);
+    DeleteDC(memory);
+    ReleaseDC(window_, target);
+}
+
+LRESULT PlayerControl::OnStageMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_ERASEBKGND:
+        return 1;  // every paint covers the whole window
+    case WM_PAINT: {
+        PAINTSTRUCT paint;
+        BeginPaint(window, &paint);
+        RECT client;
+        GetClientRect(window, &client);
+        if (client.right > 0 && client.bottom > 0)
+            PaintFrame(paint.hdc, client);
+        EndPaint(window, &paint);
+        return 0;
+    }
+    case WM_TIMER:
+        if (Engine.Tick())
+            Present();
+        return 0;
+    case WM_USER + 1:
+        // The host's frame step: exactly one frame, shown before the answer.
+        if (wParam == 1) {
+            Engine.Step();
+            Present();
+        }
+        return 0;
+    default:
+        return DefWindowProcA(window, message, wParam, lParam);
+    }
 }
 
 void PlayerControl::GotoFrame(long frame)

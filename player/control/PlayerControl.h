@@ -11,25 +11,35 @@
 #include "ComObject.h"
 #include "ConnectionPoints.h"
 #include "ControlProperties.h"
+#include "InPlaceObject.h"
 #include "MoviePlayer.h"
 #include "OleObject.h"
 #include "ShockwaveFlash.h"
+#include "StageWindows.h"
 #include "ViewObject.h"
 #include "SystemClock.h"
 
 inline constexpr CLSID CLSID_PlayerControl = {
     0xD27CDB6E, 0xAE6D, 0x11CF, {0x96, 0xB8, 0x44, 0x45, 0x53, 0x54, 0x00, 0x00}};
 
-class PlayerControl final : public ComObject<PlayerControl, IUnknown> {
+class PlayerControl final : public ComObject<PlayerControl, IUnknown>, private StageWindowOwner {
     // First, so that it is there for the engine.
     SystemClock clock_;
 
 public:
     PlayerControl();
+    ~PlayerControl();
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override;
 
     EventPoint& Events() { return points_.Events(); }
+
+    // In-place activation through the client site: the window is created
+    // under the site's window, or moved, to position (the site's own when
+    // null). Called again on every resize.
+    HRESULT ActivateInPlace(const RECT* position);
+    void DeactivateInPlace();
+    HWND Window() const { return window_; }
 
     // Unloads what plays and loads url: a path, with "?name=value&..." for
     // root variables after it. A blank url only unloads; one that cannot be
@@ -51,8 +61,16 @@ public:
     tvmplayer::MoviePlayer Engine{clock_};
 
 private:
+    LRESULT OnStageMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) override;
+    // Shows the current frame now: one full-frame BitBlt to the window.
+    void Present();
+    // Frames advance on a timer at the movie's rate while there is a window.
+    void RestartTimer();
+
+    HWND window_ = nullptr;
     OleObject oleObject_;
     ShockwaveFlash flash_;
     ViewObject view_;
     ConnectionPoints points_;
+    InPlaceObject inPlace_;
 };
