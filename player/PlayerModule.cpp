@@ -27,6 +27,7 @@
 
 #include "ClassFactory.h"
 #include "PlayerControl.h"
+#include "SoundMixer.h"
 #include "StageWindows.h"
 
 namespace __gnu_cxx {
@@ -51,9 +52,12 @@ void UnlockModule()
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID)
 {
-    if (reason == DLL_PROCESS_ATTACH)
+    if (reason == DLL_PROCESS_ATTACH) {
+        StartSoundMixer();
         StartStageWindows(instance);
+    }
     if (reason == DLL_PROCESS_DETACH) {
+        StopSoundMixer();
         StopStageWindows();
         // The C++ runtime's emergency exception buffer belongs to this copy
         // of the image; a mapped image that is freed would otherwise leak it.

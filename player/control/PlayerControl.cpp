@@ -36,6 +36,8 @@ PlayerControl::PlayerControl() : Extent(DefaultExtent), oleObject_(*this), flash
 
 PlayerControl::~PlayerControl()
 {
+    if (download_)
+        download_->Abandon();
     DeactivateInPlace();
 }
 
@@ -55,17 +57,35 @@ HRESULT PlayerControl::QueryInterface(REFIID iid, void** object)
 
 void PlayerControl::LoadMovie(const std::wstring& url)
 {
+    if (download_)
+        download_->Abandon();
+    download_.Reset();
     Engine.Unload();
     Engine.Root().Clear();
     size_t question = url.find(L'?');
-    std::wstring path = PlainPath(url.substr(0, question));
-    if (path.find_first_not_of(L' ') != std::wstring::npos) {
-        if (std::optional<std::vector<uint8_t>> bytes = ReadMovieFile(ToAnsi(path)))
-            Engine.Load(*bytes);
-    }
+    std::wstring location = url.substr(0, question);
+    pendingQuery_ = question == std::wstring::npos ? std::wstring() : url.substr(question + 1);
+    std::wstring path = PlainPath(location);
+    if (path.find_first_not_of(L' ') == std::wstring::npos)
+        return FinishLoad(std::nullopt);
+    if (std::optional<std::vector<uint8_t>> bytes = ReadMovieFile(ToAnsi(path)))
+        return FinishLoad(std::move(bytes));
+    ReadyState = 1;  // loading
+    download_ = MovieDownload::Start(location, [this](std::optional<std::vector<uint8_t>> bytes) {
+        FinishLoad(std::move(bytes));
+    });
+}
+
+void PlayerControl::FinishLoad(std::optional<std::vector<uint8_t>> bytes)
+{
+    if (bytes)
+        Engine.Load(*bytes);
+    if (!Engine.HasMovie())
+        sound_.reset();
+    else if (!sound_)
+        sound_ = std::make_unique<SoundUse>();
     Engine.Root().SetFromQuery(ToAnsi(Properties.FlashVars));
-    if (question != std::wstring::npos)
-        Engine.Root().SetFromQuery(ToAnsi(url.substr(question + 1)));
+    Engine.Root().SetFromQuery(ToAnsi(pendingQuery_));
     ReadyState = 4;
     RestartTimer();
     Events().Fire(EventProgress, {IntArgument(100)});

@@ -6,15 +6,18 @@
 #include <ole2.h>
 #include <wrl/client.h>
 
+#include <memory>
 #include <string>
 
 #include "ComObject.h"
 #include "ConnectionPoints.h"
 #include "ControlProperties.h"
 #include "InPlaceObject.h"
+#include "MovieDownload.h"
 #include "MoviePlayer.h"
 #include "OleObject.h"
 #include "ShockwaveFlash.h"
+#include "SoundMixer.h"
 #include "StageWindows.h"
 #include "ViewObject.h"
 #include "SystemClock.h"
@@ -44,7 +47,8 @@ public:
     // Unloads what plays and loads url: a path, with "?name=value&..." for
     // root variables after it. A blank url only unloads; one that cannot be
     // read leaves the control empty and working. Either way the load ends
-    // complete, and the host hears so.
+    // complete, and the host hears so. What CreateFileA cannot open comes
+    // through a URL moniker, usually after this returns.
     void LoadMovie(const std::wstring& url);
     // Hands the engine what the properties say of its drawing.
     void ApplyProperties();
@@ -62,12 +66,19 @@ public:
 
 private:
     LRESULT OnStageMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) override;
+    // The end of a load, with the movie's bytes or without any.
+    void FinishLoad(std::optional<std::vector<uint8_t>> bytes);
     // Shows the current frame now: one full-frame BitBlt to the window.
     void Present();
     // Frames advance on a timer at the movie's rate while there is a window.
     void RestartTimer();
 
     HWND window_ = nullptr;
+    Microsoft::WRL::ComPtr<MovieDownload> download_;
+    // The "?name=value" part of the url being loaded.
+    std::wstring pendingQuery_;
+    // Held while a movie is loaded.
+    std::unique_ptr<SoundUse> sound_;
     OleObject oleObject_;
     ShockwaveFlash flash_;
     ViewObject view_;

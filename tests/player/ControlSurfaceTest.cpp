@@ -51,6 +51,18 @@ protected:
     }
     static std::wstring Wide(const std::string& text) { return {text.begin(), text.end()}; }
 
+    // A root variable's value, or "<none>".
+    std::wstring Variable(const wchar_t* name)
+    {
+        BSTR wanted = SysAllocString(name);
+        BSTR value = nullptr;
+        HRESULT result = Flash().Call(GetVariable, wanted, &value);
+        std::wstring text = SUCCEEDED(result) && value ? std::wstring(value, SysStringLen(value)) : L"<none>";
+        SysFreeString(value);
+        SysFreeString(wanted);
+        return text;
+    }
+
     RawFlash& Flash() { return *flash_; }
 
     IOleObject* control_ = nullptr;
@@ -132,13 +144,10 @@ TEST_P(EveryKind, AMovieLoadsAndItsFramesAnswer)
     EXPECT_EQ(Flash().GetLong(PercentLoaded), 100);
     EXPECT_EQ(Flash().GetLong(TotalFrames), 5);
     EXPECT_EQ(Flash().GetLong(CurrentFrame), 0);
-
-    BSTR name = SysAllocString(L"BOTH");
-    BSTR value = nullptr;
-    EXPECT_EQ(Flash().Call(GetVariable, name, &value), S_OK);
-    EXPECT_STREQ(value, L"url");
-    SysFreeString(value);
-    SysFreeString(name);
+    EXPECT_EQ(Variable(L"BOTH"), L"url");
+    EXPECT_EQ(Variable(L"from"), L"flashvars");
+    EXPECT_EQ(Variable(L"name"), L"a b");
+    EXPECT_EQ(Variable(L"missing"), L"<none>");
 }
 
 INSTANTIATE_TEST_SUITE_P(Signatures, EveryKind, testing::Values("FWS", "CWS", "ZWS"));
@@ -210,6 +219,27 @@ TEST_F(ControlSurface, MoviesThatCannotBeReadLeaveTheControlEmptyAndWorking)
     BSTR url = SysAllocString(L"");
     EXPECT_EQ(Flash().Call(LoadMovie, 0, url), S_OK);
     SysFreeString(url);
+}
+
+// A URL that CreateFileA cannot open is fetched through a URL moniker, whose
+// data may come later, as the window's messages are handled.
+TEST_F(ControlSurface, WhatNoFileOpensComesThroughAUrlMoniker)
+{
+    std::string path = tvmtest::OutputDir() + "control_url.swf";
+    tvmtest::WriteFile(path, FiveFrames("CWS"));
+    std::wstring url = L"file:///" + Wide(path);
+    for (wchar_t& c : url)
+        if (c == L'\\')
+            c = L'/';
+    ASSERT_EQ(Flash().PutString(PutMovie, url + L"?name=value"), S_OK);
+    for (int waited = 0; waited < 5000 && Flash().GetLong(ReadyState) != 4; waited += 10) {
+        MSG message;
+        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
+        Sleep(10);
+    }
+    EXPECT_EQ(Flash().GetLong(ReadyState), 4);
+    EXPECT_EQ(Flash().GetLong(TotalFrames), 5);
+    EXPECT_EQ(Variable(L"name"), L"value");
 }
 
 TEST_F(ControlSurface, VariablesAreKeptAndOutStringsComeFromTheSystemAllocator)

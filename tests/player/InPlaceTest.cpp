@@ -8,6 +8,7 @@
 #include <string>
 
 #include "MappedPlayer.h"
+#include "PlayerBindings.h"
 #include "SwfFixtures.h"
 #include "TestSupport.h"
 
@@ -121,6 +122,9 @@ TEST(InPlace, ActivatesUnderTheSiteStepsByOneFrameAndClosesToActivateAgain)
             EXPECT_EQ(SendMessageA(window, WM_USER + 1, 1, 0), 0);
             EXPECT_EQ(flash.GetLong(CurrentFrame), expected);
         }
+        SIZE blit = LastBlitSize();
+        EXPECT_EQ(blit.cx, 100) << "each step reaches the window as one full-frame BitBlt";
+        EXPECT_EQ(blit.cy, 75);
         SendMessageA(window, WM_USER + 1, 2, 0);
         EXPECT_EQ(flash.GetLong(CurrentFrame), 2) << "only wParam 1 steps";
 
