@@ -3,20 +3,7 @@
 #include "ComGuard.h"
 #include "PlayerControl.h"
 
-InPlaceObject::InPlaceObject(PlayerControl& control) : ComPart(control), control_(control) {}
-
-HRESULT InPlaceObject::GetWindow(HWND* window)
-{
-    if (!window)
-        return E_POINTER;
-    *window = control_.Window();
-    return *window ? S_OK : E_FAIL;
-}
-
-HRESULT InPlaceObject::ContextSensitiveHelp(BOOL)
-{
-    return E_NOTIMPL;
-}
+InPlaceObject::InPlaceObject(PlayerControl& control) : WindowPart(control, control) {}
 
 HRESULT InPlaceObject::InPlaceDeactivate()
 {

@@ -32,7 +32,7 @@ std::wstring Lower(std::wstring text)
 
 }
 
-PlayerControl::PlayerControl() : Extent(DefaultExtent), oleObject_(*this), flash_(*this), view_(*this), points_(*this), inPlace_(*this) {}
+PlayerControl::PlayerControl() : Extent(DefaultExtent), oleObject_(*this), flash_(*this), view_(*this), points_(*this), inPlace_(*this), active_(*this), oleControl_(*this) {}
 
 PlayerControl::~PlayerControl()
 {
@@ -52,6 +52,8 @@ HRESULT PlayerControl::QueryInterface(REFIID iid, void** object)
         {IID_IConnectionPointContainer, &points_},
         {IID_IOleWindow, &inPlace_},
         {IID_IOleInPlaceObject, &inPlace_},
+        {IID_IOleInPlaceActiveObject, &active_},
+        {IID_IOleControl, &oleControl_},
     });
 }
 
@@ -119,6 +121,11 @@ void PlayerControl::PaintFrame(HDC dc, const RECT& area)
     info.bmiHeader.biCompression = BI_RGB;
     StretchDIBits(dc, area.left, area.top, width, height, 0, 0, width, height, pixels.data(), &info, DIB_RGB_COLORS,
                   SRCCOPY);
+}
+
+HWND ControlWindow(const PlayerControl& control)
+{
+    return control.Window();
 }
 
 HRESULT PlayerControl::ActivateInPlace(const RECT* position)

@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 
+#include "ActiveObject.h"
 #include "ComObject.h"
 #include "ConnectionPoints.h"
 #include "ControlProperties.h"
@@ -84,4 +85,6 @@ private:
     ViewObject view_;
     ConnectionPoints points_;
     InPlaceObject inPlace_;
+    ActiveObject active_;
+    OleControl oleControl_;
 };

@@ -2,9 +2,11 @@
 // window on every resize, the frame step by WM_USER + 1, Close and again.
 #include <windows.h>
 #include <ole2.h>
+#include <ocidl.h>
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 
 #include "MappedPlayer.h"
@@ -127,6 +129,26 @@ TEST(InPlace, ActivatesUnderTheSiteStepsByOneFrameAndClosesToActivateAgain)
         EXPECT_EQ(blit.cy, 75);
         SendMessageA(window, WM_USER + 1, 2, 0);
         EXPECT_EQ(flash.GetLong(CurrentFrame), 2) << "only wParam 1 steps";
+
+        // Keys and mnemonics are offered; the stage takes none.
+        IOleInPlaceActiveObject* active = nullptr;
+        ASSERT_EQ(control->QueryInterface(IID_IOleInPlaceActiveObject, reinterpret_cast<void**>(&active)), S_OK);
+        MSG key = {window, WM_KEYDOWN, 'A', 0, 0, {0, 0}};
+        EXPECT_EQ(active->TranslateAccelerator(&key), S_FALSE);
+        HWND activeWindow = nullptr;
+        EXPECT_EQ(active->GetWindow(&activeWindow), S_OK);
+        EXPECT_EQ(activeWindow, window);
+        active->Release();
+        // The host asks with a size of 16, as 32-bit code has it: nothing past it is written.
+        IOleControl* oleControl = nullptr;
+        ASSERT_EQ(control->QueryInterface(IID_IOleControl, reinterpret_cast<void**>(&oleControl)), S_OK);
+        unsigned char info[sizeof(CONTROLINFO) + 8];
+        memset(info, 0xCD, sizeof(info));
+        reinterpret_cast<CONTROLINFO*>(info)->cb = 16;
+        EXPECT_EQ(oleControl->GetControlInfo(reinterpret_cast<CONTROLINFO*>(info)), S_OK);
+        EXPECT_EQ(reinterpret_cast<CONTROLINFO*>(info)->hAccel, nullptr) << "no accelerators";
+        for (size_t i = 16; i < sizeof(info); ++i) EXPECT_EQ(info[i], 0xCD) << "byte " << i;
+        oleControl->Release();
 
         // A resize is another DoVerb: the same window moves.
         RECT smaller = {0, 0, 50, 40};
