@@ -27,6 +27,8 @@
 
 #include "ClassFactory.h"
 #include "PlayerControl.h"
+#include "SoundMixer.h"
+#include "StageWindows.h"
 
 namespace __gnu_cxx {
 void __freeres();
@@ -48,12 +50,19 @@ void UnlockModule()
     InterlockedDecrement(&moduleLocks);
 }
 
-extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID)
+extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID)
 {
-    // The C++ runtime's emergency exception buffer belongs to this copy of
-    // the image; a mapped image that is freed would otherwise leak it.
-    if (reason == DLL_PROCESS_DETACH)
+    if (reason == DLL_PROCESS_ATTACH) {
+        StartSoundMixer();
+        StartStageWindows(instance);
+    }
+    if (reason == DLL_PROCESS_DETACH) {
+        StopSoundMixer();
+        StopStageWindows();
+        // The C++ runtime's emergency exception buffer belongs to this copy
+        // of the image; a mapped image that is freed would otherwise leak it.
         __gnu_cxx::__freeres();
+    }
     return TRUE;
 }
 

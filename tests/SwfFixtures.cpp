@@ -10,6 +10,17 @@
 namespace tvmtest {
 namespace {
 
+void PutUInt16(Bytes& bytes, uint16_t value)
+{
+    bytes.push_back(static_cast<uint8_t>(value));
+    bytes.push_back(static_cast<uint8_t>(value >> 8));
+}
+
+void PutUInt32(Bytes& bytes, uint32_t value)
+{
+    for (int i = 0; i < 4; ++i) bytes.push_back(static_cast<uint8_t>(value >> (8 * i)));
+}
+
 class BitWriter {
 public:
     void Put(uint32_t value, int count)
@@ -49,14 +60,10 @@ Bytes MovieBody(const SwfMovie& movie)
     Bytes body = rect.Finish();
     body.insert(body.end(), {movie.rateFraction, movie.rateInteger, static_cast<uint8_t>(movie.frameCount),
                              static_cast<uint8_t>(movie.frameCount >> 8)});
-    // SetBackgroundColor white, ShowFrame, End: enough to be a real movie.
-    body.insert(body.end(), {0x43, 0x02, 0xFF, 0xFF, 0xFF, 0x40, 0x00, 0x00, 0x00});
+    // A white background and one frame: enough to be a real movie.
+    Bytes tags = movie.tags.empty() ? SwfTags().Background(0xFFFFFF).ShowFrame().End().Take() : movie.tags;
+    body.insert(body.end(), tags.begin(), tags.end());
     return body;
-}
-
-void PutUInt32(Bytes& bytes, uint32_t value)
-{
-    for (int i = 0; i < 4; ++i) bytes.push_back(static_cast<uint8_t>(value >> (8 * i)));
 }
 
 Bytes Deflate(const Bytes& data)
@@ -72,7 +79,7 @@ Bytes Deflate(const Bytes& data)
 Bytes LzmaRaw(const Bytes& data, Bytes& properties)
 {
     lzma_options_lzma options;
-    lzma_lzma_preset(&options, 6);
+    lzma_lzma_preset(&options, 1);
     lzma_filter filters[2] = {{LZMA_FILTER_LZMA1, &options}, {LZMA_VLI_UNKNOWN, nullptr}};
     uint32_t propertiesSize = 0;
     lzma_properties_size(&propertiesSize, &filters[0]);
@@ -94,6 +101,54 @@ Bytes LzmaRaw(const Bytes& data, Bytes& properties)
     return out;
 }
 
+}
+
+SwfTags& SwfTags::Tag(uint16_t code, const Bytes& body, bool longForm)
+{
+    if (longForm || body.size() >= 0x3F) {
+        PutUInt16(bytes_, static_cast<uint16_t>(code << 6 | 0x3F));
+        PutUInt32(bytes_, static_cast<uint32_t>(body.size()));
+    } else {
+        PutUInt16(bytes_, static_cast<uint16_t>(code << 6 | body.size()));
+    }
+    bytes_.insert(bytes_.end(), body.begin(), body.end());
+    return *this;
+}
+
+SwfTags& SwfTags::Background(uint32_t rgb)
+{
+    return Tag(9, {static_cast<uint8_t>(rgb >> 16), static_cast<uint8_t>(rgb >> 8), static_cast<uint8_t>(rgb)});
+}
+
+SwfTags& SwfTags::ShowFrame()
+{
+    return Tag(1, {});
+}
+
+SwfTags& SwfTags::Label(const std::string& name)
+{
+    Bytes body(name.begin(), name.end());
+    body.push_back(0);
+    return Tag(43, body);
+}
+
+SwfTags& SwfTags::DoAction(const Bytes& actions)
+{
+    return Tag(12, actions);
+}
+
+SwfTags& SwfTags::Sprite(uint16_t id, uint16_t frameCount, const Bytes& tags)
+{
+    Bytes body;
+    PutUInt16(body, id);
+    PutUInt16(body, frameCount);
+    body.insert(body.end(), tags.begin(), tags.end());
+    return Tag(39, body);
+}
+
+SwfTags& SwfTags::End()
+{
+    return Tag(0, {});
 }
 
 Bytes MakeSwf(const SwfMovie& movie, const char* signature)

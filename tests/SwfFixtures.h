@@ -4,9 +4,27 @@
 #include <string>
 #include <vector>
 
-#include "TestSupport.h"
+#include "Bytes.h"
 
 namespace tvmtest {
+
+// The tags of a movie, written one after another:
+//   SwfTags().Background(0x336699).Label("start").ShowFrame().End().Take()
+class SwfTags {
+public:
+    // Any tag; the long header form is used when the body needs it or when asked.
+    SwfTags& Tag(uint16_t code, const Bytes& body, bool longForm = false);
+    SwfTags& Background(uint32_t rgb);
+    SwfTags& ShowFrame();
+    SwfTags& Label(const std::string& name);
+    SwfTags& DoAction(const Bytes& actions);
+    SwfTags& Sprite(uint16_t id, uint16_t frameCount, const Bytes& tags);
+    SwfTags& End();
+    Bytes Take() { return std::move(bytes_); }
+
+private:
+    Bytes bytes_;
+};
 
 struct SwfMovie {
     int32_t widthTwips = 11000;
@@ -15,6 +33,8 @@ struct SwfMovie {
     uint8_t rateInteger = 0x18;
     uint16_t frameCount = 120;
     uint8_t version = 10;
+    // What follows the header; when empty, a white background and one frame.
+    Bytes tags;
 };
 
 // "FWS", "CWS" (zlib) or "ZWS" (raw LZMA1 with 5 property bytes).

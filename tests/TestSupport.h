@@ -1,9 +1,9 @@
 #pragma once
 #include <windows.h>
 
-#include <cstdint>
 #include <string>
-#include <vector>
+
+#include "Bytes.h"
 
 namespace tvmtest {
 
@@ -13,8 +13,6 @@ std::string TestsDir();
 std::string BinDir();
 // Folder where tests leave files for the Linux-side checks, with a trailing backslash.
 std::string OutputDir();
-
-using Bytes = std::vector<uint8_t>;
 
 // Whole files in and out; WriteFile raises std::runtime_error when it cannot
 // write, ReadFile answers nothing for a missing file.

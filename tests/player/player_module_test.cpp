@@ -8,6 +8,7 @@
 
 #include <fstream>
 #include <iterator>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -246,6 +247,35 @@ TEST_F(PlayerModule, VersionResourceGivesTheReportedVersion)
     EXPECT_EQ((PlayerFlashVersion() >> 16) & 0xFF, 11);
 }
 
+struct Import {
+    std::string Library;
+    std::string Function;  // empty when imported by ordinal
+};
+
+std::vector<Import> Imports(HMODULE module)
+{
+    auto* base = reinterpret_cast<const BYTE*>(module);
+    auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + reinterpret_cast<const IMAGE_DOS_HEADER*>(base)->e_lfanew);
+    const IMAGE_DATA_DIRECTORY& imports = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+    std::vector<Import> found;
+    if (imports.Size == 0)
+        return found;
+    for (auto* descriptor = reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR*>(base + imports.VirtualAddress);
+         descriptor->Name != 0; ++descriptor) {
+        std::string library = reinterpret_cast<const char*>(base + descriptor->Name);
+        EXPECT_NE(descriptor->OriginalFirstThunk, 0u) << library;
+        if (descriptor->OriginalFirstThunk == 0)
+            continue;
+        for (auto* thunk = reinterpret_cast<const IMAGE_THUNK_DATA*>(base + descriptor->OriginalFirstThunk);
+             thunk->u1.AddressOfData != 0; ++thunk) {
+            bool byOrdinal = IMAGE_SNAP_BY_ORDINAL(thunk->u1.Ordinal);
+            found.push_back({library, byOrdinal ? std::string() : std::string(reinterpret_cast<const IMAGE_IMPORT_BY_NAME*>(
+                                                                      base + thunk->u1.AddressOfData)->Name)});
+        }
+    }
+    return found;
+}
+
 // The program maps the image itself: it relocates it, binds imports by name
 // from libraries it loads by name, and knows nothing of delayed imports.
 TEST_F(PlayerModule, ImageSuitsAPrivateLoader)
@@ -258,20 +288,26 @@ TEST_F(PlayerModule, ImageSuitsAPrivateLoader)
 
     char systemDir[MAX_PATH];
     GetSystemDirectoryA(systemDir, MAX_PATH);
-    const IMAGE_DATA_DIRECTORY& imports = directories[IMAGE_DIRECTORY_ENTRY_IMPORT];
-    ASSERT_GT(imports.Size, 0u);
-    int functions = 0;
-    for (auto* descriptor = reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR*>(base + imports.VirtualAddress);
-         descriptor->Name != 0; ++descriptor) {
-        std::string library = reinterpret_cast<const char*>(base + descriptor->Name);
-        EXPECT_NE(GetFileAttributesA((std::string(systemDir) + "\\" + library).c_str()), INVALID_FILE_ATTRIBUTES)
-            << library << " is not a system library";
-        ASSERT_NE(descriptor->OriginalFirstThunk, 0u) << library;
-        for (auto* thunk = reinterpret_cast<const IMAGE_THUNK_DATA32*>(base + descriptor->OriginalFirstThunk);
-             thunk->u1.AddressOfData != 0; ++thunk, ++functions)
-            EXPECT_FALSE(IMAGE_SNAP_BY_ORDINAL32(thunk->u1.Ordinal)) << library << " imported by ordinal";
+    std::vector<Import> imports = Imports(module_);
+    EXPECT_FALSE(imports.empty());
+    for (const Import& import : imports) {
+        EXPECT_NE(GetFileAttributesA((std::string(systemDir) + "\\" + import.Library).c_str()), INVALID_FILE_ATTRIBUTES)
+            << import.Library << " is not a system library";
+        EXPECT_FALSE(import.Function.empty()) << import.Library << " imported by ordinal";
     }
-    EXPECT_GT(functions, 0);
+}
+
+// The program intercepts only the imports it binds, by name: a sibling of a
+// bound function would reach the system behind the program's back.
+TEST_F(PlayerModule, ImportsNoSiblingOfABoundFunction)
+{
+    const std::set<std::string> siblings = {
+        "RegisterClassExW", "RegisterClassA", "RegisterClassW", "CreateWindowExW", "LoadCursorW",
+        "LoadCursorFromFileA", "LoadCursorFromFileW", "LoadMenuW", "LoadMenuIndirectA", "LoadMenuIndirectW",
+        "CreateFileW", "CreateFile2", "OpenFile", "CreateURLMonikerEx", "CreateURLMonikerEx2",
+        "QueryPerformanceCounter", "timeGetSystemTime"};
+    for (const Import& import : Imports(module_))
+        EXPECT_EQ(siblings.count(import.Function), 0u) << import.Library << "!" << import.Function;
 }
 
 TEST(PlayerInProgram, ProgramCarriesTheModuleInItsResources)

@@ -1,5 +1,6 @@
 #include "OleObject.h"
 
+#include "ComGuard.h"
 #include "PlayerControl.h"
 
 OleObject::OleObject(PlayerControl& control) : ComPart(control), control_(control) {}
@@ -37,10 +38,12 @@ HRESULT OleObject::GetExtent(DWORD aspect, SIZEL* size)
     return S_OK;
 }
 
-// Nothing is active yet that closing would end.
 HRESULT OleObject::Close(DWORD)
 {
-    return S_OK;
+    return Guarded([&] {
+        control_.DeactivateInPlace();
+        return S_OK;
+    });
 }
 
 HRESULT OleObject::SetHostNames(LPCOLESTR, LPCOLESTR)
@@ -68,9 +71,22 @@ HRESULT OleObject::GetClipboardData(DWORD, IDataObject**)
     return E_NOTIMPL;
 }
 
-HRESULT OleObject::DoVerb(LONG, LPMSG, IOleClientSite*, LONG, HWND, LPCRECT)
+HRESULT OleObject::DoVerb(LONG verb, LPMSG, IOleClientSite*, LONG, HWND, LPCRECT position)
 {
-    return E_NOTIMPL;
+    switch (verb) {
+    case OLEIVERB_PRIMARY:
+    case OLEIVERB_SHOW:
+    case OLEIVERB_UIACTIVATE:
+    case OLEIVERB_INPLACEACTIVATE:
+        return Guarded([&] { return control_.ActivateInPlace(position); });
+    case OLEIVERB_HIDE:
+        return Guarded([&] {
+            control_.DeactivateInPlace();
+            return S_OK;
+        });
+    default:
+        return OLEOBJ_S_INVALIDVERB;
+    }
 }
 
 HRESULT OleObject::EnumVerbs(IEnumOLEVERB**)

@@ -4,8 +4,8 @@
 #include <unknwn.h>
 
 #include <initializer_list>
-#include <new>
 
+#include "ComGuard.h"
 #include "PlayerModule.h"
 
 // One interface an object answers. Every interface here derives from IUnknown
@@ -44,12 +44,12 @@ public:
         if (!object)
             return E_POINTER;
         *object = nullptr;
-        Derived* created = new (std::nothrow) Derived;
-        if (!created)
-            return E_OUTOFMEMORY;
-        HRESULT result = created->QueryInterface(iid, object);
-        created->Release();
-        return result;
+        return Guarded([&] {
+            Derived* created = new Derived;
+            HRESULT result = created->QueryInterface(iid, object);
+            created->Release();
+            return result;
+        });
     }
 
     ULONG STDMETHODCALLTYPE AddRef() override { return InterlockedIncrement(&refCount_); }

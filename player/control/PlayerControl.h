@@ -1,0 +1,90 @@
+#pragma once
+// The player control: one COM object whose interfaces are parts kept as its
+// members (ComPart). A new interface is a new part, answered in QueryInterface;
+// state that several parts need lives here.
+#include <windows.h>
+#include <ole2.h>
+#include <wrl/client.h>
+
+#include <memory>
+#include <string>
+
+#include "ActiveObject.h"
+#include "ComObject.h"
+#include "ConnectionPoints.h"
+#include "ControlProperties.h"
+#include "InPlaceObject.h"
+#include "MovieDownload.h"
+#include "MoviePlayer.h"
+#include "OleObject.h"
+#include "ShockwaveFlash.h"
+#include "SoundMixer.h"
+#include "StageWindows.h"
+#include "ViewObject.h"
+#include "SystemClock.h"
+
+inline constexpr CLSID CLSID_PlayerControl = {
+    0xD27CDB6E, 0xAE6D, 0x11CF, {0x96, 0xB8, 0x44, 0x45, 0x53, 0x54, 0x00, 0x00}};
+
+class PlayerControl final : public ComObject<PlayerControl, IUnknown>, private StageWindowOwner {
+    // First, so that it is there for the engine.
+    SystemClock clock_;
+
+public:
+    PlayerControl();
+    ~PlayerControl();
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override;
+
+    EventPoint& Events() { return points_.Events(); }
+
+    // In-place activation through the client site: the window is created
+    // under the site's window, or moved, to position (the site's own when
+    // null). Called again on every resize.
+    HRESULT ActivateInPlace(const RECT* position);
+    void DeactivateInPlace();
+    HWND Window() const { return window_; }
+
+    // Unloads what plays and loads url: a path, with "?name=value&..." for
+    // root variables after it. A blank url only unloads; one that cannot be
+    // read leaves the control empty and working. Either way the load ends
+    // complete, and the host hears so. What CreateFileA cannot open comes
+    // through a URL moniker, usually after this returns.
+    void LoadMovie(const std::wstring& url);
+    // Hands the engine what the properties say of its drawing.
+    void ApplyProperties();
+    // The current frame, scaled into area of dc.
+    void PaintFrame(HDC dc, const RECT& area);
+    // The frame to show next, keeping the play state.
+    void GotoFrame(long frame);
+
+    Microsoft::WRL::ComPtr<IOleClientSite> ClientSite;
+    // The control's size in HIMETRIC units (0.01 mm), as its container sees it.
+    SIZEL Extent;
+    ControlProperties Properties;
+    long ReadyState = 4;
+    tvmplayer::MoviePlayer Engine{clock_};
+
+private:
+    LRESULT OnStageMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) override;
+    // The end of a load, with the movie's bytes or without any.
+    void FinishLoad(std::optional<std::vector<uint8_t>> bytes);
+    // Shows the current frame now: one full-frame BitBlt to the window.
+    void Present();
+    // Frames advance on a timer at the movie's rate while there is a window.
+    void RestartTimer();
+
+    HWND window_ = nullptr;
+    Microsoft::WRL::ComPtr<MovieDownload> download_;
+    // The "?name=value" part of the url being loaded.
+    std::wstring pendingQuery_;
+    // Held while a movie is loaded.
+    std::unique_ptr<SoundUse> sound_;
+    OleObject oleObject_;
+    ShockwaveFlash flash_;
+    ViewObject view_;
+    ConnectionPoints points_;
+    InPlaceObject inPlace_;
+    ActiveObject active_;
+    OleControl oleControl_;
+};

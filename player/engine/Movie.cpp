@@ -1,0 +1,191 @@
+#include "Movie.h"
+
+#include <algorithm>
+#include <cctype>
+
+#include "SwfReader.h"
+#include "SwfUnpack.h"
+
+namespace tvmplayer {
+namespace {
+
+enum TagCode : uint16_t {
+    TagEnd = 0,
+    TagShowFrame = 1,
+    TagDoAction = 12,
+    TagSetBackgroundColor = 9,
+    TagDefineSprite = 39,
+    TagFrameLabel = 43,
+};
+
+constexpr int TwipsPerPixel = 20;
+// Sprites inside sprites are not allowed by the format; a limit keeps a
+// hostile nesting from running the stack down all the same.
+constexpr int MaxSpriteDepth = 4;
+
+struct TagHeader {
+    uint16_t Code;
+    std::span<const uint8_t> Body;
+};
+
+TagHeader ReadTag(SwfReader& reader)
+{
+    uint16_t codeAndLength = reader.U16();
+    uint32_t length = codeAndLength & 0x3F;
+    if (length == 0x3F)
+        length = reader.U32();
+    return {static_cast<uint16_t>(codeAndLength >> 6), reader.Bytes(length)};
+}
+
+// A sprite's own tags: walked only to hold them to the same bounds.
+void WalkSprite(std::span<const uint8_t> body, int depth)
+{
+    if (depth > MaxSpriteDepth)
+        throw SwfFormatError("sprites nested too deep");
+    SwfReader reader(body);
+    reader.U16();  // the sprite's id
+    reader.U16();  // its frame count
+    while (reader.Remaining() > 0) {
+        TagHeader tag = ReadTag(reader);
+        if (tag.Code == TagEnd)
+            return;
+        if (tag.Code == TagDefineSprite)
+            WalkSprite(tag.Body, depth + 1);
+    }
+}
+
+void WalkTags(SwfReader& reader, Movie& movie)
+{
+    Frame current;
+    bool backgroundSet = false;
+    while (reader.Remaining() > 0) {
+        TagHeader tag = ReadTag(reader);
+        SwfReader body(tag.Body);
+        switch (tag.Code) {
+        case TagEnd:
+            return;
+        case TagShowFrame:
+            movie.Frames.push_back(std::move(current));
+            current = Frame();
+            break;
+        case TagSetBackgroundColor:
+            if (!backgroundSet) {
+                uint32_t r = body.U8(), g = body.U8(), b = body.U8();
+                movie.Background = 0xFF000000u | r << 16 | g << 8 | b;
+                backgroundSet = true;
+            }
+            break;
+        case TagFrameLabel:
+            current.Labels.push_back(body.String());
+            break;
+        case TagDoAction:
+            current.Actions.emplace_back(tag.Body.begin(), tag.Body.end());
+            break;
+        case TagDefineSprite:
+            WalkSprite(tag.Body, 1);
+            break;
+        default:
+            break;
+        }
+    }
+}
+
+// The body after the eight header bytes, unpacked, exactly as long as the
+// header says; shorter means the file was cut.
+std::vector<uint8_t> Body(std::span<const uint8_t> file, char kind, uint32_t declaredLength)
+{
+    if (declaredLength < 8 || declaredLength - 8 > MaxMovieBytes)
+        throw SwfFormatError("implausible movie length");
+    size_t length = declaredLength - 8;
+    std::span<const uint8_t> rest = file.subspan(8);
+    std::vector<uint8_t> body;
+    if (kind == 'F') {
+        if (rest.size() < length)
+            throw SwfFormatError("movie cut short");
+        body.assign(rest.begin(), rest.begin() + static_cast<std::ptrdiff_t>(length));
+    } else if (kind == 'C') {
+        body = Inflate(rest, length);
+    } else {
+        SwfReader reader(rest);
+        uint32_t packedLength = reader.U32();
+        std::span<const uint8_t> properties = reader.Bytes(5);
+        // Some writers count the properties in, some do not: take what is there.
+        std::span<const uint8_t> packed = rest.subspan(reader.Position());
+        packed = packed.first(std::min<size_t>(packed.size(), packedLength + 5u));
+        body = UnpackLzma(properties, packed, length);
+    }
+    if (body.size() < length)
+        throw SwfFormatError("movie cut short");
+    return body;
+}
+
+Movie Parse(std::span<const uint8_t> file)
+{
+    SwfReader header(file);
+    std::span<const uint8_t> signature = header.Bytes(3);
+    char kind = static_cast<char>(signature[0]);
+    if ((kind != 'F' && kind != 'C' && kind != 'Z') || signature[1] != 'W' || signature[2] != 'S')
+        throw SwfFormatError("not a movie");
+    Movie movie;
+    movie.Version = header.U8();
+    std::vector<uint8_t> body = Body(file, kind, header.U32());
+
+    SwfReader reader(body);
+    int bits = static_cast<int>(reader.UnsignedBits(5));
+    movie.XMin = reader.SignedBits(bits);
+    movie.XMax = reader.SignedBits(bits);
+    movie.YMin = reader.SignedBits(bits);
+    movie.YMax = reader.SignedBits(bits);
+    reader.Align();
+    movie.Rate = reader.U16();
+    uint16_t declaredFrames = reader.U16();
+    WalkTags(reader, movie);
+    if (movie.Frames.size() < declaredFrames)
+        movie.Frames.resize(declaredFrames);
+    return movie;
+}
+
+std::string Lower(std::string text)
+{
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return text;
+}
+
+}
+
+int Movie::StageWidth() const
+{
+    return static_cast<int>((static_cast<int64_t>(XMax) - XMin) / TwipsPerPixel);
+}
+
+int Movie::StageHeight() const
+{
+    return static_cast<int>((static_cast<int64_t>(YMax) - YMin) / TwipsPerPixel);
+}
+
+double Movie::FrameMilliseconds() const
+{
+    return Rate == 0 ? 0.0 : 1000.0 * 256.0 / Rate;
+}
+
+std::optional<size_t> Movie::FindLabel(const std::string& label) const
+{
+    std::string wanted = Lower(label);
+    for (size_t i = 0; i < Frames.size(); ++i)
+        for (const std::string& own : Frames[i].Labels)
+            if (Lower(own) == wanted)
+                return i;
+    return std::nullopt;
+}
+
+std::optional<Movie> ParseMovie(std::span<const uint8_t> file)
+{
+    try {
+        return Parse(file);
+    } catch (const SwfFormatError&) {
+        return std::nullopt;
+    }
+}
+
+}

@@ -1,0 +1,51 @@
+#pragma once
+// A movie as its file describes it: the stage, the rate, the background and
+// the frames of its main timeline with their labels and actions.
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace tvmplayer {
+
+// 0xAARRGGBB, not premultiplied.
+using Colour = uint32_t;
+
+struct Frame {
+    std::vector<std::string> Labels;
+    // The bodies of the frame's DoAction tags, run when the frame is reached.
+    std::vector<std::vector<uint8_t>> Actions;
+};
+
+struct Movie {
+    uint8_t Version = 0;
+    // The stage rectangle in twips (1/20 pixel).
+    int32_t XMin = 0, XMax = 0, YMin = 0, YMax = 0;
+    // Frames per second in 8.8 fixed point.
+    uint16_t Rate = 0;
+    // At least the count the header declares; frames past the last
+    // ShowFrame are empty.
+    std::vector<Frame> Frames;
+    // The first SetBackgroundColor; the stage is white until one comes.
+    Colour Background = 0xFFFFFFFF;
+
+    int StageWidth() const;   // pixels
+    int StageHeight() const;  // pixels
+    // The frame interval in milliseconds; a rate of 0 runs as fast as the
+    // player steps it, which the caller treats as one frame per tick.
+    double FrameMilliseconds() const;
+    // The index of the first frame that carries label, compared without
+    // regard to case as the player does.
+    std::optional<size_t> FindLabel(const std::string& label) const;
+};
+
+// The largest body a movie may unpack to.
+inline constexpr size_t MaxMovieBytes = 256u << 20;
+
+// Parses a whole SWF file (FWS, CWS or ZWS). Answers nothing for a file that
+// is damaged, truncated or not a movie at all; never reads outside the bytes.
+std::optional<Movie> ParseMovie(std::span<const uint8_t> file);
+
+}
