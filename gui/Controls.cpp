@@ -2,6 +2,9 @@
 
 #include "Exceptions.h"
 #include "Forms.h"
+#include "Menus.h"
+
+#include <windowsx.h>
 
 #include <algorithm>
 
@@ -99,6 +102,19 @@ POINT TControl::ClientOrigin()
     if (!parent_) throw EInvalidOperation("Control '" + Name() + "' has no parent window");
     POINT origin = parent_->ClientOrigin();
     return POINT{origin.x + left_, origin.y + top_};
+}
+
+void TControl::SetPopupMenu(TPopupMenu* menu)
+{
+    if (popupMenu_) popupMenu_->RemoveFreeNotification(this);
+    popupMenu_ = menu;
+    if (popupMenu_) popupMenu_->FreeNotification(this);
+}
+
+void TControl::Notification(TComponent* component, TOperation operation)
+{
+    TComponent::Notification(component, operation);
+    if (operation == opRemove && component == popupMenu_) popupMenu_ = nullptr;
 }
 
 POINT TControl::ClientToScreen(POINT point)
@@ -312,6 +328,16 @@ void TControl::WndProc(TMessage& message)
         break;
     case WM_RBUTTONUP:
         MouseButtonMessage(message, mbRight, false, false);
+        break;
+    case WM_CONTEXTMENU:
+        if (popupMenu_ && popupMenu_->AutoPopup) {
+            // From the keyboard the point is (-1, -1): the menu opens at the control.
+            POINT at{GET_X_LPARAM(message.LParam), GET_Y_LPARAM(message.LParam)};
+            if (at.x == -1 && at.y == -1) at = ClientToScreen(POINT{0, 0});
+            popupMenu_->SetPopupComponent(this);
+            popupMenu_->Popup(at.x, at.y);
+            return;
+        }
         break;
     case WM_MBUTTONUP:
         MouseButtonMessage(message, mbMiddle, false, false);

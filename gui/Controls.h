@@ -176,7 +176,8 @@ public:
     TCursor Cursor() const { return cursor_; }
     void SetCursor(TCursor cursor);
     TPopupMenu* PopupMenu() const { return popupMenu_; }
-    void SetPopupMenu(TPopupMenu* menu) { popupMenu_ = menu; }
+    // Shown on the context-menu request while its AutoPopup is set.
+    void SetPopupMenu(TPopupMenu* menu);
     std::string Hint;
     bool ShowHint = false;
 
@@ -214,6 +215,7 @@ public:
     TMouseEvent OnMouseUp;
 
 protected:
+    void Notification(TComponent* component, TOperation operation) override;
     virtual void WndProc(TMessage& message);
     // What becomes of messages no handler took; windowless controls answer 0.
     virtual void DefaultHandler(TMessage& message);

@@ -1,5 +1,6 @@
 #include "Forms.h"
 
+#include "Menus.h"
 #include "Threads.h"
 
 #include <commctrl.h>
@@ -206,6 +207,15 @@ int TForm::ShowCommand() const
 void TForm::WndProc(TMessage& message)
 {
     switch (message.Msg) {
+    case WM_DESTROY:
+        // The system would destroy the menu with the window; the menu keeps it.
+        if (menu_) menu_->SetWindowHandle(nullptr);
+        break;
+    case WM_COMMAND:
+    case WM_MEASUREITEM:
+    case WM_DRAWITEM:
+        if (menu_ && menu_->HandleMenuMessage(message)) return;
+        break;
     case WM_ACTIVATE:
         // The focus goes back to the control that had it.
         if (LOWORD(message.WParam) != WA_INACTIVE && !HIWORD(message.WParam) && activeControl_ &&
@@ -288,7 +298,37 @@ bool TForm::IsShortCut(TMessage& key)
 {
     bool handled = false;
     if (OnShortCut) OnShortCut(key, handled);
-    return handled;
+    return handled || (menu_ && menu_->IsShortCut(ShortCutFromKey(WORD(key.WParam))));
+}
+
+void TForm::SetMenu(TMainMenu* menu)
+{
+    if (menu == menu_) return;
+    if (menu_) {
+        menu_->SetWindowHandle(nullptr);
+        menu_->RemoveFreeNotification(this);
+    }
+    menu_ = menu;
+    if (!menu_) return;
+    menu_->FreeNotification(this);
+    if (HandleAllocated()) menu_->SetWindowHandle(Handle());
+}
+
+TForm::~TForm()
+{
+    if (menu_) menu_->SetWindowHandle(nullptr);
+}
+
+void TForm::CreateWnd()
+{
+    TWinControl::CreateWnd();
+    if (menu_) menu_->SetWindowHandle(Handle());
+}
+
+void TForm::Notification(TComponent* component, TOperation operation)
+{
+    TWinControl::Notification(component, operation);
+    if (operation == opRemove && component == menu_) menu_ = nullptr;
 }
 
 TForm* GetParentForm(TControl* control)

@@ -57,6 +57,8 @@ constexpr TModalResult mrNo = IDNO;
 class TForm : public TWinControl {
 public:
     explicit TForm(TComponent* owner);
+    // Takes the menu out of the window first: the system would destroy it with the window.
+    ~TForm() override;
     // A plain form with nothing on it, for code that builds one at run time.
     static TForm* CreateNew(TComponent* owner) { return new TForm(owner); }
 
@@ -77,7 +79,9 @@ public:
     // Draws on the form's window, inside and outside of painting.
     TCanvas* Canvas() { return WindowCanvas(); }
     TMainMenu* Menu() const { return menu_; }
-    void SetMenu(TMainMenu* menu) { menu_ = menu; }
+    // The menu's bar shows in the form's window while both exist; its
+    // commands, owner drawing and shortcuts reach it through the form.
+    void SetMenu(TMainMenu* menu);
     // The OLE control of the form that is UI-active.
     TWinControl* ActiveOleControl() const { return activeOleControl_; }
     void SetActiveOleControl(TWinControl* control) { activeOleControl_ = control; }
@@ -125,6 +129,8 @@ public:
 
 protected:
     void CreateParams(TCreateParams& params) override;
+    void CreateWnd() override;
+    void Notification(TComponent* component, TOperation operation) override;
     void WndProc(TMessage& message) override;
     void BeforeDestruction() override;
     void PaintWindow(HDC dc) override;

@@ -262,6 +262,52 @@ TEST(MainMenu, ShowsItsBarInTheWindowWithoutShortCutTextsAtTheTop)
     EXPECT_TRUE(IsMenu(convert.menu.Handle()));
 }
 
+TEST(MainMenu, AFormShowsItsMenuAndPassesItCommandsAndShortCuts)
+{
+    TConvertMenu convert;
+    {
+        TForm form(nullptr);
+        form.SetMenu(&convert.menu);
+        EXPECT_EQ(GetMenu(form.Handle()), convert.menu.Handle());
+
+        SendMessageA(form.Handle(), WM_COMMAND, MAKEWPARAM(convert.open->Command(), 0), 0);
+        TMessage key{WM_KEYDOWN, 'S', 0, 0};
+        BYTE keys[256] = {};
+        GetKeyboardState(keys);
+        keys[VK_CONTROL] = 0x80;
+        SetKeyboardState(keys);
+        EXPECT_TRUE(form.IsShortCut(key));
+        keys[VK_CONTROL] = 0;
+        SetKeyboardState(keys);
+        EXPECT_FALSE(form.IsShortCut(key));
+        EXPECT_EQ(convert.clicks, (std::vector<std::string>{"&Open", "&Start!"}));
+    }
+    // The form's window went, and the menu with its handle stayed.
+    EXPECT_TRUE(IsMenu(convert.menu.Handle()));
+}
+
+TEST(PopupMenu, AControlShowsItsMenuOnTheContextMenuRequest)
+{
+    TForm form(nullptr);
+    std::vector<std::string> log;
+    {
+        TPopupMenu menu(nullptr);
+        AddItem(menu.Items(), "&Only");
+        menu.OnPopup = [&](TObject*) {
+            log.push_back(menu.PopupComponent() == &form ? "popup for the form" : "popup");
+            // Dismissed at once: the menu's loop takes the posted cancel.
+            PostMessageA(menu.WindowHandle(), WM_CANCELMODE, 0, 0);
+        };
+        form.SetPopupMenu(&menu);
+        SendMessageA(form.Handle(), WM_CONTEXTMENU, WPARAM(form.Handle()), MAKELPARAM(-1, -1));
+        menu.AutoPopup = false;
+        SendMessageA(form.Handle(), WM_CONTEXTMENU, WPARAM(form.Handle()), MAKELPARAM(-1, -1));
+    }
+    EXPECT_EQ(log, (std::vector<std::string>{"popup for the form"}));
+    // The freed menu is forgotten.
+    EXPECT_EQ(form.PopupMenu(), nullptr);
+}
+
 TEST(MainMenu, LendsTheContainersGroupsToASharedMenuAndShowsIt)
 {
     TForm form(nullptr);
