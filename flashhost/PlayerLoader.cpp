@@ -104,17 +104,19 @@ private:
         return found == MappedImages().end() ? 0 : found->second;
     }
 
-    // The images of every loader alive, with their sizes at map time.
+    // The images of every loader alive, with their sizes at map time. Never
+    // destroyed: a loader held by a global is unmapped during static
+    // destruction, which may come after this table's own would have.
     static std::map<const void*, size_t>& MappedImages()
     {
-        static std::map<const void*, size_t> images;
-        return images;
+        static auto* images = new std::map<const void*, size_t>;
+        return *images;
     }
 
     static std::mutex& MappedImagesLock()
     {
-        static std::mutex lock;
-        return lock;
+        static auto* lock = new std::mutex;
+        return *lock;
     }
 
     const BYTE* base_;
