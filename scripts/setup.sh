@@ -15,7 +15,7 @@ packages=(
   wine wine64 libasound2 xvfb xauth
   cmake ninja-build nasm yasm pkg-config autoconf automake libtool make
   python3 dpkg-dev ffmpeg googletest libz-mingw-w64-dev
-  g++ clang libclang-rt-14-dev zlib1g-dev liblzma-dev
+  g++ clang libclang-rt-14-dev zlib1g-dev liblzma-dev libcairo2-dev libjpeg-dev
 )
 # 32-bit Windows programs run through wine32, which only a kernel that runs
 # 32-bit x86 code can start.

@@ -9,7 +9,7 @@ using namespace tvmtest;
 namespace {
 
 // Moves the pointer as the user would, and waits until Until holds or
-// half a second has passed.
+// five seconds have passed (a loaded machine can be slow to deliver).
 template <typename F>
 bool MoveMouseTo(POINT screen, F until)
 {
@@ -19,7 +19,7 @@ bool MoveMouseTo(POINT screen, F until)
     input.mi.dy = MulDiv(screen.y, 65536, GetSystemMetrics(SM_CYSCREEN)) + 1;
     input.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
     SendInput(1, &input, sizeof(input));
-    for (DWORD start = GetTickCount(); GetTickCount() - start < 500; Sleep(10)) {
+    for (DWORD start = GetTickCount(); GetTickCount() - start < 5000; Sleep(10)) {
         Pump();
         if (until()) return true;
     }
