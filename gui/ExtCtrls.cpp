@@ -1,0 +1,223 @@
+#include "ExtCtrls.h"
+
+#include "Canvas.h"
+
+namespace {
+
+void DrawBevel(TCanvas& canvas, TRect& rect, TBevelCut bevel, int width)
+{
+    if (bevel == bvNone) return;
+    if (bevel == bvSpace) {
+        InflateRect(&rect, -width, -width);
+        return;
+    }
+    const bool raised = bevel == bvRaised;
+    Frame3D(canvas, rect, raised ? clBtnHighlight : clBtnShadow, raised ? clBtnShadow : clBtnHighlight, width);
+}
+
+// Draws Text centred vertically in Rect with the alignment's horizontal place.
+void DrawCaption(TCanvas& canvas, TRect rect, const std::string& text, TAlignment alignment)
+{
+    static constexpr UINT alignments[] = {DT_LEFT, DT_RIGHT, DT_CENTER};
+    SetBkMode(canvas.Handle(), TRANSPARENT);
+    DrawTextA(canvas.Handle(), text.c_str(), -1, &rect, DT_SINGLELINE | DT_VCENTER | alignments[alignment]);
+}
+
+}
+
+// ---- TCustomPanel ----
+
+TCustomPanel::TCustomPanel(TComponent* owner) : TCustomControl(owner)
+{
+    SetControlStyle(csAcceptsControls | csCaptureMouse | csClickEvents | csSetCaption | csOpaque | csDoubleClicks |
+                    csReplicatable);
+    SetBounds(0, 0, 185, 41);
+}
+
+void TCustomPanel::SetBevelOuter(TBevelCut bevel)
+{
+    bevelOuter_ = bevel;
+    FramesChanged();
+}
+
+void TCustomPanel::SetBevelInner(TBevelCut bevel)
+{
+    bevelInner_ = bevel;
+    FramesChanged();
+}
+
+void TCustomPanel::SetBevelWidth(int width)
+{
+    bevelWidth_ = std::max(width, 1);
+    FramesChanged();
+}
+
+void TCustomPanel::SetBorderWidth(int width)
+{
+    borderWidth_ = std::max(width, 0);
+    FramesChanged();
+}
+
+void TCustomPanel::SetBorderStyle(TBorderStyle style)
+{
+    if (borderStyle_ == style) return;
+    borderStyle_ = style;
+    if (HandleAllocated()) RecreateWnd();
+}
+
+void TCustomPanel::SetAlignment(TAlignment alignment)
+{
+    alignment_ = alignment;
+    Invalidate();
+}
+
+void TCustomPanel::FramesChanged()
+{
+    Realign();
+    Invalidate();
+}
+
+int TCustomPanel::FrameWidth() const
+{
+    return borderWidth_ + (bevelOuter_ != bvNone ? bevelWidth_ : 0) + (bevelInner_ != bvNone ? bevelWidth_ : 0);
+}
+
+void TCustomPanel::CreateParams(TCreateParams& params)
+{
+    TCustomControl::CreateParams(params);
+    if (borderStyle_ == bsSingle) params.Style |= WS_BORDER;
+    params.WindowClass.style &= ~(CS_HREDRAW | CS_VREDRAW);
+}
+
+void TCustomPanel::AlignControls(TControl* control, RECT& rect)
+{
+    InflateRect(&rect, -FrameWidth(), -FrameWidth());
+    TCustomControl::AlignControls(control, rect);
+}
+
+void TCustomPanel::Paint()
+{
+    TCanvas& canvas = *Canvas();
+    TRect rect = ClientRect();
+    DrawBevel(canvas, rect, bevelOuter_, bevelWidth_);
+    Frame3D(canvas, rect, Color(), Color(), borderWidth_);
+    DrawBevel(canvas, rect, bevelInner_, bevelWidth_);
+    canvas.Brush().SetColor(Color());
+    canvas.FillRect(rect);
+    canvas.Font().Assign(Font());
+    DrawCaption(canvas, rect, Caption(), alignment_);
+}
+
+void TCustomPanel::WndProc(TMessage& message)
+{
+    TCustomControl::WndProc(message);
+    if (message.Msg == CM_TEXTCHANGED) Invalidate();
+}
+
+// ---- TGroupBox ----
+
+TGroupBox::TGroupBox(TComponent* owner) : TCustomControl(owner)
+{
+    SetControlStyle(csAcceptsControls | csCaptureMouse | csClickEvents | csSetCaption | csDoubleClicks | csReplicatable);
+    SetBounds(0, 0, 185, 105);
+}
+
+void TGroupBox::AlignControls(TControl* control, RECT& rect)
+{
+    Canvas()->Font().Assign(Font());
+    rect.top += Canvas()->TextHeight("0");
+    InflateRect(&rect, -1, -1);
+    TCustomControl::AlignControls(control, rect);
+}
+
+void TGroupBox::Paint()
+{
+    TCanvas& canvas = *Canvas();
+    canvas.Font().Assign(Font());
+    canvas.Brush().SetColor(Color());
+    canvas.FillRect(ClientRect());
+    const int textHeight = canvas.TextHeight("0");
+    TRect frame = ClientRect();
+    frame.top += textHeight / 2;
+    DrawEdge(canvas.Handle(), &frame, EDGE_ETCHED, BF_RECT);
+    const std::string text = Caption();
+    if (text.empty()) return;
+    TRect label = Bounds(8, 0, canvas.TextWidth(text) + 4, textHeight);
+    canvas.FillRect(label);
+    DrawCaption(canvas, label, text, taCenter);
+}
+
+void TGroupBox::WndProc(TMessage& message)
+{
+    TCustomControl::WndProc(message);
+    if (message.Msg == CM_TEXTCHANGED || message.Msg == CM_FONTCHANGED) {
+        Realign();
+        Invalidate();
+    }
+}
+
+// ---- TImage ----
+
+TImage::TImage(TComponent* owner) : TGraphicControl(owner), picture_(std::make_unique<TPicture>())
+{
+    SetControlStyle(ControlStyle() | csReplicatable);
+    SetBounds(0, 0, 105, 105);
+    picture_->OnChange = [this](TObject*) { PictureChanged(); };
+}
+
+TImage::~TImage()
+{
+    picture_->OnChange = nullptr;
+}
+
+void TImage::SetAutoSize(bool autoSize)
+{
+    autoSize_ = autoSize;
+    PictureChanged();
+}
+
+void TImage::SetStretch(bool stretch)
+{
+    stretch_ = stretch;
+    Invalidate();
+}
+
+void TImage::SetCenter(bool center)
+{
+    center_ = center;
+    Invalidate();
+}
+
+void TImage::SetTransparent(bool transparent)
+{
+    transparent_ = transparent;
+    PictureChanged();
+}
+
+void TImage::PictureChanged()
+{
+    if (TGraphic* graphic = picture_->Graphic()) {
+        graphic->SetTransparent(transparent_);
+        if (autoSize_ && graphic->Width() > 0 && graphic->Height() > 0)
+            SetBounds(Left(), Top(), graphic->Width(), graphic->Height());
+    }
+    Invalidate();
+}
+
+TRect TImage::DestinationRect()
+{
+    if (stretch_) return ClientRect();
+    int left = 0, top = 0;
+    if (center_) {
+        left = (Width() - picture_->Width()) / 2;
+        top = (Height() - picture_->Height()) / 2;
+    }
+    return Bounds(left, top, picture_->Width(), picture_->Height());
+}
+
+void TImage::Paint()
+{
+    TGraphic* graphic = picture_->Graphic();
+    if (!graphic || graphic->Empty()) return;
+    Canvas()->StretchDraw(DestinationRect(), *graphic);
+}
