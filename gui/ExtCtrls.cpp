@@ -18,9 +18,8 @@ void DrawBevel(TCanvas& canvas, TRect& rect, TBevelCut bevel, int width)
 // Draws Text centred vertically in Rect with the alignment's horizontal place.
 void DrawCaption(TCanvas& canvas, TRect rect, const std::string& text, TAlignment alignment)
 {
-    static constexpr UINT alignments[] = {DT_LEFT, DT_RIGHT, DT_CENTER};
     SetBkMode(canvas.Handle(), TRANSPARENT);
-    DrawTextA(canvas.Handle(), text.c_str(), -1, &rect, DT_SINGLELINE | DT_VCENTER | alignments[alignment]);
+    DrawTextA(canvas.Handle(), text.c_str(), -1, &rect, DT_SINGLELINE | DT_VCENTER | AlignmentDrawFlag(alignment));
 }
 
 }

@@ -61,8 +61,7 @@ void TLabel::SetTransparent(bool transparent)
 
 UINT TLabel::DrawFlags() const
 {
-    static constexpr UINT alignments[] = {DT_LEFT, DT_RIGHT, DT_CENTER};
-    UINT flags = DT_EXPANDTABS | alignments[alignment_];
+    UINT flags = DT_EXPANDTABS | AlignmentDrawFlag(alignment_);
     if (wordWrap_) flags |= DT_WORDBREAK;
     return flags;
 }

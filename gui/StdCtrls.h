@@ -11,6 +11,13 @@
 #include "WinControls.h"
 
 enum TAlignment { taLeftJustify, taRightJustify, taCenter };
+
+// DrawText's flag for the alignment.
+inline UINT AlignmentDrawFlag(TAlignment alignment)
+{
+    static constexpr UINT flags[] = {DT_LEFT, DT_RIGHT, DT_CENTER};
+    return flags[alignment];
+}
 enum TTextLayout { tlTop, tlCenter, tlBottom };
 
 // A text drawn on its parent: no window, no focus.
