@@ -1,5 +1,7 @@
 #include "Forms.h"
 
+#include "Hints.h"
+
 #include "Menus.h"
 #include "Threads.h"
 
@@ -439,6 +441,7 @@ TApplication::TApplication() : TComponent(nullptr)
 
 TApplication::~TApplication()
 {
+    hints_.reset();
     // The forms go while the application they may call is still whole.
     DestroyComponents();
     WakeMainThread = nullptr;
@@ -521,6 +524,7 @@ bool TApplication::ProcessMessage(MSG& msg)
         terminated_ = true;
         return true;
     }
+    TrackHint(msg);
     bool handled = false;
     if (OnMessage) OnMessage(msg, handled);
     if (!handled) handled = IsPreProcessMessage(msg) || IsKeyMsg(msg);
@@ -532,6 +536,31 @@ bool TApplication::ProcessMessage(MSG& msg)
             DispatchMessageA(&msg);
     }
     return true;
+}
+
+THintManager& TApplication::Hints()
+{
+    if (!hints_) hints_ = std::make_unique<THintManager>();
+    return *hints_;
+}
+
+void TApplication::TrackHint(const MSG& msg)
+{
+    switch (msg.message) {
+    case WM_MOUSEMOVE: {
+        TWinControl* owner = TWinControl::ContainingControl(msg.hwnd);
+        TControl* control = owner;
+        if (owner && owner->Handle() == msg.hwnd)
+            if (TControl* inner = owner->ControlAtPos(MessagePoint(msg.lParam), false)) control = inner;
+        Hints().MouseMoved(control);
+        break;
+    }
+    case WM_LBUTTONDOWN:
+    case WM_RBUTTONDOWN:
+    case WM_KEYDOWN:
+        if (hints_) hints_->CancelHint();
+        break;
+    }
 }
 
 bool TApplication::IsPreProcessMessage(MSG& msg)

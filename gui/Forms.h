@@ -7,12 +7,14 @@
 
 #include <functional>
 #include <map>
+#include <memory>
 #include <string>
 #include <type_traits>
 
 enum TCloseAction { caNone, caHide, caFree, caMinimize };
 
 class TMainMenu;
+class THintManager;
 
 enum TFormBorderStyle { bsNone, bsSingle, bsSizeable, bsDialog, bsToolWindow, bsSizeToolWin };
 using TBorderIcons = unsigned;
@@ -225,6 +227,10 @@ public:
     int MessageBox(const std::string& text, const std::string& caption, UINT flags = MB_OK);
     void Minimize();
 
+    // When and how hints show: ShowHint, HintColor, HintPause,
+    // HintHidePause, the Hint under the pointer, ActivateHint, CancelHint.
+    THintManager& Hints();
+
     TExceptionEvent OnException;
     TMessageEvent OnMessage;
 
@@ -232,6 +238,9 @@ protected:
     void Notification(TComponent* component, TOperation operation) override;
 
 private:
+    // Tells the hints which control the pointer is over, and hides the hint
+    // when the user clicks or types.
+    void TrackHint(const MSG& msg);
     static LRESULT CALLBACK AppWndProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam);
     void FormCreated(TForm* form);
     bool ProcessMessage(MSG& msg);
@@ -246,6 +255,7 @@ private:
     std::string title_;
     bool terminated_ = false;
     bool oleInitialized_ = false;
+    std::unique_ptr<THintManager> hints_;
 };
 
 // The display, and the cursor shown over all of the program's windows.
