@@ -403,7 +403,7 @@ TEST_F(ContentManagerTest, AGoneControlsNumbersAndUnboundMoviesAreForgotten)
 }
 
 // Several hosts loading and players binding at once, each on its own thread:
-// every download gets its own bytes.
+// every download gets its own bytes, every path its own control.
 TEST(ContentManagerThreads, ServeEveryThreadItsOwnMovies)
 {
     std::atomic<int> wrong = 0;
@@ -414,9 +414,19 @@ TEST(ContentManagerThreads, ServeEveryThreadItsOwnMovies)
             tvmtest::FakeHostControl control;
             std::wstring path;
             control.Loaded = [&](int, const std::wstring& url) { path = url; };
-            for (int i = 0; i < 100; ++i) {
-                std::string bytes = std::to_string(t) + ":" + std::to_string(i);
+            for (int i = 0; i < 2000; ++i) {
                 auto stream = ContentManager().CreateMovieStream(&control, false, 0);
+                int number = 0;
+                std::string rest;
+                if (!TContentManager::ParseVirtualPath(WideToAnsi(path), number, rest) ||
+                    ContentManager().FindControl(number).Get() != &control)
+                    ++wrong;
+                if (i % 20 != 0) {
+                    if (!ContentManager().TakeProvider(WideToAnsi(path)))
+                        ++wrong;
+                    continue;
+                }
+                std::string bytes = std::to_string(t) + ":" + std::to_string(i);
                 ComPtr<RecordingCallback> callback = NewCallback();
                 if (PlayerBinds(path, callback.Get()) != MK_S_ASYNCHRONOUS)
                     ++wrong;
