@@ -20,7 +20,7 @@ using TOnDisconnect = std::function<void(HWND peer)>;
 class TIPCClient : public TComponent {
 public:
     // How long one window may take to handle a broadcast, in ms.
-    static constexpr UINT BroadcastTimeout = 1000;
+    static constexpr UINT BroadcastTimeout = 250;
 
     explicit TIPCClient(TComponent* owner);
     // An existing hidden window says goodbye first.
