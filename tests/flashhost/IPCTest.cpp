@@ -65,9 +65,12 @@ private:
             return 0;
         }
         if (peer && message == Answer) {
-            SendMessageA(peer->client_, RegisterWindowMessageA("IPCConnectRespose"), WPARAM(window), 0);
+            // Bounded, so that a test that failed and stopped pumping still ends.
+            SendMessageTimeoutA(peer->client_, RegisterWindowMessageA("IPCConnectRespose"), WPARAM(window), 0,
+                                SMTO_NORMAL, 5000, nullptr);
             COPYDATASTRUCT copy = {0, DWORD(peer->data_.size()), peer->data_.data()};
-            SendMessageA(peer->client_, WM_COPYDATA, RegisterWindowMessageA(Session), LPARAM(&copy));
+            SendMessageTimeoutA(peer->client_, WM_COPYDATA, RegisterWindowMessageA(Session), LPARAM(&copy),
+                                SMTO_NORMAL, 5000, nullptr);
             return 0;
         }
         if (message == WM_CLOSE)
