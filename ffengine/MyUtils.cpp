@@ -72,34 +72,6 @@ std::wstring WideGetEnv(const std::wstring& name)
     return value;
 }
 
-std::string WideToMultiByte(UINT codePage, std::wstring_view text)
-{
-    if (text.empty()) return {};
-    int n = WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
-    std::string result(n, '\0');
-    WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(text.size()), result.data(), n, nullptr, nullptr);
-    return result;
-}
-
-std::wstring MultiByteToWide(UINT codePage, std::string_view text)
-{
-    if (text.empty()) return {};
-    int n = MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring result(n, L'\0');
-    MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), result.data(), n);
-    return result;
-}
-
-std::string WideToAnsi(const std::wstring& text)
-{
-    return WideToMultiByte(CP_ACP, text);
-}
-
-std::wstring AnsiToWide(const std::string& text)
-{
-    return MultiByteToWide(CP_ACP, text);
-}
-
 void BindFunction(HMODULE module, const std::wstring& libraryFileName, const char* name, bool optional, void* slot)
 {
     FARPROC address = GetProcAddress(module, name);

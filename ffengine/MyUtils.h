@@ -8,6 +8,8 @@
 #include <string>
 #include <string_view>
 
+#include "SysUtils.h"
+
 // ---- Wide file names and the environment ----
 
 // Adds "\" unless Path already ends with one; an empty path becomes "\".
@@ -23,12 +25,6 @@ std::wstring WideGetCurrentDir();
 bool WideSetCurrentDir(const std::wstring& dir);
 // Empty when the variable is not set.
 std::wstring WideGetEnv(const std::wstring& name);
-
-// Conversions through a code page, and through the ANSI code page.
-std::string WideToMultiByte(UINT codePage, std::wstring_view text);
-std::wstring MultiByteToWide(UINT codePage, std::string_view text);
-std::string WideToAnsi(const std::wstring& text);
-std::wstring AnsiToWide(const std::string& text);
 
 // ---- Binding entry points by name ----
 

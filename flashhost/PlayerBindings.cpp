@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "ContentManager.h"
 #include "PlayerLoader.h"
 #include "SysUtils.h"
 #include "Threads.h"
@@ -486,13 +487,13 @@ HRESULT WINAPI BoundCoGetClassObject(REFCLSID clsid, DWORD context, LPVOID serve
 
 HRESULT WINAPI BoundCreateURLMoniker(LPMONIKER context, LPCWSTR url, LPMONIKER* moniker)
 {
-    return ::CreateURLMoniker(context, url, moniker);
+    return ContentManager().CreateMoniker(context, url, moniker);
 }
 
 HANDLE WINAPI BoundCreateFileA(LPCSTR name, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES security,
                                DWORD disposition, DWORD flags, HANDLE templateFile)
 {
-    return ::CreateFileA(name, access, share, security, disposition, flags, templateFile);
+    return ContentManager().CreateFile(name, access, share, security, disposition, flags, templateFile);
 }
 
 using TPdhOpenQuery = LONG(WINAPI*)(const void*, DWORD_PTR, HANDLE*);

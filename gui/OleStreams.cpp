@@ -208,3 +208,26 @@ HRESULT STDMETHODCALLTYPE TStreamAdapter::Clone(IStream** clone)
     if (clone) *clone = nullptr;
     return E_NOTIMPL;
 }
+
+int32_t TOleStream::Read(void* buffer, int32_t count)
+{
+    ULONG read = 0;
+    if (count <= 0 || FAILED(stream_->Read(buffer, static_cast<ULONG>(count), &read))) return 0;
+    return static_cast<int32_t>(std::min<ULONG>(read, static_cast<ULONG>(count)));
+}
+
+int32_t TOleStream::Write(const void* buffer, int32_t count)
+{
+    ULONG written = 0;
+    if (count <= 0 || FAILED(stream_->Write(buffer, static_cast<ULONG>(count), &written))) return 0;
+    return static_cast<int32_t>(std::min<ULONG>(written, static_cast<ULONG>(count)));
+}
+
+int64_t TOleStream::Seek(int64_t offset, TSeekOrigin origin)
+{
+    LARGE_INTEGER move;
+    move.QuadPart = offset;
+    ULARGE_INTEGER position{};
+    if (FAILED(stream_->Seek(move, static_cast<DWORD>(origin), &position))) return -1;
+    return static_cast<int64_t>(position.QuadPart);
+}

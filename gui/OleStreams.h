@@ -1,5 +1,6 @@
 #pragma once
-// An IStream over one of the program's streams, for COM objects that read or
+// An IStream over one of the program's streams, and one of the program's
+// streams over an IStream, for COM objects that read or
 // write through IStream (the player loads movies and saves state this way).
 #include "Streams.h"
 
@@ -43,4 +44,22 @@ private:
     TStream* stream_;
     TStreamOwnership ownership_;
     LONG references_ = 0;
+};
+
+// One of the program's streams over an IStream, which it holds a reference to
+// for its lifetime. A refused or failed call moves nothing: Read and Write
+// answer how much the IStream moved, Seek answers -1.
+class TOleStream : public TStream {
+public:
+    explicit TOleStream(Microsoft::WRL::ComPtr<IStream> stream) : stream_(std::move(stream)) {}
+    std::string ClassName() const override { return "TOleStream"; }
+
+    int32_t Read(void* buffer, int32_t count) override;
+    int32_t Write(const void* buffer, int32_t count) override;
+    int64_t Seek(int64_t offset, TSeekOrigin origin) override;
+
+    IStream* GetIStream() const { return stream_.Get(); }
+
+private:
+    Microsoft::WRL::ComPtr<IStream> stream_;
 };

@@ -263,6 +263,34 @@ std::string TrimRight(const std::string& s)
     return s.substr(0, end);
 }
 
+std::string WideToMultiByte(UINT codePage, std::wstring_view text)
+{
+    if (text.empty()) return {};
+    int n = WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+    std::string result(n, '\0');
+    WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(text.size()), result.data(), n, nullptr, nullptr);
+    return result;
+}
+
+std::wstring MultiByteToWide(UINT codePage, std::string_view text)
+{
+    if (text.empty()) return {};
+    int n = MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    std::wstring result(n, L'\0');
+    MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), result.data(), n);
+    return result;
+}
+
+std::string WideToAnsi(const std::wstring& text)
+{
+    return WideToMultiByte(CP_ACP, text);
+}
+
+std::wstring AnsiToWide(const std::string& text)
+{
+    return MultiByteToWide(CP_ACP, text);
+}
+
 std::string Trim(const std::string& s)
 {
     return TrimLeft(TrimRight(s));

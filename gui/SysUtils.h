@@ -85,6 +85,11 @@ std::string UpperCase(const std::string& s);
 int AnsiCompareStr(const std::string& a, const std::string& b);
 int AnsiCompareText(const std::string& a, const std::string& b);
 bool AnsiSameText(const std::string& a, const std::string& b);
+// Conversions through a code page, and through the ANSI code page.
+std::string WideToMultiByte(UINT codePage, std::wstring_view text);
+std::wstring MultiByteToWide(UINT codePage, std::string_view text);
+std::string WideToAnsi(const std::wstring& text);
+std::wstring AnsiToWide(const std::string& text);
 // Removes characters up to the blank (control characters included).
 std::string Trim(const std::string& s);
 std::string TrimLeft(const std::string& s);

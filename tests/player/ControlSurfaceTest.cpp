@@ -7,10 +7,12 @@
 
 #include <string>
 
+#include "ContentManager.h"
 #include "MappedPlayer.h"
 #include "PlayerVersion.h"
 #include "SwfFixtures.h"
 #include "TestSupport.h"
+#include "flashhost/FakeHostControl.h"
 
 namespace {
 
@@ -221,22 +223,20 @@ TEST_F(ControlSurface, MoviesThatCannotBeReadLeaveTheControlEmptyAndWorking)
     SysFreeString(url);
 }
 
-// A URL that CreateFileA cannot open is fetched through a URL moniker, whose
-// data may come later, as the window's messages are handled.
+// A virtual path, which CreateFileA cannot open, is fetched through a URL
+// moniker: the bytes come as the host writes them, after the load has begun.
 TEST_F(ControlSurface, WhatNoFileOpensComesThroughAUrlMoniker)
 {
-    std::string path = tvmtest::OutputDir() + "control_url.swf";
-    tvmtest::WriteFile(path, FiveFrames("CWS"));
-    std::wstring url = L"file:///" + Wide(path);
-    for (wchar_t& c : url)
-        if (c == L'\\')
-            c = L'/';
-    ASSERT_EQ(Flash().PutString(PutMovie, url + L"?name=value"), S_OK);
-    for (int waited = 0; waited < 5000 && Flash().GetLong(ReadyState) != 4; waited += 10) {
-        MSG message;
-        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
-        Sleep(10);
-    }
+    tvmtest::FakeHostControl host;
+    host.Loaded = [&](int, const std::wstring& url) {
+        Flash().PutString(PutMovie, url == UnloadMarker ? url : url + L"?name=value");
+    };
+    std::unique_ptr<TStream> stream = ContentManager().CreateMovieStream(&host, false, 0);
+    EXPECT_EQ(Flash().GetLong(ReadyState), 1);
+    tvmtest::Bytes movie = FiveFrames("CWS");
+    stream->WriteBuffer(movie.data(), static_cast<int32_t>(movie.size()));
+    stream.reset();
+    ContentManager().UnregisterControl(&host);
     EXPECT_EQ(Flash().GetLong(ReadyState), 4);
     EXPECT_EQ(Flash().GetLong(TotalFrames), 5);
     EXPECT_EQ(Variable(L"name"), L"value");
