@@ -95,11 +95,6 @@ std::string WideToAnsi(const std::wstring& text)
     return WideToMultiByte(CP_ACP, text);
 }
 
-std::wstring AnsiToWide(const std::string& text)
-{
-    return MultiByteToWide(CP_ACP, text);
-}
-
 void BindFunction(HMODULE module, const std::wstring& libraryFileName, const char* name, bool optional, void* slot)
 {
     FARPROC address = GetProcAddress(module, name);

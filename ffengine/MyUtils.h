@@ -3,6 +3,8 @@
 // entry points by name.
 #include <windows.h>
 
+#include "SysUtils.h"
+
 #include <cstdint>
 #include <span>
 #include <string>
@@ -28,7 +30,7 @@ std::wstring WideGetEnv(const std::wstring& name);
 std::string WideToMultiByte(UINT codePage, std::wstring_view text);
 std::wstring MultiByteToWide(UINT codePage, std::string_view text);
 std::string WideToAnsi(const std::wstring& text);
-std::wstring AnsiToWide(const std::string& text);
+// AnsiToWide comes with SysUtils.h.
 
 // ---- Binding entry points by name ----
 

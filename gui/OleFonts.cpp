@@ -1,24 +1,13 @@
 #include "OleFonts.h"
 
 #include "Exceptions.h"
+#include "SysUtils.h"
 
 #include <string>
 
-namespace {
-
-std::wstring Wide(const std::string& text)
-{
-    int length = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring wide(static_cast<size_t>(length), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(), length);
-    return wide;
-}
-
-}
-
 Microsoft::WRL::ComPtr<IFontDisp> GetOleFont(const TFont& font)
 {
-    std::wstring name = Wide(font.GetName());
+    std::wstring name = AnsiToWide(font.GetName());
     FONTDESC description{};
     description.cbSizeofstruct = sizeof(description);
     description.lpstrName = name.data();

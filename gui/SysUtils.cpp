@@ -783,3 +783,12 @@ DWORD Win32MajorVersion()
     info.dwOSVersionInfoSize = sizeof info;
     return GetVersionExA(&info) ? info.dwMajorVersion : 0;
 }
+
+std::wstring AnsiToWide(const std::string& text)
+{
+    if (text.empty()) return {};
+    int length = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    std::wstring wide(static_cast<size_t>(length), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(), length);
+    return wide;
+}

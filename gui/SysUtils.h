@@ -76,6 +76,9 @@ void FindClose(TSearchRec& rec);
 
 // ---- Text ----
 
+// Text of the ANSI code page as UTF-16, for COM and the wide system calls.
+std::wstring AnsiToWide(const std::string& text);
+
 // Case mapping in the ANSI code page, and plain A-Z only.
 std::string AnsiLowerCase(const std::string& s);
 std::string AnsiUpperCase(const std::string& s);
