@@ -45,7 +45,8 @@ TFlashHostControl::TFlashHostControl(TComponent* owner, TPlayerCodeProvider& pro
     : TWinControl(owner), frame_(std::make_unique<TInPlaceFrame>(*this)), hostBase_(std::make_unique<THostBase>(*this))
 {
     SetBounds(left_, top_, 640, 480);
-    SetControlStyle(csDoubleClicks | csNoStdEvents);
+    // A left press and release inside the control is a click, as for any control.
+    SetControlStyle(csDoubleClicks | csNoStdEvents | csClickEvents);
     SetTabStop(true);
     CreatePlayer(provider);
 }

@@ -331,6 +331,41 @@ TEST_F(FlashHostControl, TheRightButtonOpensThePopupAtASignedPointAndFiresNoMous
     EXPECT_EQ(mouseUps, 1);
 }
 
+TEST_F(FlashHostControl, MouseMessagesFireTheMouseEvents)
+{
+    auto* host = new TFlashHostControl(form);
+    host->SetParent(form);
+    host->SetBounds(0, 0, 100, 80);
+    std::vector<std::string> events;
+    auto name = [](TMouseButton button) { return button == mbLeft ? "left" : button == mbRight ? "right" : "middle"; };
+    host->OnMouseDown = [&](TObject*, TMouseButton button, TShiftState shift, int x, int y) {
+        events.push_back(std::string("down ") + name(button) + (shift & ssDouble ? " double " : " ") +
+                         std::to_string(x) + "," + std::to_string(y));
+    };
+    host->OnMouseUp = [&](TObject*, TMouseButton button, TShiftState, int, int) {
+        events.push_back(std::string("up ") + name(button));
+    };
+    host->OnClick = [&](TObject*) { events.push_back("click"); };
+    host->OnDblClick = [&](TObject*) { events.push_back("double click"); };
+    struct {
+        UINT Msg;
+        POINT At;
+        std::vector<std::string> Expected;
+    } cases[] = {
+        {WM_LBUTTONDOWN, {3, 4}, {"down left 3,4"}},
+        {WM_LBUTTONUP, {3, 4}, {"click", "up left"}},
+        {WM_LBUTTONDBLCLK, {5, 6}, {"double click", "down left double 5,6"}},
+        {WM_MBUTTONDOWN, {-2, 7}, {"down middle -2,7"}},
+        {WM_MBUTTONUP, {1, 1}, {"up middle"}},
+        {WM_RBUTTONDBLCLK, {8, 9}, {"down right double 8,9"}},
+    };
+    for (auto& c : cases) {
+        events.clear();
+        SendMessageA(host->Handle(), c.Msg, 0, PointToLParam(c.At));
+        EXPECT_EQ(events, c.Expected) << std::hex << c.Msg;
+    }
+}
+
 TEST_F(FlashHostControl, WithoutAPlayerTheControlPaintsTheWindowColour)
 {
     tvmtest::TFakeProvider nothing(nullptr);

@@ -108,6 +108,18 @@ TEST_F(FlashHostFrames, AFrameIsDrawnAtTheClientSizeAlsoTwiceTheStage)
     }
 }
 
+TEST_F(FlashHostFrames, TheLastBlitIsCopiedAtItsSize)
+{
+    host->SetBounds(0, 0, 120, 90);
+    Load(0x336699, "grab_blit.swf");
+    // One step draws the frame, as one full-frame BitBlt.
+    SendMessageA(host->Handle(), WM_USER + 1, 1, 0);
+    std::unique_ptr<TBitmap> copy = CopyLastBlitBitmap();
+    EXPECT_EQ(copy->Width(), 120);
+    EXPECT_EQ(copy->Height(), 90);
+    EXPECT_EQ(PixelOf(*copy, 60, 45), 0x336699u);
+}
+
 TEST(FlashHostFramesWithoutView, APlayerWithoutViewObjectDrawsNothing)
 {
     tvmtest::TFakePlayer player(11);
