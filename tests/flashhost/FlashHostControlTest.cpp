@@ -286,6 +286,41 @@ TEST(FlashHostEvents, AmbientPropertiesAnswerOnlyTheirGets)
     EXPECT_EQ(static_cast<IOleInPlaceSite*>(&host)->GetWindow(&window), E_FAIL) << "no parent";
 }
 
+TEST(FlashHostEvents, ExternalResourcesAskTheHandlersOnlyWhenThereAreAny)
+{
+    tvmtest::TFakeProvider nothing(nullptr);
+    TFlashHostControl host(nullptr, nothing);
+    IFlashHostControlBase* base = nullptr;
+    ASSERT_EQ(host.QueryInterface(IID_IFlashHostControlBase, reinterpret_cast<void**>(&base)), S_OK);
+    bool handled = true;
+    EXPECT_EQ(base->CallOnLoadExternalResourceEx("a.swf", nullptr, &handled), S_FALSE);
+    EXPECT_TRUE(handled) << "left untouched";
+    EXPECT_EQ(base->CallOnLoadExternalResource("a.swf", nullptr), S_FALSE);
+
+    std::string asked;
+    host.OnLoadExternalResourceEx = [&](TObject*, const std::string& url, TStream*, bool& h) {
+        asked = url;
+        h = false;
+    };
+    EXPECT_EQ(base->CallOnLoadExternalResourceEx("b.swf", nullptr, &handled), S_OK);
+    EXPECT_EQ(asked, "b.swf");
+    EXPECT_FALSE(handled);
+
+    // The same object answers for every interface of the site.
+    IOleInPlaceFrame* frame = nullptr;
+    ASSERT_EQ(base->QueryInterface(IID_IOleInPlaceFrame, reinterpret_cast<void**>(&frame)), S_OK);
+    IUnknown* viaFrame = nullptr;
+    IUnknown* viaBase = nullptr;
+    frame->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&viaFrame));
+    base->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&viaBase));
+    EXPECT_EQ(viaFrame, viaBase);
+    void* none = reinterpret_cast<void*>(1);
+    EXPECT_EQ(frame->QueryInterface(IID_IOleInPlaceUIWindow, &none), E_NOINTERFACE);
+    EXPECT_EQ(none, nullptr);
+    for (IUnknown* held : {static_cast<IUnknown*>(frame), viaFrame, viaBase, static_cast<IUnknown*>(base)})
+        held->Release();
+}
+
 TEST_F(FlashHostControl, TheSecondControlsUIActivationDeactivatesTheFirst)
 {
     auto* first = new TRecordingHost(form);
