@@ -113,6 +113,8 @@ HRESULT TFakePlayer::QueryInterface(REFIID iid, void** object)
         *object = static_cast<IOleObject*>(this);
     else if (IsEqualIID(iid, IID_IShockwaveFlash))
         *object = &flash_;
+    else if (IsEqualIID(iid, IID_IViewObject) && OffersView)
+        *object = static_cast<IViewObject*>(&view_);
     else
         return E_NOINTERFACE;
     AddRef();

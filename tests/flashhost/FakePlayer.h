@@ -61,12 +61,38 @@ public:
     HRESULT STDMETHODCALLTYPE GetMiscStatus(DWORD, DWORD*) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE SetColorScheme(LOGPALETTE*) override { return E_NOTIMPL; }
 
+    // With OffersView (set before the control is made) the player has a view
+    // object whose Draw answers DrawResult.
+    bool OffersView = false;
+    HRESULT DrawResult = E_FAIL;
+
     // The extent in HIMETRIC; SetExtent keeps what it is offered unless RefuseExtent.
     SIZEL Extent{};
     bool RefuseExtent = false;
     int ExtentOffers = 0;
 
 private:
+    class TView final : public IViewObject {
+    public:
+        explicit TView(TFakePlayer& owner) : owner_(owner) {}
+        HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override { return owner_.QueryInterface(iid, object); }
+        ULONG STDMETHODCALLTYPE AddRef() override { return owner_.AddRef(); }
+        ULONG STDMETHODCALLTYPE Release() override { return owner_.Release(); }
+        HRESULT STDMETHODCALLTYPE Draw(DWORD, LONG, void*, DVTARGETDEVICE*, HDC, HDC, LPCRECTL, LPCRECTL,
+                                       BOOL(STDMETHODCALLTYPE*)(ULONG_PTR), ULONG_PTR) override
+        {
+            return owner_.DrawResult;
+        }
+        HRESULT STDMETHODCALLTYPE GetColorSet(DWORD, LONG, void*, DVTARGETDEVICE*, HDC, LOGPALETTE**) override { return E_NOTIMPL; }
+        HRESULT STDMETHODCALLTYPE Freeze(DWORD, LONG, void*, DWORD*) override { return E_NOTIMPL; }
+        HRESULT STDMETHODCALLTYPE Unfreeze(DWORD) override { return E_NOTIMPL; }
+        HRESULT STDMETHODCALLTYPE SetAdvise(DWORD, DWORD, IAdviseSink*) override { return S_OK; }
+        HRESULT STDMETHODCALLTYPE GetAdvise(DWORD*, DWORD*, IAdviseSink**) override { return E_NOTIMPL; }
+
+    private:
+        TFakePlayer& owner_;
+    };
+
     // The scripting interface: its first word is the table.
     struct TFlash {
         void** Table;
@@ -76,6 +102,7 @@ private:
     IOleClientSite* site_ = nullptr;
     std::vector<void*> table_;
     TFlash flash_{};
+    TView view_{*this};
 };
 
 // Hands out one fake player, or nothing when none is given.

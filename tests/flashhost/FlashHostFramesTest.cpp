@@ -134,4 +134,23 @@ TEST(FlashHostFramesWithoutView, APlayerWithoutViewObjectDrawsNothing)
     EXPECT_EQ(second, nullptr);
 }
 
+TEST(FlashHostFramesWithoutView, AFailingDrawGivesNoBitmap)
+{
+    tvmtest::TFakePlayer player(11);
+    player.OffersView = true;
+    tvmtest::TFakeProvider provider(&player);
+    TFlashHostControl host(nullptr, provider);
+    std::unique_ptr<TBitmap> frame, overBlack, overWhite;
+    EXPECT_FALSE(host.CreateFrameBitmap(frame));
+    EXPECT_EQ(frame, nullptr);
+    EXPECT_FALSE(host.CreateFrameBitmapsForAlpha(overBlack, overWhite));
+    EXPECT_EQ(overBlack, nullptr);
+    EXPECT_EQ(overWhite, nullptr);
+
+    player.DrawResult = S_OK;
+    EXPECT_TRUE(host.CreateFrameBitmap(frame));
+    ASSERT_NE(frame, nullptr);
+    EXPECT_EQ(frame->Width(), host.ClientWidth());
+}
+
 }
