@@ -286,6 +286,33 @@ TEST(FlashHostEvents, AmbientPropertiesAnswerOnlyTheirGets)
     EXPECT_EQ(static_cast<IOleInPlaceSite*>(&host)->GetWindow(&window), E_FAIL) << "no parent";
 }
 
+TEST(FlashHostSite, TransformsCoordinatesBetweenHimetricAndTheScreen)
+{
+    tvmtest::TFakeProvider nothing(nullptr);
+    TFlashHostControl host(nullptr, nothing);
+    IOleControlSite* site = &host;
+    HDC screen = GetDC(nullptr);
+    int pixelsPerInch = GetDeviceCaps(screen, LOGPIXELSY);
+    ReleaseDC(nullptr, screen);
+
+    POINTL himetric{2540, 5080};
+    POINTF container{};
+    EXPECT_EQ(site->TransformCoords(&himetric, &container, XFORMCOORDS_HIMETRICTOCONTAINER), S_OK);
+    EXPECT_EQ(container.x, static_cast<float>(pixelsPerInch));
+    EXPECT_EQ(container.y, static_cast<float>(2 * pixelsPerInch));
+
+    // Back, with halves rounded to even.
+    container = POINTF{static_cast<float>(pixelsPerInch), 0.0f};
+    EXPECT_EQ(site->TransformCoords(&himetric, &container, XFORMCOORDS_CONTAINERTOHIMETRIC), S_OK);
+    EXPECT_EQ(himetric.x, 2540);
+    EXPECT_EQ(himetric.y, 0);
+    // An eighth of an inch is 317.5 HIMETRIC, three eighths 952.5.
+    container = POINTF{pixelsPerInch / 8.0f, 3 * pixelsPerInch / 8.0f};
+    site->TransformCoords(&himetric, &container, 0);
+    EXPECT_EQ(himetric.x, 318);
+    EXPECT_EQ(himetric.y, 952);
+}
+
 TEST(FlashHostEvents, ExternalResourcesAskTheHandlersOnlyWhenThereAreAny)
 {
     tvmtest::TFakeProvider nothing(nullptr);
