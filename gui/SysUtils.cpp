@@ -811,3 +811,4 @@ DWORD Win32MajorVersion()
     info.dwOSVersionInfoSize = sizeof info;
     return GetVersionExA(&info) ? info.dwMajorVersion : 0;
 }
+

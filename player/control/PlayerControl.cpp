@@ -24,6 +24,29 @@ std::wstring PlainPath(std::wstring path)
     return path;
 }
 
+// Where a transparent stage draws nothing (alpha 0) the DC keeps what it
+// held: the stage's pixels go over a copy of what lies below them.
+void KeepWhatLiesBelow(HDC dc, const RECT& area, std::vector<uint32_t>& pixels, const BITMAPINFO& info)
+{
+    void* bits = nullptr;
+    HBITMAP below = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HDC memory = CreateCompatibleDC(dc);
+    if (below && memory) {
+        HGDIOBJ old = SelectObject(memory, below);
+        BitBlt(memory, 0, 0, area.right - area.left, area.bottom - area.top, dc, area.left, area.top, SRCCOPY);
+        GdiFlush();
+        const auto* lying = static_cast<const uint32_t*>(bits);
+        for (size_t i = 0; i < pixels.size(); ++i)
+            if ((pixels[i] >> 24) == 0)
+                pixels[i] = lying[i];
+        SelectObject(memory, old);
+    }
+    if (memory)
+        DeleteDC(memory);
+    if (below)
+        DeleteObject(below);
+}
+
 std::wstring Lower(std::wstring text)
 {
     for (wchar_t& c : text) c = static_cast<wchar_t>(std::towlower(c));
@@ -119,6 +142,8 @@ void PlayerControl::PaintFrame(HDC dc, const RECT& area)
     info.bmiHeader.biPlanes = 1;
     info.bmiHeader.biBitCount = 32;
     info.bmiHeader.biCompression = BI_RGB;
+    if (Engine.Transparent)
+        KeepWhatLiesBelow(dc, area, pixels, info);
     StretchDIBits(dc, area.left, area.top, width, height, 0, 0, width, height, pixels.data(), &info, DIB_RGB_COLORS,
                   SRCCOPY);
 }
