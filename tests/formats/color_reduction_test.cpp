@@ -90,7 +90,9 @@ TEST(ColorReduction, EveryMethodReducesAGradientWithinItsMeasuredError)
         SCOPED_TRACE(testing::Message() << "method " << int(c.method) << " error " << image.MeanError());
         EXPECT_EQ(used, c.used);
         EXPECT_LE(image.DistinctIndices(), 256u);
-        if (used > 0) EXPECT_LE(image.DistinctIndices(), static_cast<size_t>(used));
+        if (used > 0) {
+            EXPECT_LE(image.DistinctIndices(), static_cast<size_t>(used));
+        }
         EXPECT_LT(image.MeanError(), c.bound);
     }
 }
