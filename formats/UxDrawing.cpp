@@ -3,6 +3,7 @@
 #include "GdiHandle.h"
 #include "Graphics.h"
 #include "UxUtils.h"
+#include "WinControls.h"
 
 namespace {
 
@@ -38,6 +39,35 @@ public:
 private:
     HDC dc_;
     HPALETTE previous_ = nullptr;
+};
+
+// A DC's transformation, clipping and selections, restored when it goes.
+class SavedDC {
+public:
+    explicit SavedDC(HDC dc) : dc_(dc), saved_(SaveDC(dc)) {}
+    ~SavedDC() { RestoreDC(dc_, saved_); }
+    SavedDC(const SavedDC&) = delete;
+    SavedDC& operator=(const SavedDC&) = delete;
+
+private:
+    HDC dc_;
+    int saved_;
+};
+
+// A control flagged as painting a copy for the life of a scope.
+class PaintingCopy {
+public:
+    explicit PaintingCopy(TControl& control) : control_(control), state_(control.ControlState())
+    {
+        control.SetControlState(state_ | csPaintCopy);
+    }
+    ~PaintingCopy() { control_.SetControlState(state_); }
+    PaintingCopy(const PaintingCopy&) = delete;
+    PaintingCopy& operator=(const PaintingCopy&) = delete;
+
+private:
+    TControl& control_;
+    TControlState state_;
 };
 
 }  // namespace
@@ -117,4 +147,32 @@ void PaintBitmapRectTransparent(TCanvas& canvas, int x, int y, TBitmap& bitmap, 
 void PaintBitmapTransparent(TCanvas& canvas, int x, int y, TBitmap& bitmap, TColor transparentColor)
 {
     StretchBitmapKeyed(canvas, x, y, bitmap.Width(), bitmap.Height(), bitmap, 0, 0, 0, 0, transparentColor);
+}
+
+void PaintParentImage(TControl& control, TCanvas& canvas)
+{
+    TWinControl* parent = control.Parent();
+    if (!parent) return;
+    HDC dc = canvas.Handle();
+    const RECT bounds = control.BoundsRect();
+    {
+        SavedDC saved(dc);
+        OffsetViewportOrgEx(dc, -bounds.left, -bounds.top, nullptr);
+        const RECT client = parent->ClientRect();
+        IntersectClipRect(dc, client.left, client.top, client.right, client.bottom);
+        PaintingCopy flag(*parent);
+        parent->Perform(WM_ERASEBKGND, reinterpret_cast<WPARAM>(dc));
+        parent->PaintWindow(dc);
+    }
+    for (int i = 0; i < parent->ControlCount(); ++i) {
+        TControl* sibling = parent->Controls(i);
+        if (sibling == &control) break;
+        RECT area = sibling->BoundsRect(), overlap;
+        if (!dynamic_cast<TGraphicControl*>(sibling) || !sibling->Visible() || !IntersectRect(&overlap, &area, &bounds)) continue;
+        SavedDC saved(dc);
+        OffsetViewportOrgEx(dc, area.left - bounds.left, area.top - bounds.top, nullptr);
+        IntersectClipRect(dc, 0, 0, area.right - area.left, area.bottom - area.top);
+        PaintingCopy flag(*sibling);
+        sibling->Perform(WM_PAINT, reinterpret_cast<WPARAM>(dc));
+    }
 }

@@ -60,3 +60,7 @@ void StretchBitmapRectKeyed(TCanvas& canvas, int x, int y, int w, int h, const R
 // Unscaled at (X, Y): a rectangle of the bitmap, or all of it.
 void PaintBitmapRectTransparent(TCanvas& canvas, int x, int y, TBitmap& bitmap, const RECT& rect, TColor transparentColor);
 void PaintBitmapTransparent(TCanvas& canvas, int x, int y, TBitmap& bitmap, TColor transparentColor);
+// What lies behind Control, painted into Canvas at Control's place: the
+// parent's background and window, then every visible windowless sibling
+// before Control that overlaps it. Each paints flagged csPaintCopy.
+void PaintParentImage(TControl& control, TCanvas& canvas);

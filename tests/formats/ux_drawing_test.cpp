@@ -3,6 +3,7 @@
 #include "GifCodec.h"
 #include "GifTestSupport.h"
 #include "UxUtils.h"
+#include "gui/ControlTestSupport.h"
 #include "gui/GraphicsTestSupport.h"
 
 using tvmtest::Surface;
@@ -67,6 +68,29 @@ TEST(UxDrawing, GifImageDrawsItsFrameSeeThrough)
     image.SetTransparent(false);
     surface.Canvas().Draw(0, 0, image);
     EXPECT_EQ(surface.Pixel(0, 0), Green);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(UxDrawing, PaintParentImagePaintsWhatLiesBehind)
+{
+    tvmtest::TTestForm form(nullptr, 100, 100);
+    form.SetColor(Red);
+    tvmtest::TSwatch before(&form, &form, Blue, Rect(10, 10, 30, 30));
+    tvmtest::TSwatch hidden(&form, &form, RGB(0, 255, 255), Rect(50, 20, 55, 25));
+    hidden.SetVisible(false);
+    tvmtest::TSwatch control(&form, &form, Green, Rect(20, 20, 60, 60));
+    tvmtest::TSwatch after(&form, &form, RGB(255, 255, 0), Rect(40, 40, 50, 50));
+    Surface surface(40, 40);
+    surface.Fill(clBlack);
+    PaintParentImage(control, surface.Canvas());
+    EXPECT_EQ(surface.Pixel(0, 0), Blue) << "a sibling before the control";
+    EXPECT_EQ(surface.Pixel(15, 15), Red) << "the parent's background";
+    EXPECT_EQ(surface.Pixel(25, 25), Red) << "not a sibling after it";
+    EXPECT_EQ(surface.Pixel(32, 2), Red) << "not a hidden sibling";
+    EXPECT_EQ(before.ControlState() & csPaintCopy, 0u);
 }
 
 }  // namespace
