@@ -5,6 +5,7 @@
 #include "Direct3D9Switch.h"
 #include "Exceptions.h"
 #include "Forms.h"
+#include "GifCodec.h"
 #include "ProgramWindows.h"
 #include "SysUtils.h"
 #include "UxStartUp.h"
@@ -61,6 +62,7 @@ int RunProgram()
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
 {
     StartUpUtilityUnits();
+    StartUpGifCodec();
     int exitCode = 1;
     try {
         exitCode = RunProgram();

@@ -37,3 +37,30 @@ bool SameBytes(const void* a, const void* b, int32_t count);
 
 // Shows "Function not yet implemented" and leaves the operation silently.
 [[noreturn]] void ShowNotImplemented();
+
+// ---- Drawing ----------------------------------------------------------------
+class TBitmap;
+class TCanvas;
+class TControl;
+class TCustomImageList;
+
+// Stretches the source rectangle into the destination, leaving the
+// destination visible where the source has MaskColor. Palette (optional) is
+// realised in the DCs on the way.
+void StretchBltMasked(HDC destDC, int x, int y, int w, int h, HDC srcDC, int srcX, int srcY, int srcW, int srcH,
+                      TColor maskColor, HPALETTE palette);
+// Bitmap's rectangle stretched onto Canvas with TransparentColor left out:
+// W or H below 1 take the bitmap's size, SrcW or SrcH below 1 the whole
+// bitmap; clNone draws plainly in the canvas's copy mode, clDefault keys on
+// the bottom-left pixel, a monochrome bitmap keys on white.
+void StretchBitmapKeyed(TCanvas& canvas, int x, int y, int w, int h, TBitmap& bitmap, int srcX, int srcY, int srcW,
+                        int srcH, TColor transparentColor);
+void StretchBitmapRectKeyed(TCanvas& canvas, int x, int y, int w, int h, const RECT& rect, TBitmap& bitmap,
+                            TColor transparentColor);
+// Unscaled at (X, Y): a rectangle of the bitmap, or all of it.
+void PaintBitmapRectTransparent(TCanvas& canvas, int x, int y, TBitmap& bitmap, const RECT& rect, TColor transparentColor);
+void PaintBitmapTransparent(TCanvas& canvas, int x, int y, TBitmap& bitmap, TColor transparentColor);
+// What lies behind Control, painted into Canvas at Control's place: the
+// parent's background and window, then every visible windowless sibling
+// before Control that overlaps it. Each paints flagged csPaintCopy.
+void PaintParentImage(TControl& control, TCanvas& canvas);

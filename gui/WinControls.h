@@ -113,6 +113,8 @@ protected:
     // Paints the window into DC: the default procedure's painting, then
     // the windowless children.
     virtual void PaintWindow(HDC dc);
+    // Paints a parent's window behind one of its children.
+    friend void PaintParentImage(TControl& control, TCanvas& canvas);
     // Paints the windowless children from First (all when null) upwards.
     void PaintControls(HDC dc, TControl* first);
     // Places the children by their Align in Rect, the client area at first.
