@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "SoundData.h"
+
 namespace tvmplayer {
 
 // 0xAARRGGBB, not premultiplied.
@@ -17,6 +19,7 @@ struct Frame {
     std::vector<std::string> Labels;
     // The bodies of the frame's DoAction tags, run when the frame is reached.
     std::vector<std::vector<uint8_t>> Actions;
+    std::vector<SoundStart> Sounds;
 };
 
 struct Movie {
@@ -30,6 +33,7 @@ struct Movie {
     std::vector<Frame> Frames;
     // The first SetBackgroundColor; the stage is white until one comes.
     Colour Background = 0xFFFFFFFF;
+    MovieSounds Sounds;
 
     int StageWidth() const;   // pixels
     int StageHeight() const;  // pixels

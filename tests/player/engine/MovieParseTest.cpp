@@ -139,6 +139,19 @@ void SetDeclaredLength(Bytes& file, uint32_t length)
     for (int i = 0; i < 4; ++i) file[4 + i] = static_cast<uint8_t>(length >> (8 * i));
 }
 
+// Some writers leave a placeholder length in an uncompressed movie: what is
+// there is read when it ends as a movie ends, and refused when it is cut.
+TEST(MovieParse, AnOverstatedLengthNeedsTheEndTag)
+{
+    Bytes ended = MakeSwf(ThreeFrames());
+    SetDeclaredLength(ended, 100u << 20);
+    std::optional<Movie> movie = Parse(ended);
+    ASSERT_TRUE(movie);
+    EXPECT_EQ(movie->Frames[2].Labels, (std::vector<std::string>{"Last", "end"}));
+    ended.resize(ended.size() - 2);
+    EXPECT_FALSE(Parse(ended)) << "no End tag";
+}
+
 TEST(MovieParse, DamagedMoviesAreRefused)
 {
     Bytes notAMovie = MakeSwf(SwfMovie());

@@ -1,0 +1,215 @@
+// What the player's sound sounds like at the program's wave-out bindings: the
+// program's silent movie looping silently, MP3 stream sound from movies that
+// Debian's ffmpeg wrote, decoded through the FFmpeg libraries beside the
+// host, and an event sound played between its in and out points twice.
+#include <windows.h>
+#include <mmsystem.h>
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "InPlaceSite.h"
+#include "MappedPlayer.h"
+#include "PlayerBindings.h"
+#include "SwfFixtures.h"
+#include "TestSupport.h"
+
+namespace {
+
+enum Slot { TotalFrames = 8, PutMovie = 22, CurrentFrame = 35 };
+constexpr size_t Rate = 44100;
+
+// Every sample written, interleaved stereo; the handler runs on the player's
+// sound thread.
+struct Capture {
+    CRITICAL_SECTION Lock;
+    std::vector<int16_t> Samples;
+    Capture() { InitializeCriticalSection(&Lock); }
+};
+Capture capture;
+
+void OnWrite(HWAVEOUT, const WAVEFORMATEX*, LPWAVEHDR header, double, UINT)
+{
+    auto* samples = reinterpret_cast<const int16_t*>(header->lpData);
+    EnterCriticalSection(&capture.Lock);
+    capture.Samples.insert(capture.Samples.end(), samples, samples + header->dwBufferLength / sizeof(int16_t));
+    LeaveCriticalSection(&capture.Lock);
+}
+
+std::vector<int16_t> Captured()
+{
+    EnterCriticalSection(&capture.Lock);
+    std::vector<int16_t> samples = capture.Samples;
+    LeaveCriticalSection(&capture.Lock);
+    return samples;
+}
+
+std::wstring Wide(const std::string& text)
+{
+    return std::wstring(text.begin(), text.end());
+}
+
+class SoundPlay : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        EnterCriticalSection(&capture.Lock);
+        capture.Samples.clear();
+        LeaveCriticalSection(&capture.Lock);
+        SetWaveOutWriteHandlers(OnWrite, nullptr);
+        control_ = tvmtest::NewPlayerControl();
+        ASSERT_NE(control_, nullptr);
+    }
+    void TearDown() override
+    {
+        if (control_)
+            control_->Release();
+        SetWaveOutWriteHandlers(nullptr, nullptr);
+    }
+
+    // Plays the movie at path until seconds of sound have been written, then
+    // unloads it; answers the left channel of all that was written.
+    std::vector<int16_t> Play(const std::string& path, double seconds)
+    {
+        tvmtest::RawFlash flash(control_);
+        EXPECT_EQ(flash.PutString(PutMovie, Wide(path)), S_OK);
+        auto wanted = static_cast<size_t>(seconds * Rate) * 2;
+        for (int waited = 0; waited < 20000 && Captured().size() < wanted; waited += 20) Sleep(20);
+        EXPECT_EQ(flash.PutString(PutMovie, L""), S_OK);
+        std::vector<int16_t> stereo = Captured();
+        EXPECT_GE(stereo.size(), wanted) << path;
+        std::vector<int16_t> left;
+        for (size_t i = 0; i < stereo.size(); i += 2) left.push_back(stereo[i]);
+        EnterCriticalSection(&capture.Lock);
+        capture.Samples.clear();
+        LeaveCriticalSection(&capture.Lock);
+        return left;
+    }
+
+    IOleObject* control_ = nullptr;
+};
+
+std::vector<uint8_t> ProgramResource(const char* type, const char* name)
+{
+    std::string program = tvmtest::BinDir() + "tvmpro.exe";
+    HMODULE image = LoadLibraryExA(program.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    EXPECT_NE(image, nullptr) << program;
+    std::vector<uint8_t> bytes;
+    if (HRSRC resource = image ? FindResourceA(image, name, type) : nullptr) {
+        auto* data = static_cast<const uint8_t*>(LockResource(LoadResource(image, resource)));
+        bytes.assign(data, data + SizeofResource(image, resource));
+    }
+    if (image)
+        FreeLibrary(image);
+    return bytes;
+}
+
+TEST_F(SoundPlay, TheSilentMovieLoopsAndKeepsTheMixerWriting)
+{
+    std::vector<uint8_t> movie = ProgramResource("KVNResources", "SILENCE");
+    ASSERT_GE(movie.size(), 8u) << "the program carries the silent movie";
+    EXPECT_EQ(std::string(movie.begin(), movie.begin() + 3), "FWS") << "uncompressed";
+    std::string path = tvmtest::OutputDir() + "silence.swf";
+    tvmtest::WriteFile(path, movie);
+
+    tvmtest::InPlaceSite site;
+    ASSERT_EQ(control_->SetClientSite(&site), S_OK);
+    {
+        tvmtest::RawFlash flash(control_);
+        ASSERT_EQ(flash.PutString(PutMovie, Wide(path)), S_OK);
+        ASSERT_EQ(control_->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, &site, 0, site.Window, nullptr), S_OK);
+        HWND window = tvmtest::ControlWindow(control_);
+        EXPECT_EQ(flash.GetLong(TotalFrames), 2);
+        long start = flash.GetLong(CurrentFrame);
+        SendMessageA(window, WM_USER + 1, 1, 0);
+        SendMessageA(window, WM_USER + 1, 1, 0);
+        EXPECT_EQ(flash.GetLong(CurrentFrame), start) << "two steps of two frames come round again";
+
+        for (int waited = 0; waited < 5000 && Captured().size() < Rate; waited += 20) Sleep(20);
+        std::vector<int16_t> written = Captured();
+        EXPECT_GE(written.size(), Rate) << "the mixer writes while the silent movie plays";
+        EXPECT_TRUE(std::all_of(written.begin(), written.end(), [](int16_t s) { return s == 0; }));
+        control_->Close(OLECLOSE_NOSAVE);
+    }
+    control_->SetClientSite(nullptr);
+}
+
+// Where a tone is heard: from the first to the last sample above a level.
+struct Tone {
+    size_t First = 0, Last = 0;
+    double Seconds() const { return static_cast<double>(Last - First + 1) / Rate; }
+};
+
+Tone Heard(const std::vector<int16_t>& left)
+{
+    Tone tone;
+    bool any = false;
+    for (size_t i = 0; i < left.size(); ++i)
+        if (std::abs(left[i]) > 1000) {
+            if (!any)
+                tone.First = i;
+            tone.Last = i;
+            any = true;
+        }
+    return tone;
+}
+
+// Counts rising zero crossings inside the tone.
+double Pitch(const std::vector<int16_t>& left, const Tone& tone)
+{
+    size_t first = 0, last = 0, count = 0;
+    for (size_t i = tone.First + 1; i <= tone.Last; ++i)
+        if (left[i - 1] < 0 && left[i] >= 0) {
+            if (count++ == 0)
+                first = i;
+            last = i;
+        }
+    return count < 2 ? 0.0 : static_cast<double>(count - 1) * Rate / static_cast<double>(last - first);
+}
+
+// ffmpeg's movies run at 10 frames a second: one frame is 0.1 s.
+TEST_F(SoundPlay, MP3StreamSoundOfFFmpegsMoviesIsTheirTone)
+{
+    for (int rate : {11025, 22050, 44100}) {
+        std::string path = tvmtest::OutputDir() + "player_tone_" + std::to_string(rate) + ".swf";
+        std::vector<int16_t> left = Play(path, 3.5);
+        Tone tone = Heard(left);
+        EXPECT_NEAR(tone.Seconds(), 2.0, 0.1) << rate << " Hz";
+        EXPECT_NEAR(Pitch(left, tone), 440.0, 4.4) << rate << " Hz";
+    }
+    // The decoders came from the libav folder beside the host's executable.
+    HMODULE codec = GetModuleHandleA("avcodec-59.dll");
+    ASSERT_NE(codec, nullptr);
+    char file[MAX_PATH];
+    std::string loaded(file, GetModuleFileNameA(codec, file, MAX_PATH));
+    EXPECT_EQ(loaded, tvmtest::TestsDir() + "libav\\avcodec-59.dll");
+}
+
+TEST_F(SoundPlay, AnEventSoundPlaysBetweenItsInAndOutPointsAsOftenAsItLoops)
+{
+    tvmtest::Bytes pcm;
+    for (int i = 0; i < 4410; ++i) pcm.insert(pcm.end(), {0xB8, 0x0B});  // 3000
+    tvmtest::SwfSoundInfo info;
+    info.inPoint = 1000;
+    info.outPoint = 3000;
+    info.loops = 2;
+    tvmtest::SwfMovie movie;
+    movie.frameCount = 1;
+    movie.tags = tvmtest::SwfTags()
+                     .DefineSound(1, tvmtest::SoundFormatByte(3, 3, true, false), 4410, pcm)
+                     .StartSound(1, info)
+                     .ShowFrame()
+                     .End()
+                     .Take();
+    std::string path = tvmtest::OutputDir() + "event_sound.swf";
+    tvmtest::WriteFile(path, tvmtest::MakeSwf(movie));
+    std::vector<int16_t> left = Play(path, 1.0);
+    EXPECT_EQ(std::count(left.begin(), left.end(), 3000), 4000);
+    EXPECT_EQ(std::count(left.begin(), left.end(), 0), static_cast<std::ptrdiff_t>(left.size()) - 4000);
+}
+
+}
