@@ -9,6 +9,8 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -187,6 +189,57 @@ TEST_F(SoundPlay, MP3StreamSoundOfFFmpegsMoviesIsTheirTone)
     char file[MAX_PATH];
     std::string loaded(file, GetModuleFileNameA(codec, file, MAX_PATH));
     EXPECT_EQ(loaded, tvmtest::TestsDir() + "libav\\avcodec-59.dll");
+}
+
+// The audio packets of an FLV file: an FLV audio tag's first byte describes
+// its sound exactly as a movie's sound format byte does.
+struct FlvSound {
+    uint8_t Format = 0;
+    std::vector<tvmtest::Bytes> Packets;
+};
+
+FlvSound ReadFlvSound(const std::string& path)
+{
+    std::ifstream file(path, std::ios::binary);
+    tvmtest::Bytes flv{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+    FlvSound sound;
+    for (size_t at = 13; at + 11 <= flv.size();) {
+        size_t size = static_cast<size_t>(flv[at + 1]) << 16 | flv[at + 2] << 8 | flv[at + 3];
+        if (at + 11 + size > flv.size())
+            break;
+        if (flv[at] == 8 && size > 1) {
+            sound.Format = flv[at + 11];
+            sound.Packets.emplace_back(flv.begin() + static_cast<std::ptrdiff_t>(at + 12),
+                                       flv.begin() + static_cast<std::ptrdiff_t>(at + 11 + size));
+        }
+        at += 11 + size + 4;
+    }
+    return sound;
+}
+
+// ADPCM, Nellymoser at its own rates and at a movie rate, PCM of both kinds:
+// each as a stream sound of one packet a frame.
+TEST_F(SoundPlay, EveryCodecOfStreamSoundIsTheTone)
+{
+    for (const char* name : {"adpcm_swf_22050", "adpcm_swf_44100", "nellymoser_16000", "nellymoser_8000",
+                             "nellymoser_22050", "pcm_s16le_11025", "pcm_u8_5512"}) {
+        FlvSound sound = ReadFlvSound(tvmtest::OutputDir() + "player_tone_" + name + ".flv");
+        ASSERT_FALSE(sound.Packets.empty()) << name;
+        tvmtest::SwfTags tags;
+        tags.SoundStreamHead(sound.Format, 0);
+        for (const tvmtest::Bytes& packet : sound.Packets) tags.SoundStreamBlock(packet).ShowFrame();
+        tvmtest::SwfMovie movie;
+        movie.rateInteger = 10;
+        movie.frameCount = static_cast<uint16_t>(sound.Packets.size());
+        movie.tags = tags.End().Take();
+        std::string path = tvmtest::OutputDir() + "player_stream_" + name + ".swf";
+        tvmtest::WriteFile(path, tvmtest::MakeSwf(movie));
+
+        std::vector<int16_t> left = Play(path, 3.0);
+        Tone tone = Heard(left);
+        EXPECT_NEAR(tone.Seconds(), 2.0, 0.1) << name;
+        EXPECT_NEAR(Pitch(left, tone), 440.0, 4.4) << name;
+    }
 }
 
 TEST_F(SoundPlay, AnEventSoundPlaysBetweenItsInAndOutPointsAsOftenAsItLoops)
