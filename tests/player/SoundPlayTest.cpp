@@ -217,6 +217,43 @@ FlvSound ReadFlvSound(const std::string& path)
     return sound;
 }
 
+// Runs the thread's messages (the player's timer among them) for ms.
+void Pump(DWORD ms)
+{
+    DWORD start = GetTickCount();
+    while (GetTickCount() - start < ms) {
+        MSG message;
+        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
+        Sleep(5);
+    }
+}
+
+// The stream sound sets the frames' pace: while the device holds, so do they,
+// although the clock runs on.
+TEST_F(SoundPlay, FramesFollowTheStreamSoundThatTheDevicePlays)
+{
+    tvmtest::InPlaceSite site;
+    ASSERT_EQ(control_->SetClientSite(&site), S_OK);
+    {
+        tvmtest::RawFlash flash(control_);
+        ASSERT_EQ(flash.PutString(PutMovie, Wide(tvmtest::OutputDir() + "player_tone_10s.swf")), S_OK);
+        ASSERT_EQ(control_->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, &site, 0, site.Window, nullptr), S_OK);
+        for (int waited = 0; waited < 5000 && flash.GetLong(CurrentFrame) < 2; waited += 50) Pump(50);
+        ASSERT_GE(flash.GetLong(CurrentFrame), 2) << "the frames move with the sound";
+
+        ASSERT_EQ(SetAudioPaused(true), MMSYSERR_NOERROR);
+        Pump(300);
+        long held = flash.GetLong(CurrentFrame);
+        Pump(1000);
+        EXPECT_EQ(flash.GetLong(CurrentFrame), held) << "ten frames' time passed with the device paused";
+        ASSERT_EQ(SetAudioPaused(false), MMSYSERR_NOERROR);
+        for (int waited = 0; waited < 5000 && flash.GetLong(CurrentFrame) == held; waited += 50) Pump(50);
+        EXPECT_GT(flash.GetLong(CurrentFrame), held) << "and go on with it";
+        control_->Close(OLECLOSE_NOSAVE);
+    }
+    control_->SetClientSite(nullptr);
+}
+
 // ADPCM, Nellymoser at its own rates and at a movie rate, PCM of both kinds:
 // each as a stream sound of one packet a frame.
 TEST_F(SoundPlay, EveryCodecOfStreamSoundIsTheTone)
