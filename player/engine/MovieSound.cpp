@@ -11,6 +11,9 @@ namespace {
 // a defined MP3 sound with the samples to skip only.
 constexpr size_t Mp3BlockHeader = 4;
 constexpr size_t Mp3SoundHeader = 2;
+// Sounds heard at once, as many as the player has channels; a movie that
+// starts more is not heard in them, and cannot make the mixer fall behind.
+constexpr size_t MaxVoices = 32;
 
 int16_t SeekSamples(std::span<const uint8_t> data, size_t offset)
 {
@@ -146,6 +149,8 @@ void MovieSound::Apply(Command& command, SoundDecoders& decoders)
     switch (command.Kind) {
     case CommandKind::Start: {
         uint16_t id = command.Sound->Id;
+        if (voices_.size() >= MaxVoices)
+            return;
         if (command.Info.SyncNoMultiple
             && std::any_of(voices_.begin(), voices_.end(), [id](const Voice& voice) { return voice.Id == id; }))
             return;

@@ -198,6 +198,15 @@ TEST_F(SoundTest, NoMultipleAndStopFlags)
     }
 }
 
+TEST_F(SoundTest, AtMostThirtyTwoSoundsAreHeardAtOnce)
+{
+    SwfTags tags;
+    tags.DefineSound(1, MonoPcm, 100, Tone(100, 1));
+    for (int i = 0; i < 40; ++i) tags.StartSound(1);
+    ASSERT_TRUE(player.Load(Movie(tags.ShowFrame().End().Take())));
+    EXPECT_EQ(Mix(1)[0], 32);
+}
+
 TEST_F(SoundTest, EnvelopeLevelsAreInterpolatedPerChannel)
 {
     SwfSoundInfo info;
