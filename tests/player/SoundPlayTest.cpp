@@ -254,12 +254,12 @@ TEST_F(SoundPlay, FramesFollowTheStreamSoundThatTheDevicePlays)
     control_->SetClientSite(nullptr);
 }
 
-// ADPCM, Nellymoser at its own rates and at a movie rate, PCM of both kinds:
-// each as a stream sound of one packet a frame.
+// ADPCM, Nellymoser at its own rates and at a movie rate, PCM of both kinds,
+// Speex: each as a stream sound of one packet a frame.
 TEST_F(SoundPlay, EveryCodecOfStreamSoundIsTheTone)
 {
     for (const char* name : {"adpcm_swf_22050", "adpcm_swf_44100", "nellymoser_16000", "nellymoser_8000",
-                             "nellymoser_22050", "pcm_s16le_11025", "pcm_u8_5512"}) {
+                             "nellymoser_22050", "pcm_s16le_11025", "pcm_u8_5512", "libspeex_16000"}) {
         FlvSound sound = ReadFlvSound(tvmtest::OutputDir() + "player_tone_" + name + ".flv");
         ASSERT_FALSE(sound.Packets.empty()) << name;
         tvmtest::SwfTags tags;
