@@ -279,6 +279,19 @@ TEST_F(SoundPlay, EveryCodecOfStreamSoundIsTheTone)
     }
 }
 
+// A movie of one frame that starts the sound it defines, written to the
+// output folder as name; answers its path.
+std::string EventSoundMovie(const char* name, uint8_t format, uint32_t sampleCount, const tvmtest::Bytes& data,
+                            const tvmtest::SwfSoundInfo& info)
+{
+    tvmtest::SwfMovie movie;
+    movie.frameCount = 1;
+    movie.tags = tvmtest::SwfTags().DefineSound(1, format, sampleCount, data).StartSound(1, info).ShowFrame().End().Take();
+    std::string path = tvmtest::OutputDir() + name;
+    tvmtest::WriteFile(path, tvmtest::MakeSwf(movie));
+    return path;
+}
+
 TEST_F(SoundPlay, AnMP3EventSoundIsItsToneAsOftenAsItLoops)
 {
     std::ifstream file(tvmtest::OutputDir() + "player_tone_22050.mp3", std::ios::binary);
@@ -288,16 +301,8 @@ TEST_F(SoundPlay, AnMP3EventSoundIsItsToneAsOftenAsItLoops)
     ASSERT_GT(data.size(), 1000u);
     tvmtest::SwfSoundInfo info;
     info.loops = 2;
-    tvmtest::SwfMovie movie;
-    movie.frameCount = 1;
-    movie.tags = tvmtest::SwfTags()
-                     .DefineSound(1, tvmtest::SoundFormatByte(2, 2, true, false), 2 * 22050, data)
-                     .StartSound(1, info)
-                     .ShowFrame()
-                     .End()
-                     .Take();
-    std::string path = tvmtest::OutputDir() + "event_mp3.swf";
-    tvmtest::WriteFile(path, tvmtest::MakeSwf(movie));
+    std::string path =
+        EventSoundMovie("event_mp3.swf", tvmtest::SoundFormatByte(2, 2, true, false), 2 * 22050, data, info);
     std::vector<int16_t> left = Play(path, 5.0);
     Tone tone = Heard(left);
     EXPECT_NEAR(tone.Seconds(), 4.0, 0.1);
@@ -312,16 +317,7 @@ TEST_F(SoundPlay, AnEventSoundPlaysBetweenItsInAndOutPointsAsOftenAsItLoops)
     info.inPoint = 1000;
     info.outPoint = 3000;
     info.loops = 2;
-    tvmtest::SwfMovie movie;
-    movie.frameCount = 1;
-    movie.tags = tvmtest::SwfTags()
-                     .DefineSound(1, tvmtest::SoundFormatByte(3, 3, true, false), 4410, pcm)
-                     .StartSound(1, info)
-                     .ShowFrame()
-                     .End()
-                     .Take();
-    std::string path = tvmtest::OutputDir() + "event_sound.swf";
-    tvmtest::WriteFile(path, tvmtest::MakeSwf(movie));
+    std::string path = EventSoundMovie("event_sound.swf", tvmtest::SoundFormatByte(3, 3, true, false), 4410, pcm, info);
     std::vector<int16_t> left = Play(path, 1.0);
     EXPECT_EQ(std::count(left.begin(), left.end(), 3000), 4000);
     EXPECT_EQ(std::count(left.begin(), left.end(), 0), static_cast<std::ptrdiff_t>(left.size()) - 4000);
