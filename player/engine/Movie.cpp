@@ -148,7 +148,9 @@ Movie Parse(std::span<const uint8_t> file)
     uint16_t declaredFrames = reader.U16();
     if (!WalkTags(reader, movie) && overstated)
         throw SwfFormatError("movie cut short");
-    if (movie.Frames.size() < declaredFrames)
+    // A writer that left the length to be filled in left the frame count
+    // too: the frames shown are the movie's.
+    if (movie.Frames.size() < declaredFrames && !overstated)
         movie.Frames.resize(declaredFrames);
     return movie;
 }
