@@ -144,6 +144,20 @@ void MovieSound::Mix(std::span<int32_t> mix, uint64_t position, SoundDecoders& d
     MixStream(mix, position);
 }
 
+void MovieSound::Detach()
+{
+    {
+        std::lock_guard lock(commandsLock_);
+        commands_.clear();
+    }
+    voices_.clear();
+    decoded_.clear();
+    stream_.reset();
+    std::lock_guard lock(streamLock_);
+    ++generation_;
+    streamPlaying_ = streamHeard_ = false;
+}
+
 void MovieSound::Apply(Command& command, SoundDecoders& decoders)
 {
     switch (command.Kind) {

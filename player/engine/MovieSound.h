@@ -49,6 +49,9 @@ public:
     void Mix(std::span<int32_t> mix, uint64_t position, SoundDecoders& decoders);
     // The device has finished playing every sample before position.
     void Played(uint64_t position) { played_.store(position); }
+    // The mixer no longer calls Mix: whatever it kept goes, decoders and
+    // decoded sounds included. Called once it has let go of this sound.
+    void Detach();
     // Whether a mixer with a device calls Mix; without one nothing is heard
     // and the frames keep to the clock.
     void SetMixing(bool mixing) { mixing_.store(mixing); }

@@ -165,6 +165,7 @@ SoundUse::~SoundUse()
         std::erase(*mixer.Sources, &sound_);
         sound_.SetMixing(false);
     }
+    sound_.Detach();
     EnterCriticalSection(&mixer.Lock);
     if (--mixer.Uses == 0)
         EndThread();

@@ -171,6 +171,12 @@ TEST_F(SoundTest, EventSoundsPlayFromTheirInToTheirOutPointAsOftenAsTheyLoop)
         EXPECT_EQ(Sounding(mix), c.heard) << c.in << ".." << c.out << " x" << c.loops;
         EXPECT_EQ(Sounding(Mix(8192)), 0u);
     }
+    // A mixer that lets go leaves nothing playing behind.
+    ASSERT_TRUE(player.Load(Movie(SwfTags().DefineSound(1, MonoPcm, 1000, Tone(1000, 1000)).StartSound(1)
+                                      .ShowFrame().End().Take())));
+    Mix(10);
+    player.Sound.Detach();
+    EXPECT_EQ(Sounding(Mix(8192)), 0u);
 }
 
 TEST_F(SoundTest, NoMultipleAndStopFlags)
