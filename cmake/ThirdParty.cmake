@@ -3,14 +3,22 @@
 
 file(GLOB TVM_FFMPEG_DLLS ${TVM_DEPS}/bin/*.dll)
 list(FILTER TVM_FFMPEG_DLLS EXCLUDE REGEX "lame_enc\\.dll$")
-set(TVM_SHIPPED_DLLS)
-foreach(dll IN LISTS TVM_FFMPEG_DLLS)
-  get_filename_component(name ${dll} NAME)
-  list(APPEND TVM_SHIPPED_DLLS ${TVM_BIN_DIR}/libav/${name})
-  add_custom_command(OUTPUT ${TVM_BIN_DIR}/libav/${name}
-    COMMAND ${CMAKE_COMMAND} -E copy_if_different ${dll} ${TVM_BIN_DIR}/libav/${name}
-    DEPENDS ${dll})
-endforeach()
+
+# Copies of the FFmpeg DLLs in folder/libav, kept up to date; out_var gets
+# their paths.
+function(tvm_copy_ffmpeg_dlls out_var folder)
+  set(copies)
+  foreach(dll IN LISTS TVM_FFMPEG_DLLS)
+    get_filename_component(name ${dll} NAME)
+    list(APPEND copies ${folder}/libav/${name})
+    add_custom_command(OUTPUT ${folder}/libav/${name}
+      COMMAND ${CMAKE_COMMAND} -E copy_if_different ${dll} ${folder}/libav/${name}
+      DEPENDS ${dll})
+  endforeach()
+  set(${out_var} ${copies} PARENT_SCOPE)
+endfunction()
+
+tvm_copy_ffmpeg_dlls(TVM_SHIPPED_DLLS ${TVM_BIN_DIR})
 list(APPEND TVM_SHIPPED_DLLS ${TVM_BIN_DIR}/lame_enc.dll)
 add_custom_command(OUTPUT ${TVM_BIN_DIR}/lame_enc.dll
   COMMAND ${CMAKE_COMMAND} -E copy_if_different ${TVM_DEPS}/bin/lame_enc.dll ${TVM_BIN_DIR}/lame_enc.dll

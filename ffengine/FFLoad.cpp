@@ -10,6 +10,7 @@
 #include "MyUtils.h"
 #include "SwResampleStubs.h"
 #include "SwScaleStubs.h"
+#include "SysUtils.h"
 
 #include <algorithm>
 

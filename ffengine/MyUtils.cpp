@@ -1,6 +1,7 @@
 #include "MyUtils.h"
 
 #include "Exceptions.h"
+#include "SysUtils.h"
 
 #include <cstring>
 

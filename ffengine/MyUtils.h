@@ -8,8 +8,6 @@
 #include <string>
 #include <string_view>
 
-#include "SysUtils.h"
-
 // ---- Wide file names and the environment ----
 
 // Adds "\" unless Path already ends with one; an empty path becomes "\".

@@ -1,6 +1,7 @@
 #include "UnicodeProtocol.h"
 
 #include "MyUtils.h"
+#include "SysUtils.h"
 
 namespace {
 

@@ -146,6 +146,54 @@ SwfTags& SwfTags::Sprite(uint16_t id, uint16_t frameCount, const Bytes& tags)
     return Tag(39, body);
 }
 
+uint8_t SoundFormatByte(int codec, int rate, bool sixteenBit, bool stereo)
+{
+    return static_cast<uint8_t>(codec << 4 | rate << 2 | (sixteenBit ? 2 : 0) | (stereo ? 1 : 0));
+}
+
+SwfTags& SwfTags::DefineSound(uint16_t id, uint8_t format, uint32_t sampleCount, const Bytes& data)
+{
+    Bytes body;
+    PutUInt16(body, id);
+    body.push_back(format);
+    PutUInt32(body, sampleCount);
+    body.insert(body.end(), data.begin(), data.end());
+    return Tag(14, body);
+}
+
+SwfTags& SwfTags::StartSound(uint16_t id, const SwfSoundInfo& info)
+{
+    Bytes body;
+    PutUInt16(body, id);
+    body.push_back(static_cast<uint8_t>((info.stop ? 0x20 : 0) | (info.noMultiple ? 0x10 : 0) |
+                                        (info.envelope.empty() ? 0 : 0x08) | (info.loops ? 0x04 : 0) |
+                                        (info.outPoint ? 0x02 : 0) | (info.inPoint ? 0x01 : 0)));
+    if (info.inPoint) PutUInt32(body, info.inPoint);
+    if (info.outPoint) PutUInt32(body, info.outPoint);
+    if (info.loops) PutUInt16(body, info.loops);
+    if (!info.envelope.empty()) {
+        body.push_back(static_cast<uint8_t>(info.envelope.size()));
+        for (const SwfSoundInfo::Point& point : info.envelope) {
+            PutUInt32(body, point.position);
+            PutUInt16(body, point.left);
+            PutUInt16(body, point.right);
+        }
+    }
+    return Tag(15, body);
+}
+
+SwfTags& SwfTags::SoundStreamHead(uint8_t format, uint16_t samplesPerBlock)
+{
+    Bytes body = {static_cast<uint8_t>(format & 0x0F), format};
+    PutUInt16(body, samplesPerBlock);
+    return Tag(18, body);
+}
+
+SwfTags& SwfTags::SoundStreamBlock(const Bytes& data)
+{
+    return Tag(19, data);
+}
+
 SwfTags& SwfTags::End()
 {
     return Tag(0, {});

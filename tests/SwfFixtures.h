@@ -8,6 +8,22 @@
 
 namespace tvmtest {
 
+// How a StartSound plays its sound (SOUNDINFO).
+struct SwfSoundInfo {
+    bool stop = false, noMultiple = false;
+    uint32_t inPoint = 0, outPoint = 0;  // 0: not given
+    uint16_t loops = 0;                  // 0: not given
+    struct Point {
+        uint32_t position;
+        uint16_t left, right;
+    };
+    std::vector<Point> envelope;
+};
+
+// A sound format byte: codec (0 uncompressed, 1 ADPCM, 2 MP3, 3 PCM little-endian,
+// 6 Nellymoser, ...), rate (0: 5.5, 1: 11, 2: 22, 3: 44 kHz), 16 bits, stereo.
+uint8_t SoundFormatByte(int codec, int rate, bool sixteenBit, bool stereo);
+
 // The tags of a movie, written one after another:
 //   SwfTags().Background(0x336699).Label("start").ShowFrame().End().Take()
 class SwfTags {
@@ -19,6 +35,10 @@ public:
     SwfTags& Label(const std::string& name);
     SwfTags& DoAction(const Bytes& actions);
     SwfTags& Sprite(uint16_t id, uint16_t frameCount, const Bytes& tags);
+    SwfTags& DefineSound(uint16_t id, uint8_t format, uint32_t sampleCount, const Bytes& data);
+    SwfTags& StartSound(uint16_t id, const SwfSoundInfo& info = {});
+    SwfTags& SoundStreamHead(uint8_t format, uint16_t samplesPerBlock);
+    SwfTags& SoundStreamBlock(const Bytes& data);
     SwfTags& End();
     Bytes Take() { return std::move(bytes_); }
 

@@ -108,7 +108,7 @@ void PlayerControl::FinishLoad(std::optional<std::vector<uint8_t>> bytes)
     if (!Engine.HasMovie())
         sound_.reset();
     else if (!sound_)
-        sound_ = std::make_unique<SoundUse>();
+        sound_ = std::make_unique<SoundUse>(Engine.Sound);
     Engine.Root().SetFromQuery(ToAnsi(Properties.FlashVars));
     Engine.Root().SetFromQuery(ToAnsi(pendingQuery_));
     ReadyState = 4;
@@ -209,6 +209,12 @@ void PlayerControl::RestartTimer()
 
 void PlayerControl::Present()
 {
+    // Other modes paint as the system asks, so that whatever lies over the
+    // window is respected; "direct" hands the host each frame as it is made.
+    if (Lower(Properties.WMode) != L"direct") {
+        InvalidateRect(window_, nullptr, FALSE);
+        return;
+    }
     RECT client;
     GetClientRect(window_, &client);
     HDC target = GetDC(window_);
@@ -247,6 +253,7 @@ LRESULT PlayerControl::OnStageMessage(HWND window, UINT message, WPARAM wParam, 
         if (wParam == 1) {
             Engine.Step();
             Present();
+            UpdateWindow(window);
         }
         return 0;
     default:

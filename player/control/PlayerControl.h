@@ -69,7 +69,8 @@ private:
     LRESULT OnStageMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) override;
     // The end of a load, with the movie's bytes or without any.
     void FinishLoad(std::optional<std::vector<uint8_t>> bytes);
-    // Shows the current frame now: one full-frame BitBlt to the window.
+    // Shows the current frame: in "direct" mode now, by one full-frame BitBlt
+    // to the window; otherwise through the window's next paint.
     void Present();
     // Frames advance on a timer at the movie's rate while there is a window.
     void RestartTimer();

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 
+#include "SoundTags.h"
 #include "SwfReader.h"
 #include "SwfUnpack.h"
 
@@ -54,7 +55,8 @@ void WalkSprite(std::span<const uint8_t> body, int depth)
     }
 }
 
-void WalkTags(SwfReader& reader, Movie& movie)
+// Answers whether the End tag was reached.
+bool WalkTags(SwfReader& reader, Movie& movie)
 {
     Frame current;
     bool backgroundSet = false;
@@ -63,7 +65,7 @@ void WalkTags(SwfReader& reader, Movie& movie)
         SwfReader body(tag.Body);
         switch (tag.Code) {
         case TagEnd:
-            return;
+            return true;
         case TagShowFrame:
             movie.Frames.push_back(std::move(current));
             current = Frame();
@@ -85,14 +87,18 @@ void WalkTags(SwfReader& reader, Movie& movie)
             WalkSprite(tag.Body, 1);
             break;
         default:
+            ReadSoundTag(tag.Code, tag.Body, movie.Frames.size(), movie.Sounds, current.Sounds);
             break;
         }
     }
+    return false;
 }
 
 // The body after the eight header bytes, unpacked, exactly as long as the
-// header says; shorter means the file was cut.
-std::vector<uint8_t> Body(std::span<const uint8_t> file, char kind, uint32_t declaredLength)
+// header says; shorter means the file was cut. Some writers of uncompressed
+// movies never come back to fill in the length: such a body is taken as it
+// is (overstated set), and must then reach its End tag to count as whole.
+std::vector<uint8_t> Body(std::span<const uint8_t> file, char kind, uint32_t declaredLength, bool& overstated)
 {
     if (declaredLength < 8 || declaredLength - 8 > MaxMovieBytes)
         throw SwfFormatError("implausible movie length");
@@ -100,8 +106,8 @@ std::vector<uint8_t> Body(std::span<const uint8_t> file, char kind, uint32_t dec
     std::span<const uint8_t> rest = file.subspan(8);
     std::vector<uint8_t> body;
     if (kind == 'F') {
-        if (rest.size() < length)
-            throw SwfFormatError("movie cut short");
+        overstated = rest.size() < length;
+        length = std::min(length, rest.size());
         body.assign(rest.begin(), rest.begin() + static_cast<std::ptrdiff_t>(length));
     } else if (kind == 'C') {
         body = Inflate(rest, length);
@@ -128,7 +134,8 @@ Movie Parse(std::span<const uint8_t> file)
         throw SwfFormatError("not a movie");
     Movie movie;
     movie.Version = header.U8();
-    std::vector<uint8_t> body = Body(file, kind, header.U32());
+    bool overstated = false;
+    std::vector<uint8_t> body = Body(file, kind, header.U32(), overstated);
 
     SwfReader reader(body);
     int bits = static_cast<int>(reader.UnsignedBits(5));
@@ -139,8 +146,11 @@ Movie Parse(std::span<const uint8_t> file)
     reader.Align();
     movie.Rate = reader.U16();
     uint16_t declaredFrames = reader.U16();
-    WalkTags(reader, movie);
-    if (movie.Frames.size() < declaredFrames)
+    if (!WalkTags(reader, movie) && overstated)
+        throw SwfFormatError("movie cut short");
+    // A writer that left the length to be filled in left the frame count
+    // too: the frames shown are the movie's.
+    if (movie.Frames.size() < declaredFrames && !overstated)
         movie.Frames.resize(declaredFrames);
     return movie;
 }

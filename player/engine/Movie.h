@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "SoundData.h"
+
 namespace tvmplayer {
 
 // 0xAARRGGBB, not premultiplied.
@@ -17,6 +19,7 @@ struct Frame {
     std::vector<std::string> Labels;
     // The bodies of the frame's DoAction tags, run when the frame is reached.
     std::vector<std::vector<uint8_t>> Actions;
+    std::vector<SoundStart> Sounds;
 };
 
 struct Movie {
@@ -25,11 +28,12 @@ struct Movie {
     int32_t XMin = 0, XMax = 0, YMin = 0, YMax = 0;
     // Frames per second in 8.8 fixed point.
     uint16_t Rate = 0;
-    // At least the count the header declares; frames past the last
-    // ShowFrame are empty.
+    // At least the count the header declares, unless the header overstates
+    // the file's length; frames past the last ShowFrame are empty.
     std::vector<Frame> Frames;
     // The first SetBackgroundColor; the stage is white until one comes.
     Colour Background = 0xFFFFFFFF;
+    MovieSounds Sounds;
 
     int StageWidth() const;   // pixels
     int StageHeight() const;  // pixels

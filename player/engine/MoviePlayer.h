@@ -7,6 +7,7 @@
 
 #include "Clock.h"
 #include "Movie.h"
+#include "MovieSound.h"
 #include "Surface.h"
 #include "Timeline.h"
 #include "Variables.h"
@@ -29,7 +30,8 @@ public:
     Variables& Root() { return variables_; }
 
     // Called as often as the host likes: moves on by one frame once a
-    // frame's time has passed since the last one. Answers whether the frame
+    // frame's time has passed since the last one, or while a stream sound
+    // plays, to the frame its sound has reached. Answers whether the frame
     // that shows changed.
     bool Tick();
     // One frame on at once, whatever the time.
@@ -43,14 +45,24 @@ public:
     Colour Background() const;
     void Render(const Surface& surface) const;
 
+    // What the movie sounds like; the process's mixer plays it.
+    MovieSound Sound;
+
 private:
     void ResetTimeline(size_t frameCount);
+    // The sound hears of every frame reached: by playing (advanced) or by
+    // being sent there.
+    void FrameReached(bool advanced, size_t previous);
+    void CatchUp();
+    bool FollowStream(size_t frame);
 
     Clock& clock_;
     std::optional<Movie> movie_;
     Timeline timeline_;
     Variables variables_;
     uint32_t lastFrameTime_ = 0;
+    // The frame the sound last heard of.
+    size_t reached_ = 0;
 };
 
 }

@@ -5,21 +5,29 @@
 // that thread. While any movie is loaded it writes, silence included, so that
 // a host that paces itself on the sound written always gets a buffer.
 //
+// Every loaded movie's sound is mixed in: decoded and added up on that thread,
+// so the movies' own threads never wait on it.
+//
 // The thread starts with the first movie loaded and ends with the last one
 // unloaded, so that it is never started or waited for in the module's attach
 // or detach while the system's loader holds its lock.
 
-// A loaded movie's hold on the mixer.
+#include "MovieSound.h"
+
+// A loaded movie's hold on the mixer, which mixes its sound meanwhile.
 class SoundUse {
 public:
-    SoundUse();
+    explicit SoundUse(tvmplayer::MovieSound& sound);
     ~SoundUse();
     SoundUse(const SoundUse&) = delete;
     SoundUse& operator=(const SoundUse&) = delete;
+
+private:
+    tvmplayer::MovieSound& sound_;
 };
 
 // From the module's attach and detach; the detach ends the thread if uses
-// were left behind.
+// were left behind and frees the sound libraries.
 void StartSoundMixer();
 void StopSoundMixer();
 

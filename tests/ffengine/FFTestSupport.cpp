@@ -3,6 +3,7 @@
 #include "FFLoad.h"
 #include "MyUtils.h"
 #include "TestSupport.h"
+#include "SysUtils.h"
 
 namespace tvmtest {
 

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <string>
 
+#include "InPlaceSite.h"
 #include "MappedPlayer.h"
 #include "PlayerBindings.h"
 #include "SwfFixtures.h"
@@ -16,72 +17,7 @@
 
 namespace {
 
-enum Slot { PutMovie = 22, CurrentFrame = 35 };
-
-// A site with a real window of its own; it counts activations.
-class Site : public IOleClientSite, public IOleInPlaceSite {
-public:
-    HWND Window = CreateWindowExA(0, "STATIC", "site", WS_OVERLAPPEDWINDOW, 0, 0, 300, 200, nullptr, nullptr,
-                                  nullptr, nullptr);
-    RECT Position = {5, 6, 65, 46};
-    int Activations = 0, Deactivations = 0;
-    UINT FrameInfoSize = 0;
-
-    ~Site() { DestroyWindow(Window); }
-
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override
-    {
-        if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IOleClientSite))
-            *object = static_cast<IOleClientSite*>(this);
-        else if (IsEqualIID(iid, IID_IOleWindow) || IsEqualIID(iid, IID_IOleInPlaceSite))
-            *object = static_cast<IOleInPlaceSite*>(this);
-        else
-            return *object = nullptr, E_NOINTERFACE;
-        return S_OK;
-    }
-    // Lives on the test's stack: references are not counted.
-    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
-    ULONG STDMETHODCALLTYPE Release() override { return 1; }
-
-    HRESULT STDMETHODCALLTYPE SaveObject() override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetMoniker(DWORD, DWORD, IMoniker**) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetContainer(IOleContainer**) override { return E_NOINTERFACE; }
-    HRESULT STDMETHODCALLTYPE ShowObject() override { return S_OK; }
-    HRESULT STDMETHODCALLTYPE OnShowWindow(BOOL) override { return S_OK; }
-    HRESULT STDMETHODCALLTYPE RequestNewObjectLayout() override { return E_NOTIMPL; }
-
-    HRESULT STDMETHODCALLTYPE GetWindow(HWND* window) override { return *window = Window, S_OK; }
-    HRESULT STDMETHODCALLTYPE ContextSensitiveHelp(BOOL) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE CanInPlaceActivate() override { return S_OK; }
-    HRESULT STDMETHODCALLTYPE OnInPlaceActivate() override { return ++Activations, S_OK; }
-    HRESULT STDMETHODCALLTYPE OnUIActivate() override { return S_OK; }
-    HRESULT STDMETHODCALLTYPE GetWindowContext(IOleInPlaceFrame** frame, IOleInPlaceUIWindow** document, RECT* position,
-                                               RECT* clip, OLEINPLACEFRAMEINFO* info) override
-    {
-        *frame = nullptr;
-        *document = nullptr;
-        *position = *clip = Position;
-        FrameInfoSize = info->cb;
-        return S_OK;
-    }
-    HRESULT STDMETHODCALLTYPE Scroll(SIZE) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE OnUIDeactivate(BOOL) override { return S_OK; }
-    HRESULT STDMETHODCALLTYPE OnInPlaceDeactivate() override { return ++Deactivations, S_OK; }
-    HRESULT STDMETHODCALLTYPE DiscardUndoState() override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE DeactivateAndUndo() override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE OnPosRectChange(LPCRECT) override { return S_OK; }
-};
-
-HWND ControlWindow(IOleObject* control)
-{
-    IOleInPlaceObject* inPlace = nullptr;
-    HWND window = nullptr;
-    if (SUCCEEDED(control->QueryInterface(IID_IOleInPlaceObject, reinterpret_cast<void**>(&inPlace)))) {
-        inPlace->GetWindow(&window);
-        inPlace->Release();
-    }
-    return window;
-}
+enum Slot { PutMovie = 22, CurrentFrame = 35, PutWMode = 41 };
 
 SIZE ClientSize(HWND window)
 {
@@ -90,9 +26,11 @@ SIZE ClientSize(HWND window)
     return {client.right, client.bottom};
 }
 
+using tvmtest::ControlWindow;
+
 TEST(InPlace, ActivatesUnderTheSiteStepsByOneFrameAndClosesToActivateAgain)
 {
-    Site site;
+    tvmtest::InPlaceSite site;
     ASSERT_NE(site.Window, nullptr);
     IOleObject* control = tvmtest::NewPlayerControl();
     ASSERT_NE(control, nullptr);
@@ -120,6 +58,7 @@ TEST(InPlace, ActivatesUnderTheSiteStepsByOneFrameAndClosesToActivateAgain)
         EXPECT_EQ(ClientSize(window).cy, 75);
         EXPECT_EQ(GetWindowLongPtrA(window, GWLP_USERDATA), 0) << "the host's subclassing owns the user data";
 
+        ASSERT_EQ(flash.PutString(PutWMode, L"Direct"), S_OK);
         for (long expected : {1L, 2L}) {
             EXPECT_EQ(SendMessageA(window, WM_USER + 1, 1, 0), 0);
             EXPECT_EQ(flash.GetLong(CurrentFrame), expected);
@@ -156,6 +95,13 @@ TEST(InPlace, ActivatesUnderTheSiteStepsByOneFrameAndClosesToActivateAgain)
         EXPECT_EQ(ControlWindow(control), window);
         EXPECT_EQ(ClientSize(window).cx, 50);
         EXPECT_EQ(site.Activations, 1);
+
+        // Any other mode paints the step through the window's own paint.
+        ASSERT_EQ(flash.PutString(PutWMode, L"window"), S_OK);
+        EXPECT_EQ(SendMessageA(window, WM_USER + 1, 1, 0), 0);
+        EXPECT_EQ(flash.GetLong(CurrentFrame), 3);
+        EXPECT_FALSE(GetUpdateRect(window, nullptr, FALSE)) << "painted before the step answered";
+        EXPECT_EQ(LastBlitSize().cx, 100) << "no BitBlt outside direct mode";
 
         ASSERT_EQ(control->Close(OLECLOSE_NOSAVE), S_OK);
         EXPECT_FALSE(IsWindow(window));

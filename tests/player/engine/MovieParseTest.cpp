@@ -139,6 +139,23 @@ void SetDeclaredLength(Bytes& file, uint32_t length)
     for (int i = 0; i < 4; ++i) file[4 + i] = static_cast<uint8_t>(length >> (8 * i));
 }
 
+// Some writers leave placeholders for the length and the frame count of an
+// uncompressed movie: what is there is read when it ends as a movie ends, with
+// the frames it shows, and refused when it is cut.
+TEST(MovieParse, AnOverstatedLengthNeedsTheEndTag)
+{
+    SwfMovie placeholders = ThreeFrames();
+    placeholders.frameCount = 6000;
+    Bytes ended = MakeSwf(placeholders);
+    SetDeclaredLength(ended, 100u << 20);
+    std::optional<Movie> movie = Parse(ended);
+    ASSERT_TRUE(movie);
+    EXPECT_EQ(movie->Frames.size(), 3u);
+    EXPECT_EQ(movie->Frames[2].Labels, (std::vector<std::string>{"Last", "end"}));
+    ended.resize(ended.size() - 2);
+    EXPECT_FALSE(Parse(ended)) << "no End tag";
+}
+
 TEST(MovieParse, DamagedMoviesAreRefused)
 {
     Bytes notAMovie = MakeSwf(SwfMovie());

@@ -1,5 +1,6 @@
 // Any bytes at all as a movie: the parser must answer, never crash, hang or
-// read outside them. Whatever it accepts is also played and drawn a little.
+// read outside them. Whatever it accepts is also played, heard and drawn a
+// little.
 #include <cstddef>
 #include <cstdint>
 #include <span>
@@ -17,6 +18,26 @@ private:
     uint32_t now_ = 0;
 };
 
+// Any sound data as 16-bit samples, whatever its format says.
+class RawDecoder : public tvmplayer::SoundDecoder {
+public:
+    void Decode(std::span<const uint8_t> data, std::vector<int16_t>& out) override
+    {
+        for (size_t i = 0; i + 1 < data.size(); i += 2) out.push_back(static_cast<int16_t>(data[i] | data[i + 1] << 8));
+        if (out.size() % 2)
+            out.push_back(0);
+    }
+    void Finish(std::vector<int16_t>&) override {}
+};
+
+class RawDecoders : public tvmplayer::SoundDecoders {
+public:
+    std::unique_ptr<tvmplayer::SoundDecoder> Create(const tvmplayer::SoundFormat&) override
+    {
+        return std::make_unique<RawDecoder>();
+    }
+};
+
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
@@ -29,7 +50,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     for (const tvmplayer::Frame& frame : movie.Frames)
         for (const std::string& label : frame.Labels)
             player.Frames().GotoAndPlay(movie.FindLabel(label).value_or(0));
-    for (int i = 0; i < 4; ++i) player.Tick();
+    RawDecoders decoders;
+    std::vector<int32_t> mix(2 * 512);
+    player.Sound.SetMixing(true);
+    for (uint32_t i = 0; i < 4; ++i) {
+        player.Tick();
+        player.Sound.Mix(mix, i * 512u, decoders);
+        player.Sound.Played(i * 512u);
+    }
     std::vector<uint32_t> pixels(8 * 6);
     player.Render({pixels.data(), 8, 6, 8});
     tvmplayer::FitStage(movie.StageWidth(), movie.StageHeight(), 8, 6, tvmplayer::ScaleMode::ShowAll);

@@ -1,0 +1,119 @@
+#pragma once
+// A movie's sound while it plays. The movie's thread says what starts and
+// stops as frames are reached; the mixer's thread decodes, keeps the voices
+// and adds them into its buffers. The two meet only in a short queue of
+// commands and in the stream's position, so neither waits on the other's
+// work: decoding never holds up the frames.
+//
+// The stream sound sets the pace of the main timeline: once the mixer plays
+// it, StreamFrame answers the frame its sound has reached, counted from the
+// samples the device has finished playing.
+#include <atomic>
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <span>
+#include <vector>
+
+#include "Movie.h"
+#include "SoundDecoder.h"
+
+namespace tvmplayer {
+
+class MovieSound {
+public:
+    MovieSound() = default;
+    MovieSound(const MovieSound&) = delete;
+    MovieSound& operator=(const MovieSound&) = delete;
+
+    // ---- The movie's thread ----
+
+    // The timeline has reached frame of movie: its sounds start or stop.
+    // Sequential when it came from the frame before by playing, in which
+    // case a stream sound already playing simply goes on.
+    void EnterFrame(const Movie& movie, size_t frame, bool sequential);
+    // Every sound stops, the stream too, and decoded sounds are forgotten.
+    void StopAll();
+    void StopStream();
+    bool StreamPlaying() const;
+    // The frame the stream's sound has reached while a mixer plays this
+    // sound; until the mixer begins a stream, the frame it starts at.
+    std::optional<size_t> StreamFrame() const;
+
+    // ---- The mixer's thread ----
+
+    // Adds this movie's sound into mix (interleaved stereo at MixRate) whose
+    // first sample is the mixer's sample number position.
+    void Mix(std::span<int32_t> mix, uint64_t position, SoundDecoders& decoders);
+    // The device has finished playing every sample before position.
+    void Played(uint64_t position) { played_.store(position); }
+    // The mixer no longer calls Mix: whatever it kept goes, decoders and
+    // decoded sounds included. Called once it has let go of this sound.
+    void Detach();
+    // Whether a mixer with a device calls Mix; without one nothing is heard
+    // and the frames keep to the clock.
+    void SetMixing(bool mixing) { mixing_.store(mixing); }
+
+private:
+    enum class CommandKind { Start, Stop, StartStream, StopStream, Reset };
+    struct Command {
+        CommandKind Kind;
+        std::shared_ptr<const SoundDefinition> Sound = nullptr;
+        SoundInfo Info = {};
+        uint16_t Id = 0;
+        std::shared_ptr<const SoundStream> Stream = nullptr;
+        size_t Frame = 0;
+        uint64_t Generation = 0;
+    };
+    using Samples = std::vector<int16_t>;
+    struct Voice {
+        uint16_t Id;
+        std::shared_ptr<const Samples> Pcm;
+        SoundInfo Info;
+        size_t Begin, End, Position;  // in sample frames
+        uint32_t LoopsLeft;
+    };
+    struct StreamVoice {
+        std::shared_ptr<const SoundStream> Stream;
+        std::unique_ptr<SoundDecoder> Decoder;
+        uint64_t Generation = 0;
+        size_t NextBlock = 0;
+        Samples Pending;
+        size_t Used = 0;    // samples of Pending already mixed
+        size_t Skip = 0;    // samples still to drop before any is mixed
+        bool Begun = false, Finished = false;
+    };
+
+    void Send(Command command);
+    void StartStream(const Movie& movie, size_t frame);
+    void Apply(Command& command, SoundDecoders& decoders);
+    std::shared_ptr<const Samples> Decoded(const std::shared_ptr<const SoundDefinition>& sound,
+                                           SoundDecoders& decoders);
+    void MixVoice(Voice& voice, std::span<int32_t> mix);
+    void MixStream(std::span<int32_t> mix, uint64_t position);
+    void FillStream(size_t wanted);
+    void EndStream(uint64_t generation);
+
+    std::mutex commandsLock_;
+    std::vector<Command> commands_;
+
+    // The stream as both threads see it.
+    mutable std::mutex streamLock_;
+    uint64_t generation_ = 0;
+    bool streamPlaying_ = false;
+    bool streamHeard_ = false;
+    size_t streamStartFrame_ = 0;
+    uint64_t streamStartPosition_ = 0;
+    double samplesPerFrame_ = 1;
+    std::atomic<uint64_t> played_{0};
+    std::atomic<bool> mixing_{false};
+
+    // The mixer's own.
+    std::vector<Voice> voices_;
+    std::map<std::shared_ptr<const SoundDefinition>, std::shared_ptr<const Samples>> decoded_;
+    std::optional<StreamVoice> stream_;
+};
+
+}

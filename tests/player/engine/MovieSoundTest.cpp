@@ -1,0 +1,284 @@
+// A movie's sounds: the sound tags read, event sounds played from their in
+// to their out point as often as they loop, with their envelope and their
+// stop and no-multiple flags, and a stream sound that sets the frames' pace.
+// A decoder of 16-bit little-endian PCM at 44,100 Hz stands in for the
+// process's codecs.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <vector>
+
+#include "MoviePlayer.h"
+#include "SwfFixtures.h"
+
+namespace {
+
+using namespace tvmplayer;
+using tvmtest::Bytes;
+using tvmtest::SwfSoundInfo;
+using tvmtest::SwfTags;
+
+class PcmDecoder final : public SoundDecoder {
+public:
+    explicit PcmDecoder(bool stereo) : stereo_(stereo) {}
+    void Decode(std::span<const uint8_t> data, std::vector<int16_t>& out) override
+    {
+        for (size_t i = 0; i + 1 < data.size(); i += 2) {
+            auto sample = static_cast<int16_t>(data[i] | data[i + 1] << 8);
+            out.push_back(sample);
+            if (!stereo_)
+                out.push_back(sample);
+        }
+    }
+    void Finish(std::vector<int16_t>&) override {}
+
+private:
+    bool stereo_;
+};
+
+class PcmDecoders final : public SoundDecoders {
+public:
+    std::unique_ptr<SoundDecoder> Create(const SoundFormat& format) override
+    {
+        if (format.Codec != SoundCodec::PcmLittleEndian || format.Rate != 44100 || !format.SixteenBit)
+            return nullptr;
+        return std::make_unique<PcmDecoder>(format.Stereo);
+    }
+};
+
+class ManualClock : public Clock {
+public:
+    uint32_t Now = 0;
+    uint32_t Milliseconds() override { return Now; }
+};
+
+const uint8_t MonoPcm = tvmtest::SoundFormatByte(3, 3, true, false);
+
+// frames samples of one value, mono.
+Bytes Tone(size_t frames, int16_t value)
+{
+    Bytes data;
+    for (size_t i = 0; i < frames; ++i) {
+        data.push_back(static_cast<uint8_t>(value));
+        data.push_back(static_cast<uint8_t>(value >> 8));
+    }
+    return data;
+}
+
+Bytes Movie(const Bytes& tags, uint16_t frames = 1)
+{
+    tvmtest::SwfMovie movie;
+    movie.rateInteger = 10;
+    movie.frameCount = frames;
+    movie.tags = tags;
+    return tvmtest::MakeSwf(movie);
+}
+
+class SoundTest : public testing::Test {
+protected:
+    void SetUp() override { player.Sound.SetMixing(true); }
+
+    // The next frames sample frames that the movie's sound mixes.
+    std::vector<int32_t> Mix(size_t frames)
+    {
+        std::vector<int32_t> mix(frames * MixChannels);
+        player.Sound.Mix(mix, position, decoders);
+        position += frames;
+        return mix;
+    }
+
+    ManualClock clock;
+    MoviePlayer player{clock};
+    PcmDecoders decoders;
+    uint64_t position = 0;
+};
+
+size_t Sounding(const std::vector<int32_t>& mix)
+{
+    return static_cast<size_t>(std::count_if(mix.begin(), mix.end(), [](int32_t s) { return s != 0; })) / MixChannels;
+}
+
+TEST_F(SoundTest, TagsAreRead)
+{
+    SwfSoundInfo info;
+    info.noMultiple = true;
+    info.inPoint = 5;
+    info.outPoint = 9;
+    info.loops = 3;
+    info.envelope = {{0, 1, 2}, {7, 3, 4}};
+    Bytes tags = SwfTags()
+                     .DefineSound(4, tvmtest::SoundFormatByte(2, 2, true, true), 1152, {0x10, 0, 0xFF, 0xFB})
+                     .SoundStreamHead(tvmtest::SoundFormatByte(6, 1, true, false), 256)
+                     .ShowFrame()
+                     .StartSound(4, info)
+                     .SoundStreamBlock({1, 2, 3})
+                     .ShowFrame()
+                     .End()
+                     .Take();
+    std::optional<tvmplayer::Movie> movie = ParseMovie(Movie(tags, 2));
+    ASSERT_TRUE(movie);
+    const SoundDefinition& sound = *movie->Sounds.Definitions.at(4);
+    EXPECT_EQ(sound.Format.Codec, SoundCodec::Mp3);
+    EXPECT_EQ(sound.Format.Rate, 22050u);
+    EXPECT_TRUE(sound.Format.Stereo);
+    EXPECT_EQ(sound.SampleCount, 1152u);
+    EXPECT_EQ(sound.Data, (Bytes{0x10, 0, 0xFF, 0xFB}));
+
+    ASSERT_EQ(movie->Frames[1].Sounds.size(), 1u);
+    const SoundInfo& read = movie->Frames[1].Sounds[0].Info;
+    EXPECT_TRUE(read.SyncNoMultiple);
+    EXPECT_FALSE(read.SyncStop);
+    EXPECT_EQ(read.InPoint, 5u);
+    EXPECT_EQ(read.OutPoint, 9u);
+    EXPECT_EQ(read.Loops, 3u);
+    ASSERT_EQ(read.Envelope.size(), 2u);
+    EXPECT_EQ(read.Envelope[1].Position, 7u);
+    EXPECT_EQ(read.Envelope[1].Right, 4u);
+
+    ASSERT_TRUE(movie->Sounds.Stream);
+    EXPECT_EQ(movie->Sounds.Stream->Format.Codec, SoundCodec::Nellymoser);
+    EXPECT_EQ(movie->Sounds.Stream->Format.Rate, 11025u);
+    EXPECT_EQ(movie->Sounds.Stream->SamplesPerBlock, 256u);
+    ASSERT_EQ(movie->Sounds.Stream->Blocks.size(), 2u);
+    EXPECT_TRUE(movie->Sounds.Stream->Blocks[0].empty());
+    EXPECT_EQ(movie->Sounds.Stream->Blocks[1], (Bytes{1, 2, 3}));
+
+    // A sound tag cut short makes the movie unreadable, never a wild read.
+    EXPECT_FALSE(ParseMovie(Movie(SwfTags().StartSound(4, info).Tag(15, {4}).ShowFrame().End().Take())));
+}
+
+TEST_F(SoundTest, EventSoundsPlayFromTheirInToTheirOutPointAsOftenAsTheyLoop)
+{
+    const struct {
+        uint32_t in, out;
+        uint16_t loops;
+        size_t heard;
+    } cases[] = {
+        {0, 0, 0, 1000},        // the whole sound once
+        {100, 300, 2, 400},     // 200 samples twice
+        {100, 0, 3, 2700},      // from the in point to the end, three times
+        {0, 5000, 1, 1000},     // an out point past the end is the end
+        {600, 400, 1, 0},       // nothing lies between
+    };
+    for (const auto& c : cases) {
+        SwfSoundInfo info;
+        info.inPoint = c.in;
+        info.outPoint = c.out;
+        info.loops = c.loops;
+        ASSERT_TRUE(player.Load(Movie(SwfTags().DefineSound(1, MonoPcm, 1000, Tone(1000, 1000)).StartSound(1, info)
+                                          .ShowFrame().End().Take())));
+        std::vector<int32_t> mix = Mix(8192);
+        EXPECT_EQ(Sounding(mix), c.heard) << c.in << ".." << c.out << " x" << c.loops;
+        EXPECT_EQ(Sounding(Mix(8192)), 0u);
+    }
+    // A mixer that lets go leaves nothing playing behind.
+    ASSERT_TRUE(player.Load(Movie(SwfTags().DefineSound(1, MonoPcm, 1000, Tone(1000, 1000)).StartSound(1)
+                                      .ShowFrame().End().Take())));
+    Mix(10);
+    player.Sound.Detach();
+    EXPECT_EQ(Sounding(Mix(8192)), 0u);
+}
+
+TEST_F(SoundTest, NoMultipleAndStopFlags)
+{
+    for (bool noMultiple : {false, true}) {
+        SwfSoundInfo again, stop;
+        again.noMultiple = noMultiple;
+        stop.stop = true;
+        Bytes tags = SwfTags()
+                         .DefineSound(1, MonoPcm, 50000, Tone(50000, 1000))
+                         .StartSound(1)
+                         .ShowFrame()
+                         .StartSound(1, again)
+                         .ShowFrame()
+                         .StartSound(1, stop)
+                         .ShowFrame()
+                         .End()
+                         .Take();
+        ASSERT_TRUE(player.Load(Movie(tags, 3)));
+        EXPECT_EQ(Mix(100)[0], 1000);
+        player.Step();
+        EXPECT_EQ(Mix(100)[0], noMultiple ? 1000 : 2000);
+        player.Step();
+        EXPECT_EQ(Sounding(Mix(100)), 0u) << "every instance stops";
+    }
+}
+
+TEST_F(SoundTest, AtMostThirtyTwoSoundsAreHeardAtOnce)
+{
+    SwfTags tags;
+    tags.DefineSound(1, MonoPcm, 100, Tone(100, 1));
+    for (int i = 0; i < 40; ++i) tags.StartSound(1);
+    ASSERT_TRUE(player.Load(Movie(tags.ShowFrame().End().Take())));
+    EXPECT_EQ(Mix(1)[0], 32);
+}
+
+TEST_F(SoundTest, EnvelopeLevelsAreInterpolatedPerChannel)
+{
+    SwfSoundInfo info;
+    info.envelope = {{100, 0, 32768}, {300, 32768, 0}};
+    ASSERT_TRUE(player.Load(
+        Movie(SwfTags().DefineSound(1, MonoPcm, 1000, Tone(1000, 10000)).StartSound(1, info).ShowFrame().End().Take())));
+    std::vector<int32_t> mix = Mix(1000);
+    auto at = [&](size_t frame) { return std::pair(mix[frame * 2], mix[frame * 2 + 1]); };
+    EXPECT_EQ(at(0), std::pair(0, 10000)) << "before the first point: its level";
+    EXPECT_EQ(at(200), std::pair(5000, 5000));
+    EXPECT_EQ(at(250), std::pair(7500, 2500));
+    EXPECT_EQ(at(900), std::pair(10000, 0)) << "after the last point: its level";
+}
+
+// Ten frames a second: 4,410 samples a frame; each frame's block holds one
+// frame of sound of the frame's number.
+class StreamTest : public SoundTest {
+protected:
+    void SetUp() override
+    {
+        SoundTest::SetUp();
+        SwfTags tags;
+        tags.SoundStreamHead(MonoPcm, 4410);
+        for (int frame = 0; frame < 20; ++frame) tags.SoundStreamBlock(Tone(4410, static_cast<int16_t>(frame + 1))).ShowFrame();
+        player.Frames().SetLoop(false);
+        ASSERT_TRUE(player.Load(Movie(tags.End().Take(), 20)));
+    }
+};
+
+TEST_F(StreamTest, FramesFollowTheSoundThatHasBeenPlayed)
+{
+    EXPECT_FALSE(player.Tick());
+    std::vector<int32_t> mix = Mix(4096);
+    EXPECT_EQ(mix[0], 1);
+    clock.Now += 5000;
+    EXPECT_FALSE(player.Tick()) << "the clock has no say while the stream plays";
+    EXPECT_EQ(player.Frames().Current(), 0u);
+
+    for (uint64_t played : {4409u, 4410u, 30000u, 4410u * 19}) {
+        while (position < played) Mix(4096);
+        player.Sound.Played(played);
+        player.Tick();
+        EXPECT_EQ(player.Frames().Current(), played / 4410) << played;
+    }
+    // The sound mixed matches the frames: frame n's block at n * 4,410.
+    EXPECT_EQ(Mix(1)[0], static_cast<int32_t>(position / 4410 + 1));
+}
+
+TEST_F(StreamTest, AStopSilencesTheStreamAndAGotoStartsItAtTheNewFrame)
+{
+    Mix(4096);
+    player.Frames().Stop();
+    player.Tick();
+    EXPECT_EQ(Sounding(Mix(4096)), 0u);
+
+    player.Frames().GotoAndPlay(7);
+    clock.Now += 100;
+    player.Tick();
+    EXPECT_EQ(player.Frames().Current(), 7u) << "held until the mixer begins the stream";
+    EXPECT_EQ(Mix(1)[0], 8) << "frame 7's block";
+
+    // Without a mixer the frames keep to the clock.
+    player.Sound.SetMixing(false);
+    clock.Now += 100;
+    player.Tick();
+    EXPECT_EQ(player.Frames().Current(), 8u);
+}
+
+}
