@@ -168,6 +168,9 @@ SwfValue SwfValue::Of(Kind kind, double number)
 
 SwfActions& SwfActions::Op(uint8_t code)
 {
+    // Codes from 0x80 on always have a length, if only of 0.
+    if (code >= 0x80)
+        return Op(code, {});
     bytes_.push_back(code);
     return *this;
 }

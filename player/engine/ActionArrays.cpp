@@ -25,7 +25,7 @@ std::string Join(ActionMachine& machine, const std::vector<Value>& elements, con
         text += elements[i].IsUndefined() ? "undefined" : machine.ToString(elements[i]);
         CheckTextLength(text.size());
     }
-    machine.Charge(text.size() / 16);
+    machine.Allocate(text.size());
     return text;
 }
 
@@ -118,9 +118,7 @@ void InstallArrayMethods(ActionMachine& machine, ScriptObject* global)
         [](NativeCall& call) {
             std::vector<Value> elements(call.Arguments.begin(), call.Arguments.end());
             if (call.Count() == 1 && call.Argument(0).IsNumber()) {
-                double length = ToInteger(call.Argument(0).Number);
-                CheckArrayLength(length < 0 || length);
-                elements.assign(static_cast<size_t>(length), Value());
+                elements.assign(ArrayLength(ToInteger(call.Argument(0).Number)), Value());
             }
             return Value::FromObject(call.Machine.NewArray(std::move(elements)));
         },
@@ -151,7 +149,7 @@ void InstallArrayMethods(ActionMachine& machine, ScriptObject* global)
         std::vector<Value>* elements = Elements(call);
         if (!elements || elements->empty())
             return Value();
-        call.Machine.Charge(elements->size() / 16);
+        call.Machine.Allocate(elements->size() * sizeof(Value));
         Value first = elements->front();
         elements->erase(elements->begin());
         return first;
@@ -161,7 +159,7 @@ void InstallArrayMethods(ActionMachine& machine, ScriptObject* global)
         if (!elements)
             return Value();
         CheckArrayLength(elements->size() + call.Count());
-        call.Machine.Charge(elements->size() / 16);
+        call.Machine.Allocate(elements->size() * sizeof(Value));
         elements->insert(elements->begin(), call.Arguments.begin(), call.Arguments.end());
         return Value::FromNumber(static_cast<double>(elements->size()));
     });
@@ -189,7 +187,7 @@ void InstallArrayMethods(ActionMachine& machine, ScriptObject* global)
                 joined.push_back(argument);
             CheckArrayLength(joined.size());
         }
-        call.Machine.Charge(joined.size() / 16);
+        call.Machine.Allocate(joined.size() * sizeof(Value));
         return Value::FromObject(call.Machine.NewArray(std::move(joined)));
     });
     DefineMethod(machine, prototype, "slice", [](NativeCall& call) {
@@ -220,7 +218,7 @@ void InstallArrayMethods(ActionMachine& machine, ScriptObject* global)
             elements->insert(elements->begin() + static_cast<std::ptrdiff_t>(from), call.Arguments.begin() + 2,
                              call.Arguments.end());
         }
-        call.Machine.Charge(elements->size() / 16);
+        call.Machine.Allocate(elements->size() * sizeof(Value));
         return Value::FromObject(call.Machine.NewArray(std::move(removed)));
     });
     DefineMethod(machine, prototype, "sort", Sort);

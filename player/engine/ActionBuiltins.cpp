@@ -6,6 +6,7 @@
 #include "ActionClips.h"
 #include "ActionMachine.h"
 #include "ActionText.h"
+#include "ActionTimers.h"
 
 namespace tvmplayer {
 namespace {
@@ -141,8 +142,8 @@ void InstallMath(ActionMachine& machine, ScriptObject* global)
         // Halves round up, towards positive infinity.
         {"round", [](double x) { return std::floor(x + 0.5); }},
     };
-    for (const auto& [name, function] : unary)
-        DefineMethod(machine, math, name, [function](NativeCall& call) {
+    for (const auto& [name, unaryFunction] : unary)
+        DefineMethod(machine, math, name, [function = unaryFunction](NativeCall& call) {
             return Value::FromNumber(function(Argument(call, 0)));
         });
     DefineMethod(machine, math, "atan2", [](NativeCall& call) {
@@ -312,6 +313,7 @@ ScriptObject* InstallBuiltins(ActionMachine& machine)
     InstallArrayMethods(machine, global);
     InstallDate(machine, global);
     InstallExternalInterface(machine, global);
+    InstallTimers(machine, global);
     Constructor(machine, global, "MovieClip", protos.Clip, [](NativeCall&) { return Value(); });
     InstallClipMethods(machine, protos.Clip);
     return global;

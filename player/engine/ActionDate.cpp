@@ -1,7 +1,7 @@
 // Date: milliseconds since 1970 in universal time. The player's conversions
 // run without a time zone, so local time is universal time here.
-#include <chrono>
 #include <cmath>
+#include <ctime>
 
 #include "ActionBuiltins.h"
 #include "ActionMachine.h"
@@ -79,8 +79,9 @@ void InstallDate(ActionMachine& machine, ScriptObject* global)
         [](NativeCall& call) {
             double time;
             if (call.Count() == 0) {
-                auto now = std::chrono::system_clock::now().time_since_epoch();
-                time = static_cast<double>(std::chrono::duration_cast<std::chrono::milliseconds>(now).count());
+                // Seconds are enough for a clock, and the system's plain
+                // calendar time is the one clock the host does not bind.
+                time = static_cast<double>(std::time(nullptr)) * 1000;
             } else if (call.Count() == 1) {
                 time = call.Machine.ToNumber(call.Argument(0));
             } else {
@@ -101,8 +102,8 @@ void InstallDate(ActionMachine& machine, ScriptObject* global)
         {"Day", &Civil::Weekday},         {"Hours", &Civil::Hours},     {"Minutes", &Civil::Minutes},
         {"Seconds", &Civil::Seconds},     {"Milliseconds", &Civil::Milliseconds},
     };
-    for (const auto& [name, part] : parts) {
-        NativeFunction getter = [part](NativeCall& call) {
+    for (const auto& [name, member] : parts) {
+        NativeFunction getter = [part = member](NativeCall& call) {
             double time = TimeOf(call);
             return Value::FromNumber(std::isfinite(time) ? ToCivil(time).*part : std::nan(""));
         };

@@ -330,7 +330,7 @@ bool ActionMachine::Step(Context& context, uint8_t code, std::span<const uint8_t
     case DoStringAdd: {
         std::string b = text(), a = text();
         CheckTextLength(a.size() + b.size());
-        Charge((a.size() + b.size()) / 16);
+        Allocate(a.size() + b.size());
         Push(Value::FromString(a + b));
         break;
     }

@@ -17,18 +17,26 @@ namespace tvmplayer {
 namespace {
 
 
+constexpr uintptr_t MaxNativeStack = 384 * 1024;
+
 const char SlowScript[] =
     "A script in this movie is causing the player to run slowly; the movie's scripts were stopped.";
 
 // Counts a call in and out of the depth, even when it leaves by a throw.
+// The native stack is watched too: the window thread that runs scripts may
+// have little of it, and a level of calls takes more of it in some builds.
 class DepthGuard {
 public:
-    explicit DepthGuard(int& depth) : depth_(depth)
+    DepthGuard(int& depth, uintptr_t& stackTop) : depth_(depth)
     {
-        if (++depth_ > ActionMachine::MaxCallDepth) {
-            --depth_;
+        char marker = 0;
+        uintptr_t here = reinterpret_cast<uintptr_t>(&marker);
+        if (depth_ == 0)
+            stackTop = here;
+        uintptr_t used = stackTop > here ? stackTop - here : here - stackTop;
+        if (depth_ + 1 > ActionMachine::MaxCallDepth || used > MaxNativeStack)
             throw ScriptAbort("256 levels of recursion were exceeded in one action list.");
-        }
+        ++depth_;
     }
     ~DepthGuard() { --depth_; }
     DepthGuard(const DepthGuard&) = delete;
@@ -75,7 +83,7 @@ void ActionMachine::RunCode(std::span<const uint8_t> code, ScriptObject* clip)
     context.Target = context.Original = context.This = clip;
     context.Registers.resize(4);
     context.StackBase = stack_.size();
-    DepthGuard depth(depth_);
+    DepthGuard depth(depth_, stackTop_);
     try {
         Run(context, 0, code.size());
     } catch (...) {
@@ -121,10 +129,19 @@ void ActionMachine::CollectGarbage()
 {
     if (depth_ > 0)
         return;
-    std::vector<ScriptObject*> roots = ExtraRoots;
+    std::vector<ScriptObject*> roots = {};
+    Timers.AddRoots(roots);
     roots.insert(roots.end(), {global_, root_, Protos.Object, Protos.Function, Protos.Array, Protos.String,
                                Protos.Number, Protos.Boolean, Protos.Date, Protos.Clip});
     heap_.Collect(roots);
+}
+
+void ActionMachine::Allocate(size_t bytes)
+{
+    allocated_ += bytes;
+    if (allocated_ > MaxAllocationPerFrame)
+        throw ScriptAbort("a script used more memory than the player allows");
+    Charge(bytes / 64);
 }
 
 void ActionMachine::Charge(size_t instructions)
@@ -325,6 +342,7 @@ ScriptObject* ActionMachine::NewObject(ScriptObject* prototype)
 ScriptObject* ActionMachine::NewArray(std::vector<Value> elements)
 {
     CheckArrayLength(elements.size());
+    Allocate(elements.size() * sizeof(Value));
     ScriptObject* array = heap_.New(ObjectKind::Array, Protos.Array);
     array->Elements = std::move(elements);
     return array;
@@ -378,7 +396,7 @@ Value ActionMachine::Invoke(ScriptObject* function, ScriptObject* thisObject, st
                             bool constructing)
 {
     if (function->Native) {
-        DepthGuard depth(depth_);
+        DepthGuard depth(depth_, stackTop_);
         NativeCall call{*this, thisObject, arguments, constructing};
         return function->Native(call);
     }
@@ -389,7 +407,7 @@ Value ActionMachine::Invoke(ScriptObject* function, ScriptObject* thisObject, st
 
 Value ActionMachine::RunFunction(ScriptObject* function, ScriptObject* thisObject, std::span<Value> arguments)
 {
-    DepthGuard depth(depth_);
+    DepthGuard depth(depth_, stackTop_);
     const ScriptFunction& script = *function->Script;
     Context context;
     context.Code = script.Code;
@@ -555,7 +573,7 @@ Value ActionMachine::Add2(const Value& a, const Value& b)
         std::string text = PrimitiveToString(left, version_);
         const std::string tail = PrimitiveToString(right, version_);
         CheckTextLength(text.size() + tail.size());
-        Charge((text.size() + tail.size()) / 16);
+        Allocate(text.size() + tail.size());
         return Value::FromString(text + tail);
     }
     return Value::FromNumber(PrimitiveToNumber(left, version_) + PrimitiveToNumber(right, version_));
@@ -792,15 +810,15 @@ void ActionMachine::SetMember(const Value& object, const std::string& name, cons
     }
     if (target->Kind == ObjectKind::Array) {
         if (name == "length") {
-            double length = ToInteger(ToNumber(value));
-            CheckArrayLength(length < 0 || length);
-            target->Elements.resize(static_cast<size_t>(length));
+            size_t length = ArrayLength(ToInteger(ToNumber(value)));
+            Allocate(length * sizeof(Value));
+            target->Elements.resize(length);
             return;
         }
         if (std::optional<size_t> index = ArrayIndex(name)) {
             CheckArrayLength(*index + 1);
             if (*index >= target->Elements.size()) {
-                Charge((*index + 1 - target->Elements.size()) / 16);
+                Allocate((*index + 1 - target->Elements.size()) * sizeof(Value));
                 target->Elements.resize(*index + 1);
             }
             target->Elements[*index] = value;

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "ActionObject.h"
+#include "ActionTimers.h"
 #include "ScriptEvents.h"
 
 namespace tvmplayer {
@@ -38,7 +39,11 @@ public:
     // Calls a function from outside any script (timers, events, the host).
     Value CallFromOutside(const Value& function, ScriptObject* thisObject, std::vector<Value> arguments);
     // A new frame's worth of instructions.
-    void StartFrame() { budget_ = InstructionBudget; }
+    void StartFrame()
+    {
+        budget_ = InstructionBudget;
+        allocated_ = 0;
+    }
     // Whether a script is running at the moment (the host may call in from
     // inside one, through the events).
     bool Running() const { return depth_ > 0; }
@@ -67,6 +72,9 @@ public:
     // Charges a script for work that is not one instruction, such as
     // making a long text.
     void Charge(size_t instructions);
+    // Counts memory that a script takes; a frame's scripts may take only so
+    // much, whatever becomes of it later.
+    void Allocate(size_t bytes);
     // The movie's own random numbers in [0, 1): the same every run.
     double Random();
     // Goes to a frame by number (counted from 1) or by label.
@@ -76,8 +84,7 @@ public:
     void GetUrl(const std::string& url, const std::string& window);
     // The "_level0.a.b" path of a clip.
     std::string TargetPath(ScriptObject* clip);
-    // Keeps an object alive while no script refers to it (timers).
-    std::vector<ScriptObject*> ExtraRoots;
+    ScriptTimers Timers;
 
     struct Prototypes {
         ScriptObject* Object = nullptr;
@@ -96,6 +103,7 @@ public:
     size_t InstructionBudget = 20'000'000;
     static constexpr int MaxCallDepth = 256;
     static constexpr size_t MaxStack = 1u << 18;
+    static constexpr size_t MaxAllocationPerFrame = 256u << 20;
 
 private:
     // One function's or one block's run: where it reads, what it sees.
@@ -156,8 +164,10 @@ private:
     ScriptObject* root_ = nullptr;
     std::vector<Value> stack_;
     size_t budget_ = 0;
+    size_t allocated_ = 0;
     uint32_t random_ = 0x2545F491;
     int depth_ = 0;
+    uintptr_t stackTop_ = 0;
     bool disabled_ = false;
 };
 

@@ -129,6 +129,13 @@ void CheckArrayLength(size_t length)
         throw ScriptAbort("a script made an array longer than the player allows");
 }
 
+size_t ArrayLength(double length)
+{
+    if (!(length >= 0 && length <= static_cast<double>(ScriptHeap::MaxElements)))
+        throw ScriptAbort("a script made an array longer than the player allows");
+    return static_cast<size_t>(length);
+}
+
 }
 
 namespace tvmplayer {

@@ -148,5 +148,7 @@ std::optional<size_t> ArrayIndex(const std::string& name);
 // elements, would be too long.
 void CheckTextLength(size_t length);
 void CheckArrayLength(size_t length);
+// A length a script asked for as a number of elements, checked.
+size_t ArrayLength(double length);
 
 }

@@ -121,8 +121,8 @@ void InstallStringMethods(ActionMachine& machine, ScriptObject* global)
         size_t b = FromEnd(Number(call, 1, static_cast<double>(text.size())), text.size());
         return Text(a < b ? text.substr(a, b - a) : std::u32string());
     });
-    for (auto [name, change] : {std::pair{"toUpperCase", &ToUpper}, std::pair{"toLowerCase", &ToLower}})
-        DefineMethod(machine, prototype, name, [change](NativeCall& call) {
+    for (const auto& entry : {std::pair{"toUpperCase", &ToUpper}, std::pair{"toLowerCase", &ToLower}})
+        DefineMethod(machine, prototype, entry.first, [change = entry.second](NativeCall& call) {
             std::u32string text = ThisText(call);
             // Only the ASCII letters change case.
             for (char32_t& c : text)
@@ -136,7 +136,7 @@ void InstallStringMethods(ActionMachine& machine, ScriptObject* global)
             text += call.Machine.ToString(call.Arguments[i]);
             CheckTextLength(text.size());
         }
-        call.Machine.Charge(text.size() / 16);
+        call.Machine.Allocate(text.size());
         return Value::FromString(text);
     });
     DefineMethod(machine, prototype, "split", [](NativeCall& call) {
@@ -146,7 +146,7 @@ void InstallStringMethods(ActionMachine& machine, ScriptObject* global)
             parts.push_back(Text(text));
         } else {
             std::u32string separator = Utf8Decode(call.Machine.ToString(call.Argument(0)));
-            call.Machine.Charge(text.size() / 16);
+            call.Machine.Allocate(text.size());
             if (separator.empty()) {
                 for (char32_t c : text) parts.push_back(Text(std::u32string(1, c)));
             } else {

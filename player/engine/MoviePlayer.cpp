@@ -47,7 +47,10 @@ bool MoviePlayer::Load(std::span<const uint8_t> file, std::string_view variables
     initialised_.assign(movie_ ? movie_->Frames.size() : 0, false);
     // The code of the newer virtual machine is not run: its timeline plays.
     if (movie_ && !movie_->ActionScript3)
+    {
         machine_ = std::make_unique<ActionMachine>(*movie_, timeline_, *events_);
+        machine_->InstructionBudget = InstructionsPerFrame;
+    }
     SetVariablesFromQuery(variables);
     StartScripts();
     RunReachedFrames();
@@ -107,8 +110,10 @@ bool MoviePlayer::Advance()
     bool moved = timeline_.Advance();
     if (moved)
         RunReachedFrames();
-    if (machine_)
+    if (machine_) {
+        machine_->Timers.Run(*machine_, machine_->Elapsed);
         RunEnterFrame(*machine_);
+    }
     RunReachedFrames();
     return moved || timeline_.Current() != before;
 }

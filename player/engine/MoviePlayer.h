@@ -70,6 +70,9 @@ public:
     // A function the movie offered the host: the answer as XML.
     std::optional<std::string> CallFunction(const std::string& request);
 
+    // How much the scripts of one frame may do before they are stopped.
+    size_t InstructionsPerFrame = 20'000'000;
+
     ScaleMode Scale = ScaleMode::ShowAll;
     bool Transparent = false;
     // A background of the host's choosing instead of the movie's.

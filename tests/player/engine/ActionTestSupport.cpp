@@ -21,7 +21,7 @@ Bytes MovieOf(uint8_t version, const std::vector<Bytes>& frames, const std::vect
 
 std::string RunActions(uint8_t version, const Bytes& actions)
 {
-    StillClock clock;
+    TestClock clock;
     Recorder recorder;
     tvmplayer::MoviePlayer player(clock);
     player.SetScriptEvents(recorder);

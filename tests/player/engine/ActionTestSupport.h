@@ -56,9 +56,11 @@ public:
     }
 };
 
-class StillClock : public tvmplayer::Clock {
+// Time stands still until a test moves it.
+class TestClock : public tvmplayer::Clock {
 public:
-    uint32_t Milliseconds() override { return 0; }
+    uint32_t Now = 0;
+    uint32_t Milliseconds() override { return Now; }
 };
 
 // A movie of the given version whose frames carry the given action blocks.
