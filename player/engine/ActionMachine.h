@@ -100,7 +100,7 @@ public:
     // Milliseconds since the movie started, for getTimer().
     uint32_t Elapsed = 0;
     // Instructions a frame's scripts may run before they are stopped.
-    size_t InstructionBudget = 20'000'000;
+    size_t InstructionBudget = 10'000'000;
     static constexpr int MaxCallDepth = 256;
     static constexpr size_t MaxStack = 1u << 18;
     static constexpr size_t MaxAllocationPerFrame = 256u << 20;

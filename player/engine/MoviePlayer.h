@@ -71,7 +71,7 @@ public:
     std::optional<std::string> CallFunction(const std::string& request);
 
     // How much the scripts of one frame may do before they are stopped.
-    size_t InstructionsPerFrame = 20'000'000;
+    size_t InstructionsPerFrame = 10'000'000;
 
     ScaleMode Scale = ScaleMode::ShowAll;
     bool Transparent = false;

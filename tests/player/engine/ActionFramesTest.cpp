@@ -134,6 +134,33 @@ TEST_F(Frames, IntervalsAndTimeoutsFollowTheMoviesClock)
     EXPECT_EQ(recorder.Joined(), "every|every|once");
 }
 
+// The host may load another movie from inside an event of the running
+// script; the script ends safely on the movie it came from.
+TEST(FramesReplaced, AMovieLoadedFromInsideItsOwnScript)
+{
+    class Reloader : public Recorder {
+    public:
+        MoviePlayer* Player = nullptr;
+        Bytes Next;
+        void FsCommand(const std::string& command, const std::string& args) override
+        {
+            Recorder::FsCommand(command, args);
+            if (Player && command == "reload")
+                Player->Load(Next);
+        }
+    } reloader;
+    TestClock clock;
+    MoviePlayer player(clock);
+    player.SetScriptEvents(reloader);
+    reloader.Player = &player;
+    reloader.Next = MovieOf(6, {Say("new movie"), {}});
+    Bytes first = Join(SwfActions().GetUrl("FSCommand:reload", "").Take(), Say("old script goes on"));
+    ASSERT_TRUE(player.Load(MovieOf(6, {first, Say("old frame 2"), {}})));
+    player.Step();
+    EXPECT_EQ(reloader.Joined(), "fs:reload()|new movie|old script goes on");
+    EXPECT_EQ(player.Frames().FrameCount(), 2u);
+}
+
 TEST_F(Frames, CodeOfTheNewerMachineIsNotRun)
 {
     tvmtest::SwfMovie movie;
