@@ -31,7 +31,36 @@ length = struct.pack('<I', 8 + len(body))
 lz = lzma.LZMACompressor(lzma.FORMAT_RAW, filters=[{'id': lzma.FILTER_LZMA1, 'dict_size': 1 << 16}])
 packed = lz.compress(body) + lz.flush()
 props = bytes([93]) + struct.pack('<I', 1 << 16)
+# A movie of version 7 whose frames run a little of everything the action
+# machine knows: a constant pool, a function with registers, a loop, objects,
+# a try block and an fscommand.
+def action(code, payload=b''):
+    return bytes([code]) + (struct.pack('<H', len(payload)) + payload if code >= 0x80 else b'')
+def push(*items):
+    out = b''
+    for item in items:
+        if isinstance(item, str):
+            out += b'\0' + item.encode() + b'\0'
+        elif isinstance(item, float):
+            out += b'\x06' + struct.pack('<d', item)[4:] + struct.pack('<d', item)[:4]
+        else:
+            out += b'\x07' + struct.pack('<i', item)
+    return action(0x96, out)
+square = push('n') + action(0x1C) + action(0x96, b'\x04\x01\x04\x01') + action(0x0C) + action(0x3E)
+script = (action(0x88, struct.pack('<H', 2) + b'x\0y\0')
+          + action(0x8E, b'sq\0' + struct.pack('<H', 1) + b'\x02\x00\x00\x01n\0' + struct.pack('<H', len(square))) + square
+          + push(3, 1, 'sq') + action(0x3D) + action(0x26)
+          + push('o', 'a', 1, 'b', 2.5, 2) + action(0x43) + action(0x1D)
+          + push('o') + action(0x1C) + action(0x55) + action(0x17)
+          + push(2, 1, 0, 'Array') + action(0x40) + push('sort') + action(0x52) + action(0x26)
+          + action(0x8F, b'\x01' + struct.pack('<HHH', 6, 1, 0) + b'e\0') + push('t') + action(0x2A) + action(0x26)
+          + push('FSCommand:go', 'now') + action(0x9A, b'\x00')
+          + push('i', 0) + action(0x1D) + push('i') + action(0x1C) + action(0x50) + push('i') + action(0x4D) + action(0x1D)
+          + push('i') + action(0x1C) + push(5) + action(0x48) + action(0x9D, struct.pack('<h', -37)) + action(0x00))
+scripted = rect + struct.pack('<HH', 24 << 8, 3) + tag(12, script) + tag(1, b'') + tag(43, b'two\0')
+scripted += tag(12, push('two') + action(0x26) + action(0x07) + action(0x00)) + tag(1, b'') + tag(1, b'') + tag(0, b'')
 seeds = {
+    'seed-actions': b'FWS\x07' + struct.pack('<I', 8 + len(scripted)) + scripted,
     'seed-fws': b'FWS\x0a' + length + body,
     'seed-cws': b'CWS\x0a' + length + zlib.compress(body),
     'seed-zws': b'ZWS\x0d' + length + struct.pack('<I', len(packed)) + props + packed,

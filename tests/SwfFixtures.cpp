@@ -137,6 +137,14 @@ SwfTags& SwfTags::DoAction(const Bytes& actions)
     return Tag(12, actions);
 }
 
+SwfTags& SwfTags::DoInitAction(uint16_t sprite, const Bytes& actions)
+{
+    Bytes body;
+    PutUInt16(body, sprite);
+    body.insert(body.end(), actions.begin(), actions.end());
+    return Tag(59, body);
+}
+
 SwfTags& SwfTags::Sprite(uint16_t id, uint16_t frameCount, const Bytes& tags)
 {
     Bytes body;
@@ -197,6 +205,206 @@ SwfTags& SwfTags::SoundStreamBlock(const Bytes& data)
 SwfTags& SwfTags::End()
 {
     return Tag(0, {});
+}
+
+SwfValue SwfValue::Of(Kind kind, double number)
+{
+    SwfValue value(number);
+    value.kind = kind;
+    return value;
+}
+
+SwfActions& SwfActions::Op(uint8_t code)
+{
+    // Codes from 0x80 on always have a length, if only of 0.
+    if (code >= 0x80)
+        return Op(code, {});
+    bytes_.push_back(code);
+    return *this;
+}
+
+SwfActions& SwfActions::Op(uint8_t code, const Bytes& body)
+{
+    bytes_.push_back(code);
+    PutUInt16(bytes_, static_cast<uint16_t>(body.size()));
+    bytes_.insert(bytes_.end(), body.begin(), body.end());
+    return *this;
+}
+
+namespace {
+
+void PutString(Bytes& bytes, const std::string& text)
+{
+    bytes.insert(bytes.end(), text.begin(), text.end());
+    bytes.push_back(0);
+}
+
+}
+
+SwfActions& SwfActions::Push(std::initializer_list<SwfValue> values)
+{
+    Bytes body;
+    for (const SwfValue& value : values) {
+        body.push_back(value.kind);
+        switch (value.kind) {
+        case SwfValue::String:
+            PutString(body, value.text);
+            break;
+        case SwfValue::Float: {
+            float number = static_cast<float>(value.number);
+            uint32_t bits;
+            std::memcpy(&bits, &number, sizeof bits);
+            PutUInt32(body, bits);
+            break;
+        }
+        case SwfValue::Register:
+        case SwfValue::Boolean:
+        case SwfValue::Constant8:
+            body.push_back(static_cast<uint8_t>(value.number));
+            break;
+        case SwfValue::Double: {
+            uint64_t bits;
+            std::memcpy(&bits, &value.number, sizeof bits);
+            // The high word first, each word little-endian.
+            PutUInt32(body, static_cast<uint32_t>(bits >> 32));
+            PutUInt32(body, static_cast<uint32_t>(bits));
+            break;
+        }
+        case SwfValue::Integer:
+            PutUInt32(body, static_cast<uint32_t>(static_cast<int32_t>(value.number)));
+            break;
+        case SwfValue::Constant16:
+            PutUInt16(body, static_cast<uint16_t>(value.number));
+            break;
+        default:
+            break;
+        }
+    }
+    return Op(0x96, body);
+}
+
+SwfActions& SwfActions::Constants(std::initializer_list<std::string> pool)
+{
+    Bytes body;
+    PutUInt16(body, static_cast<uint16_t>(pool.size()));
+    for (const std::string& text : pool) PutString(body, text);
+    return Op(0x88, body);
+}
+
+SwfActions& SwfActions::GetUrl(const std::string& url, const std::string& target)
+{
+    Bytes body;
+    PutString(body, url);
+    PutString(body, target);
+    return Op(0x83, body);
+}
+
+SwfActions& SwfActions::GotoFrame(uint16_t frame)
+{
+    Bytes body;
+    PutUInt16(body, frame);
+    return Op(0x81, body);
+}
+
+SwfActions& SwfActions::GotoLabel(const std::string& label)
+{
+    Bytes body;
+    PutString(body, label);
+    return Op(0x8C, body);
+}
+
+SwfActions& SwfActions::SetTarget(const std::string& target)
+{
+    Bytes body;
+    PutString(body, target);
+    return Op(0x8B, body);
+}
+
+SwfActions& SwfActions::WaitForFrame(uint16_t frame, uint8_t skip)
+{
+    Bytes body;
+    PutUInt16(body, frame);
+    body.push_back(skip);
+    return Op(0x8A, body);
+}
+
+SwfActions& SwfActions::StoreRegister(uint8_t index)
+{
+    return Op(0x87, Bytes{index});
+}
+
+SwfActions& SwfActions::Jump(int16_t offset)
+{
+    Bytes body;
+    PutUInt16(body, static_cast<uint16_t>(offset));
+    return Op(0x99, body);
+}
+
+SwfActions& SwfActions::If(int16_t offset)
+{
+    Bytes body;
+    PutUInt16(body, static_cast<uint16_t>(offset));
+    return Op(0x9D, body);
+}
+
+SwfActions& SwfActions::DefineFunction(const std::string& name, const std::vector<std::string>& parameters,
+                                       const Bytes& body)
+{
+    Bytes header;
+    PutString(header, name);
+    PutUInt16(header, static_cast<uint16_t>(parameters.size()));
+    for (const std::string& parameter : parameters) PutString(header, parameter);
+    PutUInt16(header, static_cast<uint16_t>(body.size()));
+    Op(0x9B, header);
+    return Append(body);
+}
+
+SwfActions& SwfActions::DefineFunction2(const std::string& name, uint8_t registers, uint16_t flags,
+                                        const std::vector<std::pair<uint8_t, std::string>>& parameters,
+                                        const Bytes& body)
+{
+    Bytes header;
+    PutString(header, name);
+    PutUInt16(header, static_cast<uint16_t>(parameters.size()));
+    header.push_back(registers);
+    // The flags as the file orders them: preload parent in the first byte's top bit.
+    header.push_back(static_cast<uint8_t>(flags));
+    header.push_back(static_cast<uint8_t>(flags >> 8));
+    for (const auto& [reg, parameter] : parameters) {
+        header.push_back(reg);
+        PutString(header, parameter);
+    }
+    PutUInt16(header, static_cast<uint16_t>(body.size()));
+    Op(0x8E, header);
+    return Append(body);
+}
+
+SwfActions& SwfActions::Try(const std::string& name, const Bytes& body, const Bytes& handler, const Bytes& last)
+{
+    Bytes header;
+    header.push_back(static_cast<uint8_t>((handler.empty() ? 0 : 1) | (last.empty() ? 0 : 2)));
+    PutUInt16(header, static_cast<uint16_t>(body.size()));
+    PutUInt16(header, static_cast<uint16_t>(handler.size()));
+    PutUInt16(header, static_cast<uint16_t>(last.size()));
+    PutString(header, name);
+    Op(0x8F, header);
+    Append(body);
+    Append(handler);
+    return Append(last);
+}
+
+SwfActions& SwfActions::With(const Bytes& body)
+{
+    Bytes header;
+    PutUInt16(header, static_cast<uint16_t>(body.size()));
+    Op(0x94, header);
+    return Append(body);
+}
+
+SwfActions& SwfActions::Append(const Bytes& actions)
+{
+    bytes_.insert(bytes_.end(), actions.begin(), actions.end());
+    return *this;
 }
 
 Bytes MakeSwf(const SwfMovie& movie, const char* signature)

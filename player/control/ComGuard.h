@@ -41,6 +41,7 @@ inline VARIANT_BOOL ToVariantBool(bool value)
     return value ? VARIANT_TRUE : VARIANT_FALSE;
 }
 
-// Wide text in the system's ANSI code page, as the A functions want it.
-std::string ToAnsi(const std::wstring& text);
-std::wstring FromAnsi(const std::string& text);
+// Wide text in the system's ANSI code page, as the A functions want it, or
+// in another code page.
+std::string ToAnsi(const std::wstring& text, UINT codePage = CP_ACP);
+std::wstring FromAnsi(const std::string& text, UINT codePage = CP_ACP);

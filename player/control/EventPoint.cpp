@@ -1,6 +1,7 @@
 #include "EventPoint.h"
 
 #include <algorithm>
+#include <new>
 #include <vector>
 
 #include "ComGuard.h"
@@ -77,5 +78,16 @@ VARIANT IntArgument(long value)
     VariantInit(&argument);
     argument.vt = VT_I4;
     argument.lVal = value;
+    return argument;
+}
+
+VARIANT StringArgument(const std::wstring& value)
+{
+    VARIANT argument;
+    VariantInit(&argument);
+    argument.vt = VT_BSTR;
+    argument.bstrVal = SysAllocStringLen(value.data(), static_cast<UINT>(value.size()));
+    if (!argument.bstrVal)
+        throw std::bad_alloc();
     return argument;
 }

@@ -8,6 +8,7 @@
 
 #include <initializer_list>
 #include <map>
+#include <string>
 
 #include "ComObject.h"
 
@@ -49,3 +50,5 @@ private:
 
 // A 32-bit integer argument for Fire.
 VARIANT IntArgument(long value);
+// A string argument for Fire; the caller clears it after.
+VARIANT StringArgument(const std::wstring& value);

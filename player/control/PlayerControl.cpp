@@ -55,7 +55,10 @@ std::wstring Lower(std::wstring text)
 
 }
 
-PlayerControl::PlayerControl() : Extent(DefaultExtent), oleObject_(*this), flash_(*this), view_(*this), points_(*this), inPlace_(*this), active_(*this), oleControl_(*this) {}
+PlayerControl::PlayerControl() : Extent(DefaultExtent), oleObject_(*this), flash_(*this), view_(*this), points_(*this), inPlace_(*this), active_(*this), oleControl_(*this)
+{
+    Engine.SetScriptEvents(*this);
+}
 
 PlayerControl::~PlayerControl()
 {
@@ -103,14 +106,19 @@ void PlayerControl::LoadMovie(const std::wstring& url)
 
 void PlayerControl::FinishLoad(std::optional<std::vector<uint8_t>> bytes)
 {
-    if (bytes)
-        Engine.Load(*bytes);
+    std::wstring variables = Properties.FlashVars + L"&" + pendingQuery_;
+    if (bytes) {
+        // The movie's version, which decides how its texts are written, is
+        // its fourth byte.
+        UINT codePage = bytes->size() > 3 && (*bytes)[3] >= 6 ? CP_UTF8 : CP_ACP;
+        Engine.Load(*bytes, ToAnsi(variables, codePage));
+    } else {
+        Engine.SetVariablesFromQuery(ToAnsi(variables));
+    }
     if (!Engine.HasMovie())
         sound_.reset();
     else if (!sound_)
         sound_ = std::make_unique<SoundUse>(Engine.Sound);
-    Engine.Root().SetFromQuery(ToAnsi(Properties.FlashVars));
-    Engine.Root().SetFromQuery(ToAnsi(pendingQuery_));
     ReadyState = 4;
     RestartTimer();
     Events().Fire(EventProgress, {IntArgument(100)});
@@ -268,4 +276,42 @@ void PlayerControl::GotoFrame(long frame)
         Engine.Frames().GotoAndPlay(target);
     else
         Engine.Frames().GotoAndStop(target);
+    Engine.RunReachedFrames();
+}
+
+std::string PlayerControl::ToMovie(const std::wstring& text) const
+{
+    const tvmplayer::Movie* movie = Engine.CurrentMovie();
+    return ToAnsi(text, movie && movie->Version >= 6 ? CP_UTF8 : CP_ACP);
+}
+
+std::wstring PlayerControl::FromMovie(const std::string& text) const
+{
+    const tvmplayer::Movie* movie = Engine.CurrentMovie();
+    return FromAnsi(text, movie && movie->Version >= 6 ? CP_UTF8 : CP_ACP);
+}
+
+void PlayerControl::Trace(const std::string& line)
+{
+    OutputDebugStringW((FromMovie(line) + L"\n").c_str());
+}
+
+void PlayerControl::FsCommand(const std::string& command, const std::string& args)
+{
+    VARIANT commandArgument = StringArgument(FromMovie(command));
+    VARIANT argsArgument = StringArgument(FromMovie(args));
+    Events().Fire(EventFSCommand, {commandArgument, argsArgument});
+    VariantClear(&commandArgument);
+    VariantClear(&argsArgument);
+}
+
+std::string PlayerControl::ExternalCall(const std::string& request)
+{
+    ReturnValue.reset();
+    VARIANT requestArgument = StringArgument(FromMovie(request));
+    Events().Fire(EventFlashCall, {requestArgument});
+    VariantClear(&requestArgument);
+    std::string answer = ReturnValue ? ToMovie(*ReturnValue) : std::string();
+    ReturnValue.reset();
+    return answer;
 }

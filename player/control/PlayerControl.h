@@ -7,6 +7,7 @@
 #include <wrl/client.h>
 
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "ActiveObject.h"
@@ -26,7 +27,9 @@
 inline constexpr CLSID CLSID_PlayerControl = {
     0xD27CDB6E, 0xAE6D, 0x11CF, {0x96, 0xB8, 0x44, 0x45, 0x53, 0x54, 0x00, 0x00}};
 
-class PlayerControl final : public ComObject<PlayerControl, IUnknown>, private StageWindowOwner {
+class PlayerControl final : public ComObject<PlayerControl, IUnknown>,
+                            private StageWindowOwner,
+                            private tvmplayer::ScriptEvents {
     // First, so that it is there for the engine.
     SystemClock clock_;
 
@@ -55,17 +58,26 @@ public:
     void ApplyProperties();
     // The current frame, scaled into area of dc.
     void PaintFrame(HDC dc, const RECT& area);
-    // The frame to show next, keeping the play state.
+    // The frame to show next, keeping the play state; its actions run.
     void GotoFrame(long frame);
+    // Texts between the host and the movie: UTF-8 from version 6 on, the
+    // system's code page before.
+    std::string ToMovie(const std::wstring& text) const;
+    std::wstring FromMovie(const std::string& text) const;
 
     Microsoft::WRL::ComPtr<IOleClientSite> ClientSite;
     // The control's size in HIMETRIC units (0.01 mm), as its container sees it.
     SIZEL Extent;
     ControlProperties Properties;
     long ReadyState = 4;
+    // What the host answers to a FlashCall while it handles the event.
+    std::optional<std::wstring> ReturnValue;
     tvmplayer::MoviePlayer Engine{clock_};
 
 private:
+    void Trace(const std::string& line) override;
+    void FsCommand(const std::string& command, const std::string& args) override;
+    std::string ExternalCall(const std::string& request) override;
     LRESULT OnStageMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) override;
     // The end of a load, with the movie's bytes or without any.
     void FinishLoad(std::optional<std::vector<uint8_t>> bytes);

@@ -1,5 +1,8 @@
 #include "ShockwaveFlash.h"
 
+#include <cmath>
+
+#include "ActionValue.h"
 #include "ComGuard.h"
 #include "PlayerControl.h"
 #include "PlayerVersion.h"
@@ -127,7 +130,7 @@ HRESULT ShockwaveFlash::put_FlashVars(BSTR vars)
 {
     return Guarded([&] {
         control_.Properties.FlashVars = FromBstr(vars);
-        control_.Engine.Root().SetFromQuery(ToAnsi(control_.Properties.FlashVars));
+        control_.Engine.SetVariablesFromQuery(control_.ToMovie(control_.Properties.FlashVars));
         return S_OK;
     });
 }
@@ -270,11 +273,35 @@ HRESULT ShockwaveFlash::Pan(long, long, int)
     return S_OK;
 }
 
-// Timelines by target: the root is the only one.
+// Timelines by target: "/" or "_level0" for the root, "/clip" or
+// "_root.clip" for the clips that scripts made.
+
+namespace {
+
+// Runs body on the timeline that target names; fails for a target that
+// names none.
+template <class Body>
+HRESULT OnTimeline(PlayerControl& control, BSTR target, Body body)
+{
+    return Guarded([&] {
+        tvmplayer::Timeline* timeline = control.Engine.FindTimeline(control.ToMovie(FromBstr(target)));
+        return timeline ? body(*timeline) : E_FAIL;
+    });
+}
+
+}
 
 HRESULT ShockwaveFlash::TGotoFrame(BSTR target, long frame)
 {
-    return IsRoot(target) ? GotoFrame(frame) : E_FAIL;
+    return OnTimeline(control_, target, [&](tvmplayer::Timeline& timeline) {
+        size_t index = frame < 0 ? 0 : static_cast<size_t>(frame);
+        if (timeline.Playing())
+            timeline.GotoAndPlay(index);
+        else
+            timeline.GotoAndStop(index);
+        control_.Engine.RunReachedFrames();
+        return S_OK;
+    });
 }
 
 HRESULT ShockwaveFlash::TGotoLabel(BSTR target, BSTR label)
@@ -283,7 +310,7 @@ HRESULT ShockwaveFlash::TGotoLabel(BSTR target, BSTR label)
         const tvmplayer::Movie* movie = control_.Engine.CurrentMovie();
         if (!IsRoot(target) || !movie)
             return E_FAIL;
-        std::optional<size_t> frame = movie->FindLabel(ToAnsi(FromBstr(label)));
+        std::optional<size_t> frame = movie->FindLabel(control_.ToMovie(FromBstr(label)));
         if (!frame)
             return E_FAIL;
         control_.GotoFrame(static_cast<long>(*frame));
@@ -293,7 +320,9 @@ HRESULT ShockwaveFlash::TGotoLabel(BSTR target, BSTR label)
 
 HRESULT ShockwaveFlash::TCurrentFrame(BSTR target, long* frame)
 {
-    return IsRoot(target) ? CurrentFrame(frame) : E_FAIL;
+    return OnTimeline(control_, target, [&](tvmplayer::Timeline& timeline) {
+        return Out(static_cast<long>(timeline.Current()), frame);
+    });
 }
 
 HRESULT ShockwaveFlash::TCurrentLabel(BSTR target, BSTR* label)
@@ -306,45 +335,68 @@ HRESULT ShockwaveFlash::TCurrentLabel(BSTR target, BSTR* label)
             for (size_t i = 0; i <= control_.Engine.Frames().Current() && i < movie->Frames.size(); ++i)
                 if (!movie->Frames[i].Labels.empty())
                     found = movie->Frames[i].Labels.front();
-        return ToBstr(FromAnsi(found), label);
+        return ToBstr(control_.FromMovie(found), label);
     });
 }
 
 HRESULT ShockwaveFlash::TPlay(BSTR target)
 {
-    return IsRoot(target) ? Play() : E_FAIL;
+    return OnTimeline(control_, target, [](tvmplayer::Timeline& timeline) {
+        timeline.Play();
+        return S_OK;
+    });
 }
 
 HRESULT ShockwaveFlash::TStopPlay(BSTR target)
 {
-    return IsRoot(target) ? Stop() : E_FAIL;
+    return OnTimeline(control_, target, [](tvmplayer::Timeline& timeline) {
+        timeline.Stop();
+        return S_OK;
+    });
 }
 
-HRESULT ShockwaveFlash::TCallFrame(BSTR target, int)
+HRESULT ShockwaveFlash::TCallFrame(BSTR target, int frame)
 {
-    // Frame actions run with the script engine, which is not here yet.
-    return IsRoot(target) ? S_OK : E_FAIL;
+    return Guarded([&] {
+        // Frames count from 0 here and from 1 in the scripts.
+        std::string number = std::to_string(static_cast<long long>(frame) + 1);
+        return control_.Engine.CallFrame(control_.ToMovie(FromBstr(target)), number) ? S_OK : E_FAIL;
+    });
 }
 
-HRESULT ShockwaveFlash::TCallLabel(BSTR target, BSTR)
+HRESULT ShockwaveFlash::TCallLabel(BSTR target, BSTR label)
 {
-    return IsRoot(target) ? S_OK : E_FAIL;
+    return Guarded([&] {
+        std::string name = control_.ToMovie(FromBstr(label));
+        return control_.Engine.CallFrame(control_.ToMovie(FromBstr(target)), name) ? S_OK : E_FAIL;
+    });
 }
 
 HRESULT ShockwaveFlash::TGetPropertyNum(BSTR target, int property, double* value)
 {
-    if (!IsRoot(target))
-        return E_FAIL;
-    const tvmplayer::Timeline& frames = control_.Engine.Frames();
-    switch (property) {
-    case CurrentFrameProperty:
-        return Out(static_cast<double>(frames.Current() + 1), value);
-    case TotalFramesProperty:
-    case FramesLoadedProperty:
-        return Out(static_cast<double>(frames.FrameCount()), value);
-    default:
-        return Out(0.0, value);
-    }
+    return Guarded([&] {
+        if (control_.Engine.Scripts()) {
+            std::optional<std::string> found =
+                control_.Engine.GetProperty(control_.ToMovie(FromBstr(target)), property);
+            if (!found)
+                return E_FAIL;
+            double number = tvmplayer::StringToNumber(*found, 6);
+            return Out(std::isnan(number) ? 0.0 : number, value);
+        }
+        // A movie without scripts answers for its root's frames only.
+        if (!IsRoot(target))
+            return E_FAIL;
+        const tvmplayer::Timeline& frames = control_.Engine.Frames();
+        switch (property) {
+        case CurrentFrameProperty:
+            return Out(static_cast<double>(frames.Current() + 1), value);
+        case TotalFramesProperty:
+        case FramesLoadedProperty:
+            return Out(static_cast<double>(frames.FrameCount()), value);
+        default:
+            return Out(0.0, value);
+        }
+    });
 }
 
 HRESULT ShockwaveFlash::TGetPropertyAsNumber(BSTR target, int property, double* value)
@@ -355,53 +407,74 @@ HRESULT ShockwaveFlash::TGetPropertyAsNumber(BSTR target, int property, double* 
 HRESULT ShockwaveFlash::TGetProperty(BSTR target, int property, BSTR* value)
 {
     return Guarded([&] {
+        if (control_.Engine.Scripts()) {
+            std::optional<std::string> found =
+                control_.Engine.GetProperty(control_.ToMovie(FromBstr(target)), property);
+            return found ? ToBstr(control_.FromMovie(*found), value) : E_FAIL;
+        }
         double number = 0;
         HRESULT result = TGetPropertyNum(target, property, &number);
         return FAILED(result) ? result : ToBstr(std::to_wstring(static_cast<long long>(number)), value);
     });
 }
 
-HRESULT ShockwaveFlash::TSetProperty(BSTR target, int, BSTR)
+HRESULT ShockwaveFlash::TSetProperty(BSTR target, int property, BSTR value)
 {
-    return IsRoot(target) ? S_OK : E_FAIL;
+    return Guarded([&] {
+        return control_.Engine.SetProperty(control_.ToMovie(FromBstr(target)), property,
+                                           control_.ToMovie(FromBstr(value)))
+                   ? S_OK
+                   : E_FAIL;
+    });
 }
 
-HRESULT ShockwaveFlash::TSetPropertyNum(BSTR target, int, double)
+HRESULT ShockwaveFlash::TSetPropertyNum(BSTR target, int property, double value)
 {
-    return IsRoot(target) ? S_OK : E_FAIL;
+    return Guarded([&] {
+        return control_.Engine.SetProperty(control_.ToMovie(FromBstr(target)), property,
+                                           tvmplayer::NumberToString(value))
+                   ? S_OK
+                   : E_FAIL;
+    });
 }
 
-// Root variables.
+// Variables, by name or path.
 
 HRESULT ShockwaveFlash::SetVariable(BSTR name, BSTR value)
 {
     return Guarded([&] {
-        control_.Engine.Root().Set(ToAnsi(FromBstr(name)), ToAnsi(FromBstr(value)));
-        return S_OK;
+        bool set = control_.Engine.SetVariable(control_.ToMovie(FromBstr(name)), control_.ToMovie(FromBstr(value)));
+        return set ? S_OK : E_FAIL;
     });
 }
 
 HRESULT ShockwaveFlash::GetVariable(BSTR name, BSTR* value)
 {
     return Guarded([&] {
-        std::optional<std::string> found = control_.Engine.Root().Get(ToAnsi(FromBstr(name)));
-        return found ? ToBstr(FromAnsi(*found), value) : (value ? (*value = nullptr, E_FAIL) : E_POINTER);
+        std::optional<std::string> found = control_.Engine.GetVariable(control_.ToMovie(FromBstr(name)));
+        return found ? ToBstr(control_.FromMovie(*found), value) : (value ? (*value = nullptr, E_FAIL) : E_POINTER);
     });
 }
 
-// The movie's calls out to the host and back are made by its scripts, which
-// come with the script engine.
+// The host's calls of functions the movie offered through ExternalInterface.
 
-HRESULT ShockwaveFlash::CallFunction(BSTR, BSTR* response)
+HRESULT ShockwaveFlash::CallFunction(BSTR request, BSTR* response)
 {
-    if (response)
-        *response = nullptr;
-    return E_FAIL;
+    if (!response)
+        return E_POINTER;
+    *response = nullptr;
+    return Guarded([&] {
+        std::optional<std::string> answer = control_.Engine.CallFunction(control_.ToMovie(FromBstr(request)));
+        return answer ? ToBstr(control_.FromMovie(*answer), response) : E_FAIL;
+    });
 }
 
-HRESULT ShockwaveFlash::SetReturnValue(BSTR)
+HRESULT ShockwaveFlash::SetReturnValue(BSTR value)
 {
-    return S_OK;
+    return Guarded([&] {
+        control_.ReturnValue = FromBstr(value);
+        return S_OK;
+    });
 }
 
 HRESULT ShockwaveFlash::EnforceLocalSecurity()

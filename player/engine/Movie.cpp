@@ -17,6 +17,10 @@ enum TagCode : uint16_t {
     TagSetBackgroundColor = 9,
     TagDefineSprite = 39,
     TagFrameLabel = 43,
+    TagDoInitAction = 59,
+    TagFileAttributes = 69,
+    TagDoAbc = 72,
+    TagDoAbc2 = 82,
 };
 
 constexpr int TwipsPerPixel = 20;
@@ -83,6 +87,18 @@ bool WalkTags(SwfReader& reader, Movie& movie)
         case TagDoAction:
             current.Actions.emplace_back(tag.Body.begin(), tag.Body.end());
             break;
+        case TagDoInitAction:
+            body.U16();  // the sprite it initialises
+            current.InitActions.emplace_back(tag.Body.begin() + 2, tag.Body.end());
+            break;
+        case TagFileAttributes:
+            if (body.U8() & 0x08)
+                movie.ActionScript3 = true;
+            break;
+        case TagDoAbc:
+        case TagDoAbc2:
+            movie.ActionScript3 = true;
+            break;
         case TagDefineSprite:
             WalkSprite(tag.Body, 1);
             break;
@@ -134,8 +150,9 @@ Movie Parse(std::span<const uint8_t> file)
         throw SwfFormatError("not a movie");
     Movie movie;
     movie.Version = header.U8();
+    movie.FileLength = header.U32();
     bool overstated = false;
-    std::vector<uint8_t> body = Body(file, kind, header.U32(), overstated);
+    std::vector<uint8_t> body = Body(file, kind, movie.FileLength, overstated);
 
     SwfReader reader(body);
     int bits = static_cast<int>(reader.UnsignedBits(5));

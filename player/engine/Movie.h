@@ -20,10 +20,17 @@ struct Frame {
     // The bodies of the frame's DoAction tags, run when the frame is reached.
     std::vector<std::vector<uint8_t>> Actions;
     std::vector<SoundStart> Sounds;
+    // The actions of its DoInitAction tags, run once before the frame's own.
+    std::vector<std::vector<uint8_t>> InitActions;
 };
 
 struct Movie {
     uint8_t Version = 0;
+    // The length of the whole file as its header gives it.
+    uint32_t FileLength = 0;
+    // Movies whose code is for the newer virtual machine: their timeline
+    // plays, their code is not run.
+    bool ActionScript3 = false;
     // The stage rectangle in twips (1/20 pixel).
     int32_t XMin = 0, XMax = 0, YMin = 0, YMax = 0;
     // Frames per second in 8.8 fixed point.

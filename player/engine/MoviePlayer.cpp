@@ -1,13 +1,60 @@
 #include "MoviePlayer.h"
 
-namespace tvmplayer {
+#include "ActionClips.h"
+#include "ActionMachine.h"
+#include "ExternalCalls.h"
 
-bool MoviePlayer::Load(std::span<const uint8_t> file)
+namespace tvmplayer {
+namespace {
+
+// Gotos from frame actions may lead from frame to frame; this many in one
+// step is a loop, not a movie.
+constexpr int MaxFramesEnteredAtOnce = 64;
+
+}
+
+MoviePlayer::MoviePlayer(Clock& clock) : clock_(clock) {}
+
+MoviePlayer::~MoviePlayer() = default;
+
+void MoviePlayer::Retire()
 {
+    ReleaseRetired();
+    if (machine_ && machine_->Running()) {
+        retiredMachines_.push_back(std::move(machine_));
+        if (movie_)
+            retiredMovies_.push_back(std::make_unique<Movie>(std::move(*movie_)));
+    }
+    machine_.reset();
+}
+
+void MoviePlayer::ReleaseRetired()
+{
+    for (const auto& machine : retiredMachines_)
+        if (machine->Running())
+            return;
+    retiredMachines_.clear();
+    retiredMovies_.clear();
+}
+
+bool MoviePlayer::Load(std::span<const uint8_t> file, std::string_view variables)
+{
+    Retire();
     Sound.StopAll();
     movie_ = ParseMovie(file);
     ResetTimeline(movie_ ? movie_->Frames.size() : 0);
-    lastFrameTime_ = clock_.Milliseconds();
+    lastFrameTime_ = startTime_ = clock_.Milliseconds();
+    entered_.reset();
+    initialised_.assign(movie_ ? movie_->Frames.size() : 0, false);
+    // The code of the newer virtual machine is not run: its timeline plays.
+    if (movie_ && !movie_->ActionScript3)
+    {
+        machine_ = std::make_unique<ActionMachine>(*movie_, timeline_, *events_);
+        machine_->InstructionBudget = InstructionsPerFrame;
+    }
+    SetVariablesFromQuery(variables);
+    StartScripts();
+    RunReachedFrames();
     if (movie_)
         FrameReached(false, 0);
     return movie_.has_value();
@@ -16,8 +63,10 @@ bool MoviePlayer::Load(std::span<const uint8_t> file)
 void MoviePlayer::Unload()
 {
     Sound.StopAll();
+    Retire();
     movie_.reset();
     ResetTimeline(0);
+    entered_.reset();
 }
 
 void MoviePlayer::ResetTimeline(size_t frameCount)
@@ -30,6 +79,9 @@ void MoviePlayer::ResetTimeline(size_t frameCount)
 
 void MoviePlayer::FrameReached(bool advanced, size_t previous)
 {
+    // A script may have unloaded the movie on the way here.
+    if (!movie_)
+        return;
     reached_ = timeline_.Current();
     Sound.EnterFrame(*movie_, reached_, advanced && reached_ == previous + 1);
 }
@@ -50,14 +102,63 @@ bool MoviePlayer::FollowStream(size_t frame)
     bool changed = false;
     while (timeline_.Playing() && timeline_.Current() < frame) {
         size_t previous = timeline_.Current();
-        if (!timeline_.Advance())
+        if (!Advance())
             break;
         changed = true;
-        FrameReached(true, previous);
         if (timeline_.Current() != previous + 1)
-            break;  // looped: the stream starts over
+            break;  // looped or sent elsewhere: the stream starts over
     }
     return changed;
+}
+
+void MoviePlayer::StartScripts()
+{
+    if (!machine_)
+        return;
+    machine_->StartFrame();
+    machine_->Elapsed = clock_.Milliseconds() - startTime_;
+}
+
+void MoviePlayer::RunReachedFrames()
+{
+    if (!movie_)
+        return;
+    for (int i = 0; i < MaxFramesEnteredAtOnce && entered_ != timeline_.Current(); ++i) {
+        size_t frame = timeline_.Current();
+        entered_ = frame;
+        if (!machine_ || frame >= movie_->Frames.size())
+            continue;
+        const Frame& actions = movie_->Frames[frame];
+        if (!initialised_[frame]) {
+            initialised_[frame] = true;
+            for (const auto& block : actions.InitActions) machine_->RunBlock(block, machine_->Root());
+        }
+        for (const auto& block : actions.Actions) machine_->RunBlock(block, machine_->Root());
+    }
+    if (machine_ && !machine_->Running() && machine_->Heap().WantsCollection())
+        machine_->CollectGarbage();
+}
+
+bool MoviePlayer::Advance()
+{
+    ReleaseRetired();
+    StartScripts();
+    RunReachedFrames();
+    CatchUp();
+    size_t before = timeline_.Current();
+    bool moved = timeline_.Advance();
+    if (moved) {
+        FrameReached(true, before);
+        RunReachedFrames();
+    }
+    if (machine_) {
+        machine_->Timers.Run(*machine_, machine_->Elapsed);
+        RunEnterFrame(*machine_);
+    }
+    RunReachedFrames();
+    // Frames the scripts went to are heard too.
+    CatchUp();
+    return moved || timeline_.Current() != before;
 }
 
 bool MoviePlayer::Tick()
@@ -74,7 +175,7 @@ bool MoviePlayer::Tick()
     if (now - lastFrameTime_ < movie_->FrameMilliseconds())
         return false;
     lastFrameTime_ = now;
-    return Step();
+    return Advance();
 }
 
 bool MoviePlayer::Step()
@@ -82,12 +183,88 @@ bool MoviePlayer::Step()
     lastFrameTime_ = clock_.Milliseconds();
     if (!movie_)
         return timeline_.Advance();
-    CatchUp();
-    size_t previous = timeline_.Current();
-    if (!timeline_.Advance())
+    return Advance();
+}
+
+void MoviePlayer::SetVariablesFromQuery(std::string_view query)
+{
+    for (const auto& [name, value] : ParseQuery(query)) SetVariable(name, value);
+}
+
+bool MoviePlayer::SetVariable(const std::string& path, const std::string& value)
+{
+    if (!machine_) {
+        variables_.Set(path, value);
+        return true;
+    }
+    StartScripts();
+    return machine_->SetVariable(path, value);
+}
+
+std::optional<std::string> MoviePlayer::GetVariable(const std::string& path)
+{
+    if (!machine_)
+        return variables_.Get(path);
+    StartScripts();
+    return machine_->GetVariable(path);
+}
+
+namespace {
+
+bool IsRootName(const std::string& target)
+{
+    return target.empty() || target == "/" || target == "_root" || target == "_level0";
+}
+
+}
+
+Timeline* MoviePlayer::FindTimeline(const std::string& target)
+{
+    if (!machine_)
+        return IsRootName(target) ? &timeline_ : nullptr;
+    ScriptObject* clip = machine_->FindClip(target.empty() ? "/" : target);
+    return clip ? clip->Clip->Frames : nullptr;
+}
+
+bool MoviePlayer::CallFrame(const std::string& target, const std::string& frame)
+{
+    if (!machine_)
+        return IsRootName(target);
+    ScriptObject* clip = machine_->FindClip(target.empty() ? "/" : target);
+    if (!clip)
         return false;
-    FrameReached(true, previous);
+    StartScripts();
+    machine_->CallFrame(clip, frame);
     return true;
+}
+
+std::optional<std::string> MoviePlayer::GetProperty(const std::string& target, int property)
+{
+    if (!machine_)
+        return std::nullopt;
+    ScriptObject* clip = machine_->FindClip(target.empty() ? "/" : target);
+    Value value;
+    if (!clip || !GetClipProperty(*machine_, clip, ClipPropertyName(property), value))
+        return std::nullopt;
+    return machine_->ToString(value);
+}
+
+bool MoviePlayer::SetProperty(const std::string& target, int property, const std::string& value)
+{
+    if (!machine_)
+        return false;
+    ScriptObject* clip = machine_->FindClip(target.empty() ? "/" : target);
+    return clip && SetClipProperty(*machine_, clip, ClipPropertyName(property), Value::FromString(value));
+}
+
+std::optional<std::string> MoviePlayer::CallFunction(const std::string& request)
+{
+    if (!machine_)
+        return std::nullopt;
+    StartScripts();
+    std::optional<std::string> answer = AnswerHostCall(*machine_, request);
+    RunReachedFrames();
+    return answer;
 }
 
 Colour MoviePlayer::Background() const

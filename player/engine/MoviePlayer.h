@@ -1,33 +1,51 @@
 #pragma once
 // One movie playing: what a control instance holds. It keeps time by the
-// clock it is given and draws into the surface it is given.
+// clock it is given and draws into the surface it is given; its frames'
+// actions run as the frames are reached.
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <span>
+#include <string>
+#include <string_view>
+#include <vector>
 
 #include "Clock.h"
 #include "Movie.h"
 #include "MovieSound.h"
+#include "ScriptEvents.h"
 #include "Surface.h"
 #include "Timeline.h"
 #include "Variables.h"
 
 namespace tvmplayer {
 
+class ActionMachine;
+
 class MoviePlayer {
 public:
-    explicit MoviePlayer(Clock& clock) : clock_(clock) {}
+    explicit MoviePlayer(Clock& clock);
+    ~MoviePlayer();
 
-    // Loads a whole file. A file that is not a readable movie leaves an empty
-    // movie of no frames behind and answers false; the player stays usable.
-    bool Load(std::span<const uint8_t> file);
+    // Where the scripts' messages go; for the movies loaded after.
+    void SetScriptEvents(ScriptEvents& events) { events_ = &events; }
+
+    // Loads a whole file; variables ("a=1&b=2") are set before the first
+    // frame's actions run. A file that is not a readable movie leaves an
+    // empty movie of no frames behind and answers false; the player stays
+    // usable. Safe from inside the movie's own scripts.
+    bool Load(std::span<const uint8_t> file, std::string_view variables = {});
     void Unload();
 
     bool HasMovie() const { return movie_.has_value(); }
     const Movie* CurrentMovie() const { return movie_ ? &*movie_ : nullptr; }
     Timeline& Frames() { return timeline_; }
     const Timeline& Frames() const { return timeline_; }
+    // The root's variables of a movie that runs no scripts.
     Variables& Root() { return variables_; }
+    // The machine of the movie's scripts; none for a movie that has no
+    // scripts to run.
+    ActionMachine* Scripts() { return machine_.get(); }
 
     // Called as often as the host likes: moves on by one frame once a
     // frame's time has passed since the last one, or while a stream sound
@@ -36,6 +54,26 @@ public:
     bool Tick();
     // One frame on at once, whatever the time.
     bool Step();
+    // Runs the actions of frames that the host went to since the last run.
+    void RunReachedFrames();
+
+    // The host's access to the action model. Paths name variables
+    // ("name", "/clip:name", "_root.clip.name"), targets name clips.
+    void SetVariablesFromQuery(std::string_view query);
+    bool SetVariable(const std::string& path, const std::string& value);
+    std::optional<std::string> GetVariable(const std::string& path);
+    // The timeline of a target: the root's for "", "/", "_root", "_level0".
+    Timeline* FindTimeline(const std::string& target);
+    // A frame's actions in place: frame is a number from 1 or a label.
+    bool CallFrame(const std::string& target, const std::string& frame);
+    // A clip property by GetProperty's numbers.
+    std::optional<std::string> GetProperty(const std::string& target, int property);
+    bool SetProperty(const std::string& target, int property, const std::string& value);
+    // A function the movie offered the host: the answer as XML.
+    std::optional<std::string> CallFunction(const std::string& request);
+
+    // How much the scripts of one frame may do before they are stopped.
+    size_t InstructionsPerFrame = 10'000'000;
 
     ScaleMode Scale = ScaleMode::ShowAll;
     bool Transparent = false;
@@ -55,14 +93,29 @@ private:
     void FrameReached(bool advanced, size_t previous);
     void CatchUp();
     bool FollowStream(size_t frame);
+    bool Advance();
+    void StartScripts();
+    // Keeps the machine and movie of a script that is running while it is
+    // replaced, until it has ended.
+    void Retire();
+    void ReleaseRetired();
 
     Clock& clock_;
+    ScriptEvents noEvents_;
+    ScriptEvents* events_ = &noEvents_;
     std::optional<Movie> movie_;
     Timeline timeline_;
     Variables variables_;
+    std::unique_ptr<ActionMachine> machine_;
+    std::vector<std::unique_ptr<ActionMachine>> retiredMachines_;
+    std::vector<std::unique_ptr<Movie>> retiredMovies_;
+    // The frame whose actions ran last; none before the first.
+    std::optional<size_t> entered_;
+    std::vector<bool> initialised_;
     uint32_t lastFrameTime_ = 0;
     // The frame the sound last heard of.
     size_t reached_ = 0;
+    uint32_t startTime_ = 0;
 };
 
 }

@@ -38,6 +38,12 @@ std::optional<std::string> Variables::Get(const std::string& name) const
 
 void Variables::SetFromQuery(std::string_view query)
 {
+    for (const auto& [name, value] : ParseQuery(query)) Set(name, value);
+}
+
+std::vector<std::pair<std::string, std::string>> ParseQuery(std::string_view query)
+{
+    std::vector<std::pair<std::string, std::string>> pairs;
     while (!query.empty()) {
         size_t end = query.find('&');
         std::string_view pair = query.substr(0, end);
@@ -47,8 +53,9 @@ void Variables::SetFromQuery(std::string_view query)
         size_t equals = pair.find('=');
         std::string_view name = pair.substr(0, equals);
         std::string_view value = equals == std::string_view::npos ? std::string_view() : pair.substr(equals + 1);
-        Set(UrlDecode(name), UrlDecode(value));
+        pairs.emplace_back(UrlDecode(name), UrlDecode(value));
     }
+    return pairs;
 }
 
 std::string UrlDecode(std::string_view text)

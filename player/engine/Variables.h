@@ -6,6 +6,8 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 namespace tvmplayer {
 
@@ -26,5 +28,7 @@ private:
 };
 
 std::string UrlDecode(std::string_view text);
+// The decoded name and value pairs of a query, in their order.
+std::vector<std::pair<std::string, std::string>> ParseQuery(std::string_view query);
 
 }

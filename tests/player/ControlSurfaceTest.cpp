@@ -75,6 +75,8 @@ protected:
 tvmtest::Bytes FiveFrames(const char* kind = "FWS")
 {
     tvmtest::SwfMovie movie;
+    // Version 6: its variables' names ignore case, as the tests read them.
+    movie.version = 6;
     movie.frameCount = 5;
     movie.rateInteger = 12;
     movie.tags = tvmtest::SwfTags()

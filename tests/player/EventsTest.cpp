@@ -19,13 +19,15 @@ namespace {
 const IID EventsIid = {0xD27CDB6D, 0xAE6D, 0x11CF, {0x96, 0xB8, 0x44, 0x45, 0x53, 0x54, 0x00, 0x00}};
 const int PutMovie = 22;
 
-// Records each event with its first argument and the thread it came on.
+// Records each event with its first argument, its texts and the thread it
+// came on.
 class RecordingSink : public IDispatch {
 public:
     struct Event {
         DISPID Id;
         long Argument;
         DWORD Thread;
+        std::vector<std::wstring> Texts;
     };
     std::vector<Event> Events;
 
@@ -50,10 +52,18 @@ public:
         long argument = parameters->cArgs > 0 && parameters->rgvarg[parameters->cArgs - 1].vt == VT_I4
                             ? parameters->rgvarg[parameters->cArgs - 1].lVal
                             : -1;
-        Events.push_back({id, argument, GetCurrentThreadId()});
+        std::vector<std::wstring> texts;
+        for (UINT i = parameters->cArgs; i-- > 0;)
+            if (parameters->rgvarg[i].vt == VT_BSTR)
+                texts.emplace_back(parameters->rgvarg[i].bstrVal, SysStringLen(parameters->rgvarg[i].bstrVal));
+        Events.push_back({id, argument, GetCurrentThreadId(), texts});
+        if (id == 197 && Flash)
+            Flash->PutString(94, L"<string>answered</string>");  // SetReturnValue
         return S_OK;
     }
     LONG References() const { return refs_; }
+    // Answers FlashCall requests through this control when set.
+    tvmtest::RawFlash* Flash = nullptr;
 
 private:
     LONG refs_ = 1;
@@ -110,6 +120,91 @@ TEST(Events, ReachTheSinkOnTheCallersThreadUntilUnadvised)
     // A point kept past its control answers, without a container.
     EXPECT_EQ(point->GetConnectionPointContainer(&owner), E_UNEXPECTED);
     point->Release();
+}
+
+// FSCommand and ExternalInterface calls of a frame's actions reach the host
+// as events on its own thread; variables and functions reach the scripts.
+TEST(Events, FrameActionsTalkToTheHost)
+{
+    using tvmtest::SwfActions;
+    IOleObject* control = tvmtest::NewPlayerControl();
+    ASSERT_NE(control, nullptr);
+    IConnectionPointContainer* container = nullptr;
+    ASSERT_EQ(control->QueryInterface(IID_IConnectionPointContainer, reinterpret_cast<void**>(&container)), S_OK);
+    IConnectionPoint* point = nullptr;
+    ASSERT_EQ(container->FindConnectionPoint(EventsIid, &point), S_OK);
+    RecordingSink sink;
+    DWORD cookie = 0;
+    ASSERT_EQ(point->Advise(&sink, &cookie), S_OK);
+
+    // fscommand("kvn_cmd_capture_start", "go");
+    // reply = ExternalInterface.call("ask", "me");
+    // function twice(x) { return x + x } ExternalInterface.addCallback("twice", null, twice);
+    tvmtest::Bytes api = SwfActions().Push({"flash"}).Op(0x1C).Push({"external"}).Op(0x4E)
+                                   .Push({"ExternalInterface"}).Op(0x4E).Take();
+    tvmtest::Bytes actions =
+        SwfActions()
+            .GetUrl("FSCommand:kvn_cmd_capture_start", "go")
+            .Push({"reply", "me", "ask", 2}).Append(api).Push({"call"}).Op(0x52).Op(0x1D)
+            .DefineFunction("twice", {"x"},
+                            SwfActions().Push({"x"}).Op(0x1C).Push({"x"}).Op(0x1C).Op(0x47).Op(0x3E).Take())
+            .Push({"twice"}).Op(0x1C).Push({tvmtest::SwfValue::Of(tvmtest::SwfValue::Null), "twice", 3})
+            .Append(api).Push({"addCallback"}).Op(0x52).Op(0x17)
+            .Take();
+    tvmtest::SwfMovie movie;
+    movie.frameCount = 1;
+    movie.tags = tvmtest::SwfTags().DoAction(actions).ShowFrame().End().Take();
+    std::string path = tvmtest::OutputDir() + "fscommand.swf";
+    tvmtest::WriteFile(path, tvmtest::MakeSwf(movie));
+    {
+        tvmtest::RawFlash flash(control);
+        sink.Flash = &flash;
+        ASSERT_EQ(flash.PutString(PutMovie, std::wstring(path.begin(), path.end())), S_OK);
+        auto fired = [&](DISPID id) {
+            for (const auto& event : sink.Events)
+                if (event.Id == id)
+                    return &event;
+            return static_cast<const RecordingSink::Event*>(nullptr);
+        };
+        const RecordingSink::Event* command = fired(150);
+        ASSERT_NE(command, nullptr);
+        EXPECT_EQ(command->Texts, (std::vector<std::wstring>{L"kvn_cmd_capture_start", L"go"}));
+        EXPECT_EQ(command->Thread, GetCurrentThreadId());
+        const RecordingSink::Event* call = fired(197);
+        ASSERT_NE(call, nullptr);
+        EXPECT_EQ(call->Texts, (std::vector<std::wstring>{
+                                   L"<invoke name=\"ask\" returntype=\"xml\"><arguments><string>me</string>"
+                                   L"</arguments></invoke>"}));
+
+        // GetVariable (66), SetVariable (65), CallFunction (93).
+        BSTR name = SysAllocString(L"reply");
+        BSTR value = nullptr;
+        EXPECT_EQ(flash.Call(66, name, &value), S_OK);
+        EXPECT_EQ(std::wstring(value ? value : L""), L"answered");
+        SysFreeString(value);
+        SysFreeString(name);
+        BSTR path = SysAllocString(L"_root.fromHost");
+        BSTR text = SysAllocString(L"hello");
+        EXPECT_EQ(flash.Call(65, path, text), S_OK);
+        value = nullptr;
+        EXPECT_EQ(flash.Call(66, path, &value), S_OK);
+        EXPECT_EQ(std::wstring(value ? value : L""), L"hello");
+        SysFreeString(value);
+        SysFreeString(text);
+        SysFreeString(path);
+        BSTR request = SysAllocString(L"<invoke name=\"twice\" returntype=\"xml\"><arguments><string>ab</string>"
+                                      L"</arguments></invoke>");
+        BSTR response = nullptr;
+        EXPECT_EQ(flash.Call(93, request, &response), S_OK);
+        EXPECT_EQ(std::wstring(response ? response : L""), L"<string>abab</string>");
+        SysFreeString(response);
+        SysFreeString(request);
+        sink.Flash = nullptr;
+        EXPECT_EQ(point->Unadvise(cookie), S_OK);
+    }
+    point->Release();
+    container->Release();
+    control->Release();
 }
 
 }
