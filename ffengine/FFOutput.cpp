@@ -188,8 +188,10 @@ void TOutputStream::OpenVideo(const TEngineOptions& options, const TOptionContex
     encoder_->inter_matrix = CopyMatrix(options.InterMatrix);
     if (!options.VideoLanguage.empty()) ff::av_dict_set(&stream_->metadata, "language", options.VideoLanguage.c_str(), 0);
     ConfigureVideoFilters(options);
+    // The encoder knows its tag before it opens: an MPEG-4 stream tagged
+    // XVID is written the way decoders expect of one.
+    if (!tag.empty()) encoder_->codec_tag = FourCC(tag);
     OpenEncoder(codec, context.VideoOptions(), options.PrivateVideoOptions);
-    if (!tag.empty()) stream_->codecpar->codec_tag = FourCC(tag);
 }
 
 void TOutputStream::OpenAudio(const TEngineOptions& options, const TOptionContext& context)
@@ -226,8 +228,8 @@ void TOutputStream::OpenAudio(const TEngineOptions& options, const TOptionContex
     if (options.AudioBitrate > 0) encoder_->bit_rate = options.AudioBitrate;
     if (options.AudioBitrateTolerance > 0) encoder_->bit_rate_tolerance = static_cast<int>(options.AudioBitrateTolerance);
     if (!options.AudioLanguage.empty()) ff::av_dict_set(&stream_->metadata, "language", options.AudioLanguage.c_str(), 0);
+    if (!tag.empty()) encoder_->codec_tag = FourCC(tag);
     OpenEncoder(codec, context.AudioOptions(), {});
-    if (!tag.empty()) stream_->codecpar->codec_tag = FourCC(tag);
     audioSync_ = options.AudioSyncMethod;
 
     AVChannelLayout inputLayout;

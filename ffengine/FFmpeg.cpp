@@ -6,6 +6,7 @@
 #include "UnicodeProtocol.h"
 
 #include <climits>
+#include <cstring>
 
 namespace {
 
@@ -260,6 +261,10 @@ void TCustomFFmpeg::OpenOutputIO()
     for (const auto& [key, value] : options_.Metadata) ff::av_dict_set(&output_->metadata, key.c_str(), value.c_str(), 0);
     output_->max_delay = static_cast<int>(options_.MuxDelay * AV_TIME_BASE);
     if (options_.PacketSize > 0) output_->packet_size = options_.PacketSize;
+    // AVI counts audio in samples, not times: an audio encoder's priming
+    // before 0 needs no shift there, and shifting every stream by it moved
+    // the video after its first picture by a frame.
+    if (strcmp(output_->oformat->name, "avi") == 0) output_->avoid_negative_ts = AVFMT_AVOID_NEG_TS_DISABLED;
     if (!(output_->oformat->flags & AVFMT_NOFILE)) {
         TInterruptScope scope(this, ioStart_);
         Check(ff::avio_open2(&output_->pb, output_->url, AVIO_FLAG_WRITE, &output_->interrupt_callback, nullptr),
