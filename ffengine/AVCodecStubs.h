@@ -9,7 +9,7 @@ extern "C" {
 }
 
 #define TVM_AVCODEC_ENTRY_POINTS(X) \
-    X(av_bsf_alloc) X(av_bsf_free) X(av_bsf_get_by_name) X(av_bsf_init) X(av_bsf_receive_packet) \
+    X(av_bsf_alloc) X(avcodec_descriptor_get_by_name) X(avcodec_find_best_pix_fmt_of_list) X(av_packet_get_side_data) X(av_bsf_free) X(av_bsf_get_by_name) X(av_bsf_init) X(av_bsf_receive_packet) \
     X(av_bsf_send_packet) X(av_codec_iterate) X(av_get_bits_per_sample) X(av_new_packet) X(av_packet_alloc) \
     X(av_packet_free) X(av_packet_ref) X(av_packet_rescale_ts) X(av_packet_unref) X(av_parser_close) \
     X(av_parser_init) X(av_parser_parse2) X(av_rdft_calc) \

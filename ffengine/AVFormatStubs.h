@@ -8,7 +8,7 @@ extern "C" {
 }
 
 #define TVM_AVFORMAT_ENTRY_POINTS(X) \
-    X(av_codec_get_id) X(av_codec_get_tag) X(av_demuxer_iterate) X(av_dump_format) X(av_filename_number_test) \
+    X(av_codec_get_id) X(avio_open2) X(avio_closep) X(av_codec_get_tag) X(av_demuxer_iterate) X(av_dump_format) X(av_filename_number_test) \
     X(av_find_best_stream) X(av_find_input_format) X(av_get_packet) X(av_guess_codec) X(av_guess_format) \
     X(av_interleaved_write_frame) X(av_muxer_iterate) X(av_pkt_dump_log2) X(av_read_frame) X(av_read_pause) \
     X(av_read_play) X(av_sdp_create) X(av_seek_frame) X(av_write_trailer) X(avformat_alloc_context) X(avformat_get_class) \

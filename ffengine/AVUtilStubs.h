@@ -3,6 +3,7 @@
 #include "MyUtils.h"
 
 extern "C" {
+#include <libavutil/audio_fifo.h>
 #include <libavutil/avstring.h>
 #include <libavutil/avutil.h>
 #include <libavutil/channel_layout.h>
@@ -20,7 +21,7 @@ extern "C" {
 }
 
 #define TVM_AVUTIL_ENTRY_POINTS(X) \
-    X(av_channel_layout_copy) X(av_channel_layout_default) X(av_channel_layout_describe) X(av_channel_layout_uninit) \
+    X(av_channel_layout_copy) X(av_audio_fifo_alloc) X(av_audio_fifo_free) X(av_audio_fifo_read) X(av_audio_fifo_size) X(av_audio_fifo_write) X(av_samples_set_silence) X(av_opt_set_double) X(av_opt_set_int) X(av_dict_set_int) X(av_channel_layout_default) X(av_channel_layout_describe) X(av_channel_layout_uninit) \
     X(av_compare_ts) X(av_d2q) X(av_default_item_name) X(av_dict_copy) X(av_dict_free) X(av_dict_get) \
     X(av_dict_set) X(av_fast_malloc) X(av_fast_realloc) X(av_fifo_alloc2) X(av_fifo_can_read) X(av_fifo_can_write) \
     X(av_fifo_freep2) X(av_fifo_grow2) X(av_fifo_read) X(av_fifo_write) X(av_find_nearest_q_idx) \

@@ -2,6 +2,7 @@
 
 #include "Exceptions.h"
 #include "SysUtils.h"
+#include "Threads.h"
 
 #include <cstring>
 
@@ -98,4 +99,74 @@ void BindFunctions(HMODULE module, const std::wstring& libraryFileName, std::spa
 void UnbindFunctions(std::span<const TEntryPoint> entryPoints)
 {
     for (const TEntryPoint& entry : entryPoints) std::memset(entry.Slot, 0, sizeof(FARPROC));
+}
+
+std::wstring WideExpandFileName(const std::wstring& fileName)
+{
+    DWORD length = GetFullPathNameW(fileName.c_str(), 0, nullptr, nullptr);
+    if (!length) return fileName;
+    std::wstring full(length, L'\0');
+    length = GetFullPathNameW(fileName.c_str(), length, full.data(), nullptr);
+    full.resize(length);
+    return full;
+}
+
+namespace {
+
+void TakeFindData(const WIN32_FIND_DATAW& data, TWideSearchRec& rec)
+{
+    rec.Name = data.cFileName;
+    rec.Attr = data.dwFileAttributes;
+    rec.Size = int64_t(data.nFileSizeHigh) << 32 | data.nFileSizeLow;
+}
+
+}
+
+int WideFindFirst(const std::wstring& path, TWideSearchRec& rec)
+{
+    WIN32_FIND_DATAW data;
+    rec.FindHandle = FindFirstFileW(path.c_str(), &data);
+    if (rec.FindHandle == INVALID_HANDLE_VALUE) return static_cast<int>(GetLastError());
+    TakeFindData(data, rec);
+    return 0;
+}
+
+int WideFindNext(TWideSearchRec& rec)
+{
+    WIN32_FIND_DATAW data;
+    if (!FindNextFileW(rec.FindHandle, &data)) return static_cast<int>(GetLastError());
+    TakeFindData(data, rec);
+    return 0;
+}
+
+void WideFindClose(TWideSearchRec& rec)
+{
+    if (rec.FindHandle != INVALID_HANDLE_VALUE) FindClose(rec.FindHandle);
+    rec.FindHandle = INVALID_HANDLE_VALUE;
+}
+
+std::string SplitAt(std::string& text, char separator)
+{
+    size_t at = text.find(separator);
+    std::string head = text.substr(0, at);
+    text = at == std::string::npos ? "" : text.substr(at + 1);
+    return head;
+}
+
+void ProcessMessages()
+{
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    }
+    CheckSynchronize();
+}
+
+void RunInMainThread(const std::function<void()>& method)
+{
+    if (GetCurrentThreadId() == MainThreadID)
+        method();
+    else
+        TThread::Synchronize(method);
 }

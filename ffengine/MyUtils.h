@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -23,6 +24,33 @@ std::wstring WideGetCurrentDir();
 bool WideSetCurrentDir(const std::wstring& dir);
 // Empty when the variable is not set.
 std::wstring WideGetEnv(const std::wstring& name);
+
+// The full path of a name relative to the current folder.
+std::wstring WideExpandFileName(const std::wstring& fileName);
+
+// One entry of a folder search.
+struct TWideSearchRec {
+    std::wstring Name;
+    DWORD Attr = 0;
+    int64_t Size = 0;
+    HANDLE FindHandle = INVALID_HANDLE_VALUE;
+};
+// 0 with the first entry matching Path, else the system's error code;
+// WideFindClose ends a search that WideFindFirst started.
+int WideFindFirst(const std::wstring& path, TWideSearchRec& rec);
+int WideFindNext(TWideSearchRec& rec);
+void WideFindClose(TWideSearchRec& rec);
+
+// Splits Text at the first Separator: what comes before it is answered and
+// removed from Text with the separator; without one the whole text.
+std::string SplitAt(std::string& text, char separator);
+
+// ---- The GUI thread ----
+
+// Serves the GUI thread's pending messages and synchronised calls.
+void ProcessMessages();
+// Runs Method on the GUI thread and waits for it; there, at once.
+void RunInMainThread(const std::function<void()>& method);
 
 // ---- Binding entry points by name ----
 
