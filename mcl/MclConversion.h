@@ -57,6 +57,8 @@ struct MclConversion {
     // Filled by the source calls during a source callback.
     MclSourceAnswer Answer;
     bool Converting = false;
+    // MclFree during the run: the object goes once MclConvert returns.
+    bool FreeAfterRun = false;
 
     // The bit rate (kbit/s) this configuration starts with when the program
     // asks before setting one.

@@ -209,7 +209,11 @@ MCL_API MclHandle WINAPI MclCreate()
 
 MCL_API void WINAPI MclFree(MclHandle m)
 {
-    Conversions().Remove(m);
+    MclConversion* conversion = ConversionFromHandle(m);
+    if (conversion && conversion->Converting)
+        conversion->FreeAfterRun = true;
+    else
+        Conversions().Remove(m);
 }
 
 MCL_API int32_t WINAPI MclSetUserData(MclHandle m, void* data)
@@ -445,11 +449,13 @@ MCL_API int32_t WINAPI MclConvert(MclHandle m)
 {
     MclConversion* conversion = ConversionFromHandle(m);
     if (!conversion) return MCL_ERR_INVALID_HANDLE;
+    int32_t result = MCL_ERR_ENCODING;
     // Nothing may unwind into the caller, who may not be C++ at all.
     try {
-        return RunConversion(m, *conversion);
+        result = RunConversion(m, *conversion);
     } catch (...) {
         conversion->Converting = false;
-        return MCL_ERR_ENCODING;
     }
+    if (conversion->FreeAfterRun && !conversion->Converting) Conversions().Remove(m);
+    return result;
 }

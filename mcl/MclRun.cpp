@@ -150,9 +150,11 @@ int32_t ConversionRun::TakePicture()
     // otherwise every picture is one frame.
     int64_t wanted = c_.KeepDuration ? std::llround(sourceTime_ * frameRate_) : framesWritten_ + 1;
     if (wanted <= framesWritten_) return MCL_OK;
-    MclPicture* shown = PictureFromHandle(callbackPicture_);
-    *shown = std::move(answer.Picture);
+    *PictureFromHandle(callbackPicture_) = std::move(answer.Picture);
     if (c_.VideoFunc) c_.VideoFunc(m_, callbackPicture_);
+    // Looked up again: the callback may have freed the handle it was lent.
+    MclPicture* shown = PictureFromHandle(callbackPicture_);
+    if (!shown) return MCL_ERR_INVALID_HANDLE;
     while (framesWritten_ < wanted)
         if (int32_t result = WriteFrame(*shown)) return result;
     return MCL_OK;

@@ -241,3 +241,24 @@ TEST(MclConvert, FailuresReachTheCallbackAndTheResult)
     MclFree(m);
     EXPECT_EQ(MclConvert(m), MCL_ERR_INVALID_HANDLE);
 }
+
+void WINAPI FreeConversionAndPicture(MclHandle m, MclImage img)
+{
+    MclFree(m);
+    MclImgFree(img);
+}
+
+// A callback that frees the conversion, or the picture it is lent, does not
+// pull either from under the run: the conversion goes when MclConvert returns.
+TEST(MclConvert, FreesDuringTheRunWaitUntilItEnds)
+{
+    ResetFeed();
+    feed.pictures = 5;
+    MclHandle m = MclCreate();
+    MclVideoSetFileName(m, (tvmtest::OutputDir() + "mcl-freed.avi").c_str());
+    MclVideoSetFileFormat(m, MCL_FILE_FORMAT_AVI);
+    MclAssignVideoSource(m, VideoSource);
+    MclAssignVideoFunc(m, FreeConversionAndPicture);
+    EXPECT_EQ(MclConvert(m), MCL_ERR_INVALID_HANDLE);  // the lent picture was gone
+    EXPECT_EQ(MclVideoSetFrameRate(m, 25.0), MCL_ERR_INVALID_HANDLE);
+}
