@@ -160,6 +160,21 @@ TEST(MclConvert, WritesEachTargetFromThePatternAndTone)
              MclAudioSetBitRate(m, 128);
          },
          50.0},
+        // No bit rate: the quality decides, on each encoder's own scale.
+        {"mcl-mp4q.mp4",
+         [](MclHandle m) {
+             MclSetFormatPreset(m, MCL_PRESET_MPEG4, 1);
+             MclVideoSetFormat(m, Width, Height, 24);
+             MclVideoSetQuality(m, 90.0);
+         },
+         25.0},
+        {"mcl-ogvq.ogv",
+         [](MclHandle m) {
+             MclVideoSetFileFormat(m, MCL_FILE_FORMAT_OGV);
+             MclVideoSetFormat(m, Width, Height, 24);
+             MclVideoSetQuality(m, 90.0);
+         },
+         25.0},
     };
     for (const Target& target : targets) {
         ResetFeed();
