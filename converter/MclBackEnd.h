@@ -1,0 +1,39 @@
+#pragma once
+// The converter's media-library back end: how a task sets up a conversion of
+// the media library, what the library's result means as a state code, and
+// the answers of the sound source callback.
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "MclApi.h"
+#include "kvnTavelomaticType.h"
+
+struct TMclSources {
+    MclSourceProc Video = nullptr;
+    MclSourceProc Audio = nullptr;
+};
+
+// Target file, sources, callbacks and format of the task. The task's bit
+// rates (bit/s) reach the library in its one unit, kbit/s, for every format.
+void SetUpMclConversion(MclHandle m, const TkvnTavelomaticSettings& settings, const TMclSources& sources);
+// The last state code for the library's result.
+int32_t MclStateFromResult(int32_t result);
+// The library's error callback: every error stops the conversion.
+void WINAPI StopOnMclError(MclHandle m, int32_t errorCode, int32_t* action);
+
+// What the sound source callback sees of the conversion.
+struct TMclAudioSourceState {
+    bool Running = false;
+    bool Paused = false;
+    bool AudioReplaced = false;
+    // The replacing sound file; emptied once handed over.
+    std::string* SoundFileName = nullptr;
+    // Reads the whole PCM queue out (44,100 Hz, 16-bit stereo), inside the
+    // converter's critical section.
+    std::function<std::vector<uint8_t>()> TakeQueuedPcm;
+};
+
+// Answers one call of the sound source. Sound still queued when the
+// conversion stops is handed over before the source finishes.
+void AnswerMclAudioSource(MclHandle m, const TMclAudioSourceState& state);
