@@ -1,9 +1,15 @@
 // The drawing routines of the utility unit.
 #include "Canvas.h"
 #include "GdiHandle.h"
+#include "ImageList.h"
 #include "Graphics.h"
 #include "UxUtils.h"
 #include "WinControls.h"
+
+#include <commctrl.h>
+
+#include <algorithm>
+#include <memory>
 
 namespace {
 
@@ -175,4 +181,93 @@ void PaintParentImage(TControl& control, TCanvas& canvas)
         PaintingCopy flag(*sibling);
         sibling->Perform(WM_PAINT, reinterpret_cast<WPARAM>(dc));
     }
+}
+
+namespace {
+
+// Where a monochrome mask is black, Pattern; where white, the destination.
+constexpr DWORD PaintWhereMaskIsBlack = 0x00B8074A;
+
+// Paints Colour into DestDC at (X, Y) where MaskDC's W x H monochrome
+// picture is black.
+void PaintMask(HDC destDC, int x, int y, int w, int h, HDC maskDC, TColor color)
+{
+    const COLORREF text = SetTextColor(destDC, RGB(0, 0, 0));
+    const COLORREF back = SetBkColor(destDC, RGB(255, 255, 255));
+    TBrushHandle brush(CreateSolidBrush(ColorToRGB(color)));
+    {
+        Selection selection(destDC, brush.Get());
+        BitBlt(destDC, x, y, w, h, maskDC, 0, 0, PaintWhereMaskIsBlack);
+    }
+    SetTextColor(destDC, text);
+    SetBkColor(destDC, back);
+}
+
+// A disabled look from a W x H monochrome mask: highlight one pixel down
+// and right, shadow in place.
+void PaintDisabled(HDC destDC, int x, int y, int w, int h, HDC maskDC, TColor highlight, TColor shadow,
+                   bool drawHighlight)
+{
+    if (drawHighlight) PaintMask(destDC, x + 1, y + 1, w, h, maskDC, highlight);
+    PaintMask(destDC, x, y, w, h, maskDC, shadow);
+}
+
+}  // namespace
+
+TBitmap* MakeDisabledBitmapEx(TBitmap& bitmap, TColor monoColor, TColor backColor, TColor highlightColor,
+                              TColor shadowColor, bool drawHighlight)
+{
+    const int w = bitmap.Width(), h = bitmap.Height();
+    auto result = std::make_unique<TBitmap>();
+    result->SetSize(w, h);
+    result->Canvas().Brush().SetColor(backColor);
+    result->Canvas().FillRect(Rect(0, 0, w, h));
+
+    TBitmapHandle mono(CreateBitmap(std::max(w, 1), std::max(h, 1), 1, 1, nullptr));
+    TMemoryDCHandle monoDC(CreateCompatibleDC(nullptr));
+    Selection monoSelection(monoDC.Get(), mono.Get());
+    HDC source = bitmap.Canvas().Handle();
+    // Copying colour into monochrome makes the background colour white.
+    const COLORREF back = SetBkColor(source, bitmap.Monochrome() ? RGB(255, 255, 255) : ColorToRGB(monoColor));
+    BitBlt(monoDC.Get(), 0, 0, w, h, source, 0, 0, SRCCOPY);
+    SetBkColor(source, back);
+
+    PaintDisabled(result->Canvas().Handle(), 0, 0, w, h, monoDC.Get(), highlightColor, shadowColor, drawHighlight);
+    return result.release();
+}
+
+TBitmap* MakeDisabledBitmap(TBitmap& bitmap, TColor monoColor)
+{
+    return MakeDisabledBitmapEx(bitmap, monoColor, clBtnFace, clBtnHighlight, clBtnShadow, true);
+}
+
+void PaintImageListItemDisabled(TCustomImageList& imageList, TCanvas& canvas, int x, int y, int index,
+                                TColor highlightColor, TColor shadowColor, bool drawHighlight)
+{
+    const int w = imageList.Width(), h = imageList.Height();
+    TBitmapHandle mono(CreateBitmap(std::max(w, 1), std::max(h, 1), 1, 1, nullptr));
+    TMemoryDCHandle monoDC(CreateCompatibleDC(nullptr));
+    Selection monoSelection(monoDC.Get(), mono.Get());
+    PatBlt(monoDC.Get(), 0, 0, w, h, WHITENESS);
+    ImageList_Draw(imageList.Handle(), index, monoDC.Get(), 0, 0, ILD_MASK);
+    PaintDisabled(canvas.Handle(), x, y, w, h, monoDC.Get(), highlightColor, shadowColor, drawHighlight);
+}
+
+void ExtractGlyphCell(TGraphic& source, TBitmap& dest, int cols, int index, int rows)
+{
+    cols = std::max(cols, 1);
+    rows = std::max(rows, 1);
+    index = std::max(index, 0);
+    const int cellW = source.Width() / cols, cellH = source.Height() / rows;
+    const int left = index % cols * cellW, top = index / cols * cellH;
+    dest.SetSize(cellW, cellH);
+    if (auto* bitmap = dynamic_cast<TBitmap*>(&source)) {
+        dest.Canvas().CopyRect(Rect(0, 0, cellW, cellH), bitmap->Canvas(), Bounds(left, top, cellW, cellH));
+        dest.SetTransparentColor(bitmap->TransparentColor());
+    } else {
+        dest.Canvas().Brush().SetColor(static_cast<TColor>(0xC0C0C0));
+        dest.Canvas().FillRect(Rect(0, 0, cellW, cellH));
+        dest.Canvas().Draw(-left, -top, source);
+    }
+    dest.SetTransparent(source.Transparent());
 }

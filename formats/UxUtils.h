@@ -43,6 +43,7 @@ class TBitmap;
 class TCanvas;
 class TControl;
 class TCustomImageList;
+class TGraphic;
 
 // Stretches the source rectangle into the destination, leaving the
 // destination visible where the source has MaskColor. Palette (optional) is
@@ -60,6 +61,20 @@ void StretchBitmapRectKeyed(TCanvas& canvas, int x, int y, int w, int h, const R
 // Unscaled at (X, Y): a rectangle of the bitmap, or all of it.
 void PaintBitmapRectTransparent(TCanvas& canvas, int x, int y, TBitmap& bitmap, const RECT& rect, TColor transparentColor);
 void PaintBitmapTransparent(TCanvas& canvas, int x, int y, TBitmap& bitmap, TColor transparentColor);
+// The greyed look of a disabled glyph: a new bitmap of Bitmap's size in
+// BackColor where the source's monochrome copy (MonoColor counting as white)
+// is black, painted in HighlightColor one pixel down and right when
+// DrawHighlight, then in ShadowColor in place. The caller owns the result.
+TBitmap* MakeDisabledBitmapEx(TBitmap& bitmap, TColor monoColor, TColor backColor, TColor highlightColor,
+                              TColor shadowColor, bool drawHighlight);
+// The same in the button face's, highlight's and shadow's colours.
+TBitmap* MakeDisabledBitmap(TBitmap& bitmap, TColor monoColor);
+// Image Index of the list drawn greyed at (X, Y) from its mask.
+void PaintImageListItemDisabled(TCustomImageList& imageList, TCanvas& canvas, int x, int y, int index,
+                                TColor highlightColor, TColor shadowColor, bool drawHighlight);
+// One cell of a glyph strip of Cols by Rows cells into Dest, numbered along
+// the rows; Dest takes the source's transparency.
+void ExtractGlyphCell(TGraphic& source, TBitmap& dest, int cols, int index, int rows);
 // What lies behind Control, painted into Canvas at Control's place: the
 // parent's background and window, then every visible windowless sibling
 // before Control that overlaps it. Each paints flagged csPaintCopy.

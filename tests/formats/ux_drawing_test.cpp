@@ -94,3 +94,37 @@ TEST(UxDrawing, PaintParentImagePaintsWhatLiesBehind)
 }
 
 }  // namespace
+
+TEST(UxDrawing, DisabledBitmapsShadowWhatIsNotTheMonoColour)
+{
+    // A 4 x 4 white bitmap with a black 2 x 2 square at (1, 1).
+    auto bitmap = giftest::MakeBitmap(4, 4, [](int x, int y) {
+        return x >= 1 && x <= 2 && y >= 1 && y <= 2 ? RGB(0, 0, 0) : RGB(255, 255, 255);
+    });
+    std::unique_ptr<TBitmap> disabled(MakeDisabledBitmapEx(*bitmap, RGB(255, 255, 255), Blue, Green, Red, true));
+    ASSERT_EQ(disabled->Width(), 4);
+    auto pixel = [&](int x, int y) { return GetPixel(disabled->Canvas().Handle(), x, y); };
+    EXPECT_EQ(pixel(0, 0), Blue) << "the mono colour stays background";
+    EXPECT_EQ(pixel(1, 1), Red) << "the shadow in place";
+    EXPECT_EQ(pixel(3, 3), Green) << "the highlight one pixel down and right";
+    std::unique_ptr<TBitmap> flat(MakeDisabledBitmapEx(*bitmap, RGB(255, 255, 255), Blue, Green, Red, false));
+    EXPECT_EQ(GetPixel(flat->Canvas().Handle(), 3, 3), Blue) << "no highlight asked";
+}
+
+TEST(UxDrawing, GlyphCellsAreCutAlongTheRows)
+{
+    // Four cells in two rows of two: red, green / blue, white.
+    auto strip = giftest::MakeBitmap(8, 6, [](int x, int y) {
+        const TColor cells[] = {Red, Green, Blue, RGB(255, 255, 255)};
+        return cells[(y / 3) * 2 + x / 4];
+    });
+    TBitmap cell;
+    for (auto [index, colour] : {std::pair{0, Red}, {1, Green}, {2, Blue}, {-5, Red}}) {
+        ExtractGlyphCell(*strip, cell, 2, index, 2);
+        EXPECT_EQ(cell.Width(), 4);
+        EXPECT_EQ(cell.Height(), 3);
+        EXPECT_EQ(GetPixel(cell.Canvas().Handle(), 2, 1), colour) << index;
+    }
+    ExtractGlyphCell(*strip, cell, 0, 0, 0);
+    EXPECT_EQ(cell.Width(), 8) << "no columns count as one";
+}
