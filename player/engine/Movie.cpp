@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 
+#include "Dictionary.h"
 #include "SwfReader.h"
 #include "SwfUnpack.h"
 
@@ -23,20 +24,6 @@ constexpr int TwipsPerPixel = 20;
 // hostile nesting from running the stack down all the same.
 constexpr int MaxSpriteDepth = 4;
 
-struct TagHeader {
-    uint16_t Code;
-    std::span<const uint8_t> Body;
-};
-
-TagHeader ReadTag(SwfReader& reader)
-{
-    uint16_t codeAndLength = reader.U16();
-    uint32_t length = codeAndLength & 0x3F;
-    if (length == 0x3F)
-        length = reader.U32();
-    return {static_cast<uint16_t>(codeAndLength >> 6), reader.Bytes(length)};
-}
-
 // A sprite's own tags: walked only to hold them to the same bounds.
 void WalkSprite(std::span<const uint8_t> body, int depth)
 {
@@ -54,7 +41,7 @@ void WalkSprite(std::span<const uint8_t> body, int depth)
     }
 }
 
-void WalkTags(SwfReader& reader, Movie& movie)
+void WalkTags(SwfReader& reader, Movie& movie, Dictionary& characters)
 {
     Frame current;
     bool backgroundSet = false;
@@ -83,8 +70,13 @@ void WalkTags(SwfReader& reader, Movie& movie)
             break;
         case TagDefineSprite:
             WalkSprite(tag.Body, 1);
+            characters.Define(tag.Code, tag.Body);
             break;
         default:
+            if (IsDisplayTag(tag.Code))
+                current.Display.push_back({tag.Code, {tag.Body.begin(), tag.Body.end()}});
+            else
+                characters.Define(tag.Code, tag.Body);
             break;
         }
     }
@@ -139,7 +131,9 @@ Movie Parse(std::span<const uint8_t> file)
     reader.Align();
     movie.Rate = reader.U16();
     uint16_t declaredFrames = reader.U16();
-    WalkTags(reader, movie);
+    auto characters = std::make_shared<Dictionary>();
+    movie.Characters = characters;
+    WalkTags(reader, movie, *characters);
     if (movie.Frames.size() < declaredFrames)
         movie.Frames.resize(declaredFrames);
     return movie;

@@ -2,10 +2,12 @@
 // One movie playing: what a control instance holds. It keeps time by the
 // clock it is given and draws into the surface it is given.
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <span>
 
 #include "Clock.h"
+#include "DisplayList.h"
 #include "Movie.h"
 #include "Surface.h"
 #include "Timeline.h"
@@ -30,7 +32,7 @@ public:
 
     // Called as often as the host likes: moves on by one frame once a
     // frame's time has passed since the last one. Answers whether the frame
-    // that shows changed.
+    // that shows changed, or a sprite in it moved on.
     bool Tick();
     // One frame on at once, whatever the time.
     bool Step();
@@ -41,16 +43,22 @@ public:
     std::optional<Colour> BackgroundOverride;
 
     Colour Background() const;
-    void Render(const Surface& surface) const;
+    // The stage at the timeline's frame, scaled to the surface by Scale.
+    void Render(const Surface& surface);
 
 private:
     void ResetTimeline(size_t frameCount);
+    bool AdvanceFrame();
+    void ShowCurrentFrame();
 
     Clock& clock_;
     std::optional<Movie> movie_;
     Timeline timeline_;
     Variables variables_;
     uint32_t lastFrameTime_ = 0;
+    SpriteCount sprites_;
+    // The main timeline's display list; built from movie_, so it goes first.
+    std::unique_ptr<DisplayList> stage_;
 };
 
 }

@@ -1,5 +1,5 @@
 // Any bytes at all as a movie: the parser must answer, never crash, hang or
-// read outside them. Whatever it accepts is also played and drawn a little.
+// read outside them. Whatever it accepts is also played and drawn.
 #include <cstddef>
 #include <cstdint>
 #include <span>
@@ -29,9 +29,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     for (const tvmplayer::Frame& frame : movie.Frames)
         for (const std::string& label : frame.Labels)
             player.Frames().GotoAndPlay(movie.FindLabel(label).value_or(0));
-    for (int i = 0; i < 4; ++i) player.Tick();
-    std::vector<uint32_t> pixels(8 * 6);
-    player.Render({pixels.data(), 8, 6, 8});
+    // Drawn at a size where shapes cover real pixels, frame after frame, so
+    // that sprites move and masks and morphs change.
+    std::vector<uint32_t> pixels(64 * 48);
+    for (int i = 0; i < 4; ++i) {
+        player.Tick();
+        player.Render({pixels.data(), 64, 48, 64});
+    }
     tvmplayer::FitStage(movie.StageWidth(), movie.StageHeight(), 8, 6, tvmplayer::ScaleMode::ShowAll);
     return 0;
 }
