@@ -121,14 +121,53 @@ bool IsDisplayTag(uint16_t code)
            || code == TagRemoveObject2;
 }
 
-const Character* Dictionary::Find(uint16_t id) const
+const Character* Dictionary::Find(uint16_t id, size_t frame) const
 {
     auto found = characters_.find(id);
-    return found == characters_.end() ? nullptr : &found->second;
+    if (found == characters_.end())
+        return nullptr;
+    const Character* latest = nullptr;
+    for (const Definition& definition : found->second)
+        if (definition.Frame <= frame)
+            latest = &definition.Value;
+    return latest;
 }
 
-void Dictionary::Define(uint16_t code, std::span<const uint8_t> bytes)
+const Bitmap* Dictionary::Image(uint16_t id, size_t frame) const
 {
+    const Character* character = Find(id, frame);
+    const BitmapData* data = character ? std::get_if<BitmapData>(character) : nullptr;
+    if (!data)
+        return nullptr;
+    auto cached = decoded_.find(data);
+    if (cached == decoded_.end()) {
+        SwfReader body(data->Body);
+        std::optional<Bitmap> bitmap =
+            ReadBitmap(data->Code, body, data->Tables ? std::span<const uint8_t>(*data->Tables) : std::span<const uint8_t>());
+        size_t pixels = bitmap ? bitmap->Pixels.size() : 0;
+        if (decodedPixels_ + pixels > MaxDecodedPixels) {
+            decoded_.clear();
+            decodedPixels_ = 0;
+        }
+        decodedPixels_ += pixels;
+        cached = decoded_.emplace(data, std::move(bitmap)).first;
+    }
+    return cached->second ? &*cached->second : nullptr;
+}
+
+void Dictionary::Add(uint16_t id, Character character)
+{
+    std::vector<Definition>& definitions = characters_[id];
+    // Only a definition in a later frame stands beside the earlier ones.
+    if (!definitions.empty() && definitions.back().Frame == frame_)
+        definitions.back().Value = std::move(character);
+    else
+        definitions.push_back({frame_, std::move(character)});
+}
+
+void Dictionary::Define(uint16_t code, std::span<const uint8_t> bytes, size_t frame)
+{
+    frame_ = frame;
     SwfReader body(bytes);
     try {
         switch (code) {
@@ -146,17 +185,17 @@ void Dictionary::Define(uint16_t code, std::span<const uint8_t> bytes)
         case TagDefineFont3: {
             uint16_t id = body.U16();
             int version = code == TagDefineFont ? 1 : code == TagDefineFont2 ? 2 : 3;
-            characters_.insert_or_assign(id, ReadFont(bytes.subspan(2), version));
+            Add(id, ReadFont(bytes.subspan(2), version));
             return;
         }
         case TagDefineText:
         case TagDefineText2: {
             uint16_t id = body.U16();
-            characters_.insert_or_assign(id, ReadText(body, code == TagDefineText ? 1 : 2));
+            Add(id, ReadText(body, code == TagDefineText ? 1 : 2));
             return;
         }
         case TagJpegTables:
-            jpegTables_.assign(bytes.begin(), bytes.end());
+            jpegTables_ = std::make_shared<const std::vector<uint8_t>>(bytes.begin(), bytes.end());
             return;
         case TagDefineBits:
         case TagDefineBitsJpeg2:
@@ -165,8 +204,7 @@ void Dictionary::Define(uint16_t code, std::span<const uint8_t> bytes)
         case TagDefineBitsLossless:
         case TagDefineBitsLossless2: {
             uint16_t id = body.U16();
-            if (std::optional<Bitmap> bitmap = ReadBitmap(code, body, jpegTables_))
-                characters_.insert_or_assign(id, std::move(*bitmap));
+            Add(id, BitmapData{code, {bytes.begin() + 2, bytes.end()}, code == TagDefineBits ? jpegTables_ : nullptr});
             return;
         }
         default:
@@ -191,7 +229,7 @@ void Dictionary::DefineShape(SwfReader& body, int version)
     shape.Records = ReadShapeWithStyles(body, version);
     edgesLeft_ -= std::min(edgesLeft_, shape.Records.Edges.size());
     shape.Paths = Assemble(shape.Records);
-    characters_.insert_or_assign(id, std::move(shape));
+    Add(id, std::move(shape));
 }
 
 void Dictionary::DefineSprite(SwfReader& body)
@@ -211,7 +249,7 @@ void Dictionary::DefineSprite(SwfReader& body)
     }
     if (!frame.empty())
         sprite.Frames.push_back(std::move(frame));
-    characters_.insert_or_assign(id, std::move(sprite));
+    Add(id, std::move(sprite));
 }
 
 void Dictionary::DefineMorph(SwfReader& body, int version)
@@ -237,7 +275,7 @@ void Dictionary::DefineMorph(SwfReader& body, int version)
     morph.Start = ReadShapeRecords(body, 3);
     morph.End = ReadShapeRecords(body, 3);
     edgesLeft_ -= std::min(edgesLeft_, morph.Start.Edges.size() + morph.End.Edges.size());
-    characters_.insert_or_assign(id, std::move(morph));
+    Add(id, std::move(morph));
 }
 
 void Dictionary::DefineButton(SwfReader& body, int version)
@@ -269,7 +307,7 @@ void Dictionary::DefineButton(SwfReader& body, int version)
     }
     std::stable_sort(button.Up.begin(), button.Up.end(),
                      [](const ButtonPart& a, const ButtonPart& b) { return a.Depth < b.Depth; });
-    characters_.insert_or_assign(id, std::move(button));
+    Add(id, std::move(button));
 }
 
 ShapeRecords MorphAt(const MorphShape& morph, double ratio)

@@ -122,7 +122,8 @@ void DisplayList::SetCharacter(PlacedObject& object, uint16_t id)
 {
     object.Id = id;
     object.Children.reset();
-    const Character* character = characters_.Find(id);
+    // Only the main timeline meets definitions as it goes.
+    const Character* character = characters_.Find(id, nesting_ == 0 ? shown_ : SIZE_MAX);
     if (const Sprite* sprite = character ? std::get_if<Sprite>(character) : nullptr)
         object.Children = StartSprite(characters_, *sprite, nesting_ + 1, count_);
 }

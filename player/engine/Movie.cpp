@@ -70,13 +70,13 @@ void WalkTags(SwfReader& reader, Movie& movie, Dictionary& characters)
             break;
         case TagDefineSprite:
             WalkSprite(tag.Body, 1);
-            characters.Define(tag.Code, tag.Body);
+            characters.Define(tag.Code, tag.Body, movie.Frames.size());
             break;
         default:
             if (IsDisplayTag(tag.Code))
                 current.Display.push_back({tag.Code, {tag.Body.begin(), tag.Body.end()}});
             else
-                characters.Define(tag.Code, tag.Body);
+                characters.Define(tag.Code, tag.Body, movie.Frames.size());
             break;
         }
     }

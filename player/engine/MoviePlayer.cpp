@@ -90,7 +90,7 @@ void MoviePlayer::Render(const Surface& surface)
     double sx = fit.ScaleX / 20, sy = fit.ScaleY / 20;
     Matrix toSurface{sx, 0, 0, sy, fit.OffsetX - movie.XMin * sx, fit.OffsetY - movie.YMin * sy};
     Canvas canvas(surface);
-    StageRenderer(canvas, *movie.Characters).Draw(*stage_, toSurface, {});
+    StageRenderer(canvas, *movie.Characters, timeline_.Current()).Draw(*stage_, toSurface, {});
 }
 
 }

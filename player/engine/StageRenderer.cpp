@@ -55,7 +55,7 @@ void StageRenderer::DrawList(const DisplayList& list, const Matrix& matrix, cons
 void StageRenderer::DrawObject(const PlacedObject& object, const Matrix& parent, const ColourTransform& parentColours,
                                int nesting)
 {
-    const Character* character = characters_.Find(object.Id);
+    const Character* character = characters_.Find(object.Id, frame_);
     if (!character || nesting > MaxNesting || objectsLeft_ == 0)
         return;
     --objectsLeft_;
@@ -83,7 +83,7 @@ void StageRenderer::DrawButton(const Button& button, const Matrix& matrix, const
         object.Id = part.Id;
         object.Transform = part.Transform;
         object.Colours = part.Colours;
-        const Character* character = characters_.Find(part.Id);
+        const Character* character = characters_.Find(part.Id, frame_);
         if (const Sprite* sprite = character ? std::get_if<Sprite>(character) : nullptr)
             object.Children = StartSprite(characters_, *sprite, nesting + 1, spritesInButtons_);
         DrawObject(object, matrix, colours, nesting);
@@ -94,7 +94,7 @@ void StageRenderer::DrawText(const Text& text, const Matrix& matrix, const Colou
 {
     Matrix textMatrix = matrix.Then(text.Transform);
     for (const GlyphRun& run : text.Runs) {
-        const Character* character = characters_.Find(run.FontId);
+        const Character* character = characters_.Find(run.FontId, frame_);
         const Font* font = character ? std::get_if<Font>(character) : nullptr;
         if (!font)
             continue;
@@ -127,8 +127,7 @@ Paint StageRenderer::MakePaint(const FillStyle& fill, const ColourTransform& col
     paint.Fill.Argb = colours.Apply(fill.Argb);
     for (GradientStop& stop : paint.Fill.Stops) stop.Argb = colours.Apply(stop.Argb);
     if (fill.Kind == FillKind::Bitmap) {
-        const Character* character = characters_.Find(fill.BitmapId);
-        paint.Image = character ? std::get_if<Bitmap>(character) : nullptr;
+        paint.Image = characters_.Image(fill.BitmapId, frame_);
         if (paint.Image && !colours.Identity()) {
             recoloured_.push_back(Recolour(*paint.Image, colours));
             paint.Image = &recoloured_.back();

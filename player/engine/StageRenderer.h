@@ -12,7 +12,11 @@ inline constexpr size_t MaxObjectsPerFrame = 1u << 18;
 
 class StageRenderer {
 public:
-    StageRenderer(Canvas& canvas, const Dictionary& characters) : canvas_(canvas), characters_(characters) {}
+    // frame: the main timeline's, which decides what each id stands for.
+    StageRenderer(Canvas& canvas, const Dictionary& characters, size_t frame)
+        : canvas_(canvas), characters_(characters), frame_(frame)
+    {
+    }
 
     void Draw(const DisplayList& list, const Matrix& matrix, const ColourTransform& colours);
 
@@ -27,6 +31,7 @@ private:
 
     Canvas& canvas_;
     const Dictionary& characters_;
+    size_t frame_;
     size_t edgesLeft_ = MaxEdgesPerFrame;
     size_t objectsLeft_ = MaxObjectsPerFrame;
     // Inside a mask only coverage counts: everything draws opaque.
