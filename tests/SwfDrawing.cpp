@@ -16,8 +16,8 @@ void PutRgba(BitWriter& w, uint32_t argb)
 void PutRect(BitWriter& w, SwfRect rect)
 {
     w.Align();
-    w.Put(24, 5);
-    for (int32_t v : {rect.x0, rect.x1, rect.y0, rect.y1}) w.PutSigned(v, 24);
+    w.Put(31, 5);
+    for (int32_t v : {rect.x0, rect.x1, rect.y0, rect.y1}) w.PutSigned(v, 31);
     w.Align();
 }
 
@@ -52,10 +52,10 @@ void PutColours(BitWriter& w, const SwfColours& c)
 void PutStraightEdge(BitWriter& w, int32_t dx, int32_t dy)
 {
     w.Put(0b11, 2);  // an edge, straight
-    w.Put(14, 4);    // 16 bits a delta
+    w.Put(15, 4);    // 17 bits a delta, the most there are
     w.Put(1, 1);     // both deltas
-    w.PutSigned(dx, 16);
-    w.PutSigned(dy, 16);
+    w.PutSigned(dx, 17);
+    w.PutSigned(dy, 17);
 }
 
 // Style change with a move to the rectangle's corner, then its four edges
@@ -68,9 +68,9 @@ void PutRectangleRecords(BitWriter& w, SwfRect r, uint32_t fillBits, uint32_t li
     w.Put(fillBits ? 1 : 0, 1);  // fill style 1
     w.Put(0, 1);                // fill style 0
     w.Put(1, 1);                // move to
-    w.Put(24, 5);
-    w.PutSigned(r.x0, 24);
-    w.PutSigned(r.y0, 24);
+    w.Put(31, 5);
+    w.PutSigned(r.x0, 31);
+    w.PutSigned(r.y0, 31);
     if (fillBits) w.Put(1, fillBits);
     if (lineBits) w.Put(1, lineBits);
     PutStraightEdge(w, r.x1 - r.x0, 0);

@@ -334,6 +334,80 @@ INSTANTIATE_TEST_SUITE_P(
                   {61, 30, White}}},
         DrawCase{"morph at 1", [] { return Morph(65535); }, 0, {{10, 10, Blue}, {75, 10, Blue}}}));
 
+// A sprite that places itself a pixel further right, again and again.
+Bytes SelfPlacingSprite()
+{
+    Bytes body = SwfTags()
+                     .Tag(TagPlaceObject2, PlaceObject2({.depth = 1, .id = 1}))
+                     .Tag(TagPlaceObject2, PlaceObject2({.depth = 2, .id = 2, .matrix = SwfMatrix{.tx = Px}}))
+                     .ShowFrame()
+                     .End()
+                     .Take();
+    return Movie(SwfTags()
+                     .Tag(TagDefineShape3, RectangleShape(1, Pixels(0, 0, 1, 10), SolidFill(Red)))
+                     .Sprite(2, 1, body)
+                     .Tag(TagPlaceObject2, PlaceObject2({.depth = 1, .id = 2}))
+                     .ShowFrame()
+                     .End()
+                     .Take());
+}
+
+Bytes GradientWithoutStops()
+{
+    return FilledStage(GradientFill(Gradient(0x12, 0, 100, 50)));
+}
+
+// A bitmap that claims 4000x4000 pixels and brings four.
+Bytes BitmapShortOfItsSize()
+{
+    Bytes bitmap = LosslessBitmap(7, 1, 1, {Red});
+    bitmap[3] = bitmap[5] = 0xA0;
+    bitmap[4] = bitmap[6] = 0x0F;
+    return FilledStage(BitmapFill(0x40, 7, SwfMatrix{.a = Px, .d = Px}), bitmap);
+}
+
+// Coordinates at the ends of their bit fields, the widest line there is.
+Bytes FarSquare()
+{
+    const int32_t far = -(1 << 30);
+    return Movie(SwfTags()
+                     .Tag(TagDefineShape3, RectangleShape(1, {far, far, far + 65535, far + 65535}, SolidFill(Red),
+                                                          0xFFFF, Blue))
+                     .Tag(TagPlaceObject2, PlaceObject2({.depth = 1, .id = 1}))
+                     .ShowFrame()
+                     .End()
+                     .Take());
+}
+
+struct HostileCase {
+    const char* name;
+    std::function<Bytes()> movie;
+    Probe probe;
+};
+
+std::ostream& operator<<(std::ostream& out, const HostileCase& c)
+{
+    return out << c.name;
+}
+
+class Hostile : public testing::TestWithParam<HostileCase> {};
+
+// Each draws what can be drawn, and ends.
+TEST_P(Hostile, DrawsWhatCanBeDrawn)
+{
+    const HostileCase& c = GetParam();
+    std::vector<uint32_t> pixels = Draw(c.movie(), 3);
+    uint32_t got = pixels[static_cast<size_t>(c.probe.y) * 100 + c.probe.x];
+    EXPECT_TRUE(Near(got, c.probe.argb, 3)) << std::hex << got;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    BadInput, Hostile,
+    testing::Values(HostileCase{"sprite placing itself", SelfPlacingSprite, {MaxNesting - 2, 5, Red}},
+                    HostileCase{"gradient without stops", GradientWithoutStops, {50, 50, White}},
+                    HostileCase{"bitmap short of its size", BitmapShortOfItsSize, {50, 50, White}},
+                    HostileCase{"coordinates at their limits", FarSquare, {50, 50, White}}));
+
 TEST(StageScale, ShowAllCentresAndExactFitStretches)
 {
     Bytes swf = RedSquare({});
