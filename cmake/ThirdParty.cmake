@@ -1,5 +1,6 @@
 # Third-party libraries from scripts/build-deps.sh: the FFmpeg DLLs and
-# lame_enc.dll are shipped beside the program, the rest is linked statically.
+# lame_enc.dll are shipped beside the program, the rest is linked statically,
+# as is the player's rasterizer from scripts/build-raster-deps.sh.
 
 file(GLOB TVM_FFMPEG_DLLS ${TVM_DEPS}/bin/*.dll)
 list(FILTER TVM_FFMPEG_DLLS EXCLUDE REGEX "lame_enc\\.dll$")
@@ -33,3 +34,11 @@ set_target_properties(tvm_lzma PROPERTIES IMPORTED_LOCATION ${TVM_DEPS}/lib/libl
   INTERFACE_INCLUDE_DIRECTORIES ${TVM_DEPS}/include INTERFACE_COMPILE_DEFINITIONS LZMA_API_STATIC)
 set_target_properties(tvm_jpeg PROPERTIES IMPORTED_LOCATION ${TVM_DEPS}/lib/libjpeg.a
   INTERFACE_INCLUDE_DIRECTORIES ${TVM_DEPS}/include)
+
+add_library(tvm_pixman STATIC IMPORTED)
+set_target_properties(tvm_pixman PROPERTIES IMPORTED_LOCATION ${TVM_RASTER_DEPS}/lib/libpixman-1.a)
+add_library(tvm_cairo STATIC IMPORTED)
+set_target_properties(tvm_cairo PROPERTIES IMPORTED_LOCATION ${TVM_RASTER_DEPS}/lib/libcairo.a
+  INTERFACE_INCLUDE_DIRECTORIES ${TVM_RASTER_DEPS}/include/cairo
+  INTERFACE_COMPILE_DEFINITIONS CAIRO_WIN32_STATIC_BUILD
+  INTERFACE_LINK_LIBRARIES "tvm_pixman;gdi32;msimg32")

@@ -15,10 +15,12 @@ fi
 "$root/scripts/setup.sh" "${arches[@]}"
 for arch in "${arches[@]}"; do
   deps=$("$root/scripts/build-deps.sh" "$arch" --print-prefix)
+  raster=$("$root/scripts/build-raster-deps.sh" "$arch" --print-prefix)
   build=$(arch_build_dir "$arch")
-  if [ ! -f "$build/build.ninja" ] || ! grep -qx "TVM_DEPS:PATH=$deps" "$build/CMakeCache.txt"; then
+  if [ ! -f "$build/build.ninja" ] || ! grep -qx "TVM_DEPS:PATH=$deps" "$build/CMakeCache.txt" \
+    || ! grep -qx "TVM_RASTER_DEPS:PATH=$raster" "$build/CMakeCache.txt"; then
     cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
-      -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-$arch.cmake" -DTVM_DEPS="$deps"
+      -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-$arch.cmake" -DTVM_DEPS="$deps" -DTVM_RASTER_DEPS="$raster"
   fi
   echo "build: $arch in $build"
   cmake --build "$build" -j "$(nproc)"

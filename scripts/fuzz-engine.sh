@@ -17,7 +17,8 @@ cmake --build "$build" -j "$(nproc)"
 
 corpus=$build/corpus
 mkdir -p "$corpus" "$build/crashes"
-# Seeds: one small movie of each kind, so the compressed paths are reached.
+# Seeds: one small movie of each kind, so the compressed paths are reached,
+# and one that draws.
 python3 - "$corpus" <<'PY'
 import lzma, struct, sys, zlib
 # A 550x400 stage at 24 fps, two frames, a background, a label and a sprite.
@@ -59,8 +60,51 @@ script = (action(0x88, struct.pack('<H', 2) + b'x\0y\0')
           + push('i') + action(0x1C) + push(5) + action(0x48) + action(0x9D, struct.pack('<h', -37)) + action(0x00))
 scripted = rect + struct.pack('<HH', 24 << 8, 3) + tag(12, script) + tag(1, b'') + tag(43, b'two\0')
 scripted += tag(12, push('two') + action(0x26) + action(0x07) + action(0x00)) + tag(1, b'') + tag(1, b'') + tag(0, b'')
+    'seed-actions': b'FWS\x07' + struct.pack('<I', 8 + len(scripted)) + scripted,
+# A movie that draws: a gradient square, a bitmap, a morph and a masked
+# sprite, so the fuzzer starts inside the shape and bitmap readers.
+class Bits:
+    def __init__(self): self.out, self.acc, self.n = bytearray(), 0, 0
+    def put(self, value, count):
+        for bit in range(count - 1, -1, -1):
+            self.acc = self.acc << 1 | (value >> bit & 1); self.n += 1
+            if self.n == 8: self.out.append(self.acc); self.acc, self.n = 0, 0
+    def align(self):
+        if self.n: self.put(0, 8 - self.n)
+    def raw(self, data): self.align(); self.out += data
+    def done(self): self.align(); return bytes(self.out)
+def square(b, side, fill_bits):
+    b.put(0b000101 if fill_bits else 0b000001, 6); b.put(12, 5); b.put(0, 12); b.put(0, 12)
+    if fill_bits: b.put(1, 1)
+    for dx, dy in ((side, 0), (0, side), (-side, 0), (0, -side)):
+        b.put(0b11, 2); b.put(12, 4); b.put(1, 1); b.put(dx & 0x3FFF, 14); b.put(dy & 0x3FFF, 14)
+    b.put(0, 6); b.align()
+def shape(id, fill):
+    b = Bits(); b.raw(struct.pack('<H', id) + rect + bytes([1]) + fill + bytes([1]) + struct.pack('<H', 40) + b'\0\0\0\xff')
+    b.put(1, 4); b.put(1, 4); b.put(0b001101, 6); b.put(12, 5); b.put(0, 12); b.put(0, 12); b.put(1, 1); b.put(1, 1)
+    for dx, dy in ((2000, 0), (0, 2000), (-2000, 0), (0, -2000)):
+        b.put(0b11, 2); b.put(12, 4); b.put(1, 1); b.put(dx & 0x3FFF, 14); b.put(dy & 0x3FFF, 14)
+    b.put(0b100, 3); b.put(100 & 0x3FFF, 14); b.put(50, 14); b.put(1000 & 0x3FFF, 14); b.put(0, 14)
+    b.put(0, 6); return b.done()
+identity = bytes([0x00])  # no scale, no rotation, no translation
+gradient = bytes([0x13]) + identity + bytes([0x12, 0, 0xFF, 0, 0, 0xFF, 0xFF, 0, 0, 0xFF, 0xFF]) + struct.pack('<h', 128)
+bitmap_fill = bytes([0x40]) + struct.pack('<H', 3) + identity
+pixels = bytes(range(256)) * 4
+lossless = struct.pack('<HBHH', 3, 5, 16, 16) + zlib.compress(pixels)
+m = Bits(); square(m, 1000, 1); start = m.done()
+e = Bits(); e.put(0, 8); square(e, 3000, 0); end = e.done()
+morph = struct.pack('<H', 4) + rect + rect + struct.pack('<I', 3 + len(start)) + bytes([1, 0, 255, 0, 0, 255, 0, 0, 255, 255, 0])
+morph += start + end
+def place(depth, id, extra=b'', flags=0x06):
+    return tag(26, bytes([flags]) + struct.pack('<HH', depth, id) + identity + extra)
+draw = rect + struct.pack('<HH', 24 << 8, 2) + tag(36, lossless) + tag(32, shape(1, gradient)) + tag(32, shape(2, bitmap_fill))
+draw += tag(46, morph)
+draw += tag(39, struct.pack('<HH', 5, 2) + place(1, 2) + tag(1, b'') + tag(28, struct.pack('<H', 1)) + tag(1, b'') + tag(0, b''))
+draw += place(1, 1, struct.pack('<H', 3), 0x46) + place(2, 5) + place(3, 4, struct.pack('<H', 30000), 0x16) + tag(1, b'')
+draw += tag(1, b'') + tag(0, b'')
 seeds = {
     'seed-actions': b'FWS\x07' + struct.pack('<I', 8 + len(scripted)) + scripted,
+    'seed-draw': b'FWS\x0a' + struct.pack('<I', 8 + len(draw)) + draw,
     'seed-fws': b'FWS\x0a' + length + body,
     'seed-cws': b'CWS\x0a' + length + zlib.compress(body),
     'seed-zws': b'ZWS\x0d' + length + struct.pack('<I', len(packed)) + props + packed,

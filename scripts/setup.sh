@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Prepares a Debian 12 machine (as root) for building and testing, then builds
-# the third-party DLLs for each architecture named (default: those the machine
+# the third-party libraries and DLLs for each architecture named (default: those the machine
 # runs). Safe to run again: what is already there is only checked.
 #
 #   setup.sh [x64] [x86]
@@ -70,4 +70,5 @@ fi
 
 for arch in "${arches[@]}"; do
   "$here/build-deps.sh" "$arch"
+  "$here/build-raster-deps.sh" "$arch"
 done

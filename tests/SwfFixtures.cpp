@@ -1,5 +1,7 @@
 #include "SwfFixtures.h"
 
+#include "SwfBits.h"
+
 #include <lzma.h>
 #include <zlib.h>
 
@@ -21,36 +23,6 @@ void PutUInt32(Bytes& bytes, uint32_t value)
     for (int i = 0; i < 4; ++i) bytes.push_back(static_cast<uint8_t>(value >> (8 * i)));
 }
 
-class BitWriter {
-public:
-    void Put(uint32_t value, int count)
-    {
-        for (int bit = count - 1; bit >= 0; --bit) {
-            current_ = static_cast<uint8_t>(current_ << 1 | (value >> bit & 1));
-            if (++used_ == 8) Flush();
-        }
-    }
-    Bytes Finish()
-    {
-        if (used_) {
-            current_ = static_cast<uint8_t>(current_ << (8 - used_));
-            Flush();
-        }
-        return bytes_;
-    }
-
-private:
-    void Flush()
-    {
-        bytes_.push_back(current_);
-        current_ = 0;
-        used_ = 0;
-    }
-    Bytes bytes_;
-    uint8_t current_ = 0;
-    int used_ = 0;
-};
-
 Bytes MovieBody(const SwfMovie& movie)
 {
     BitWriter rect;
@@ -64,16 +36,6 @@ Bytes MovieBody(const SwfMovie& movie)
     Bytes tags = movie.tags.empty() ? SwfTags().Background(0xFFFFFF).ShowFrame().End().Take() : movie.tags;
     body.insert(body.end(), tags.begin(), tags.end());
     return body;
-}
-
-Bytes Deflate(const Bytes& data)
-{
-    uLongf size = compressBound(static_cast<uLong>(data.size()));
-    Bytes out(size);
-    if (compress(out.data(), &size, data.data(), static_cast<uLong>(data.size())) != Z_OK)
-        throw std::runtime_error("zlib compress failed");
-    out.resize(size);
-    return out;
 }
 
 Bytes LzmaRaw(const Bytes& data, Bytes& properties)
@@ -101,6 +63,16 @@ Bytes LzmaRaw(const Bytes& data, Bytes& properties)
     return out;
 }
 
+}
+
+Bytes Deflate(const Bytes& data)
+{
+    uLongf size = compressBound(static_cast<uLong>(data.size()));
+    Bytes out(size);
+    if (compress(out.data(), &size, data.data(), static_cast<uLong>(data.size())) != Z_OK)
+        throw std::runtime_error("zlib compress failed");
+    out.resize(size);
+    return out;
 }
 
 SwfTags& SwfTags::Tag(uint16_t code, const Bytes& body, bool longForm)

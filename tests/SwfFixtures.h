@@ -112,6 +112,8 @@ struct SwfMovie {
 
 // "FWS", "CWS" (zlib) or "ZWS" (raw LZMA1 with 5 property bytes).
 Bytes MakeSwf(const SwfMovie& movie, const char* signature = "FWS");
+// A zlib stream of data, as compressed movies and lossless bitmaps hold it.
+Bytes Deflate(const Bytes& data);
 // A fake executable with Movie stored at its end, as projectors do.
 Bytes MakeProjector(const Bytes& movie);
 

@@ -4,6 +4,7 @@
 #include <cctype>
 
 #include "SoundTags.h"
+#include "Dictionary.h"
 #include "SwfReader.h"
 #include "SwfUnpack.h"
 
@@ -28,20 +29,6 @@ constexpr int TwipsPerPixel = 20;
 // hostile nesting from running the stack down all the same.
 constexpr int MaxSpriteDepth = 4;
 
-struct TagHeader {
-    uint16_t Code;
-    std::span<const uint8_t> Body;
-};
-
-TagHeader ReadTag(SwfReader& reader)
-{
-    uint16_t codeAndLength = reader.U16();
-    uint32_t length = codeAndLength & 0x3F;
-    if (length == 0x3F)
-        length = reader.U32();
-    return {static_cast<uint16_t>(codeAndLength >> 6), reader.Bytes(length)};
-}
-
 // A sprite's own tags: walked only to hold them to the same bounds.
 void WalkSprite(std::span<const uint8_t> body, int depth)
 {
@@ -60,7 +47,7 @@ void WalkSprite(std::span<const uint8_t> body, int depth)
 }
 
 // Answers whether the End tag was reached.
-bool WalkTags(SwfReader& reader, Movie& movie)
+bool WalkTags(SwfReader& reader, Movie& movie, Dictionary& characters)
 {
     Frame current;
     bool backgroundSet = false;
@@ -101,9 +88,14 @@ bool WalkTags(SwfReader& reader, Movie& movie)
             break;
         case TagDefineSprite:
             WalkSprite(tag.Body, 1);
+            characters.Define(tag.Code, tag.Body, movie.Frames.size());
             break;
         default:
             ReadSoundTag(tag.Code, tag.Body, movie.Frames.size(), movie.Sounds, current.Sounds);
+            if (IsDisplayTag(tag.Code))
+                current.Display.push_back({tag.Code, {tag.Body.begin(), tag.Body.end()}});
+            else
+                characters.Define(tag.Code, tag.Body, movie.Frames.size());
             break;
         }
     }
@@ -163,7 +155,9 @@ Movie Parse(std::span<const uint8_t> file)
     reader.Align();
     movie.Rate = reader.U16();
     uint16_t declaredFrames = reader.U16();
-    if (!WalkTags(reader, movie) && overstated)
+    auto characters = std::make_shared<Dictionary>();
+    movie.Characters = characters;
+    if (!WalkTags(reader, movie, *characters) && overstated)
         throw SwfFormatError("movie cut short");
     // A writer that left the length to be filled in left the frame count
     // too: the frames shown are the movie's.

@@ -3,6 +3,7 @@
 // the frames of its main timeline with their labels and actions.
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <span>
 #include <string>
@@ -15,8 +16,17 @@ namespace tvmplayer {
 // 0xAARRGGBB, not premultiplied.
 using Colour = uint32_t;
 
+// A PlaceObject or RemoveObject tag, applied when its frame is reached.
+struct DisplayTag {
+    uint16_t Code = 0;
+    std::vector<uint8_t> Body;
+};
+
+class Dictionary;
+
 struct Frame {
     std::vector<std::string> Labels;
+    std::vector<DisplayTag> Display;
     // The bodies of the frame's DoAction tags, run when the frame is reached.
     std::vector<std::vector<uint8_t>> Actions;
     std::vector<SoundStart> Sounds;
@@ -41,6 +51,8 @@ struct Movie {
     // The first SetBackgroundColor; the stage is white until one comes.
     Colour Background = 0xFFFFFFFF;
     MovieSounds Sounds;
+    // What the movie defines; never null in a parsed movie.
+    std::shared_ptr<const Dictionary> Characters;
 
     int StageWidth() const;   // pixels
     int StageHeight() const;  // pixels

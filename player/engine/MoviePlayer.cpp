@@ -3,6 +3,7 @@
 #include "ActionClips.h"
 #include "ActionMachine.h"
 #include "ExternalCalls.h"
+#include "StageRenderer.h"
 
 namespace tvmplayer {
 namespace {
@@ -39,9 +40,16 @@ void MoviePlayer::ReleaseRetired()
 
 bool MoviePlayer::Load(std::span<const uint8_t> file, std::string_view variables)
 {
+    // The stage is built from the movie: it goes first.
+    stage_.reset();
     Retire();
     Sound.StopAll();
     movie_ = ParseMovie(file);
+    if (movie_) {
+        DisplayList::Frames frames;
+        for (const Frame& frame : movie_->Frames) frames.push_back(&frame.Display);
+        stage_ = std::make_unique<DisplayList>(*movie_->Characters, std::move(frames), 0, sprites_);
+    }
     ResetTimeline(movie_ ? movie_->Frames.size() : 0);
     lastFrameTime_ = startTime_ = clock_.Milliseconds();
     entered_.reset();
@@ -62,6 +70,7 @@ bool MoviePlayer::Load(std::span<const uint8_t> file, std::string_view variables
 
 void MoviePlayer::Unload()
 {
+    stage_.reset();
     Sound.StopAll();
     Retire();
     movie_.reset();
@@ -145,6 +154,11 @@ bool MoviePlayer::Advance()
     StartScripts();
     RunReachedFrames();
     CatchUp();
+    // The sprites already on the stage move on before the main timeline's
+    // next frame places new ones, which start at their first frame.
+    ShowCurrentFrame();
+    if (stage_)
+        stage_->AdvanceChildren();
     size_t before = timeline_.Current();
     bool moved = timeline_.Advance();
     if (moved) {
@@ -156,9 +170,10 @@ bool MoviePlayer::Advance()
         RunEnterFrame(*machine_);
     }
     RunReachedFrames();
-    // Frames the scripts went to are heard too.
+    // Frames the scripts went to are heard and shown too.
     CatchUp();
-    return moved || timeline_.Current() != before;
+    ShowCurrentFrame();
+    return moved || timeline_.Current() != before || (stage_ && stage_->Animated());
 }
 
 bool MoviePlayer::Tick()
@@ -267,6 +282,12 @@ std::optional<std::string> MoviePlayer::CallFunction(const std::string& request)
     return answer;
 }
 
+void MoviePlayer::ShowCurrentFrame()
+{
+    if (stage_)
+        stage_->Goto(timeline_.Current());
+}
+
 Colour MoviePlayer::Background() const
 {
     if (BackgroundOverride)
@@ -274,11 +295,20 @@ Colour MoviePlayer::Background() const
     return movie_ ? movie_->Background : 0xFFFFFFFF;
 }
 
-void MoviePlayer::Render(const Surface& surface) const
+void MoviePlayer::Render(const Surface& surface)
 {
-    // Nothing of the stage is drawn yet but its background, which also
-    // fills the margins that showAll leaves.
+    // The background also fills the margins that showAll leaves.
     Fill(surface, Transparent ? 0 : Background());
+    if (!stage_ || surface.Width <= 0 || surface.Height <= 0)
+        return;
+    ShowCurrentFrame();
+    const Movie& movie = *movie_;
+    StageTransform fit = FitStage(movie.StageWidth(), movie.StageHeight(), surface.Width, surface.Height, Scale);
+    // Twips to surface pixels.
+    double sx = fit.ScaleX / 20, sy = fit.ScaleY / 20;
+    Matrix toSurface{sx, 0, 0, sy, fit.OffsetX - movie.XMin * sx, fit.OffsetY - movie.YMin * sy};
+    Canvas canvas(surface);
+    StageRenderer(canvas, *movie.Characters, timeline_.Current()).Draw(*stage_, toSurface, {});
 }
 
 }

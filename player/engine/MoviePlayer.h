@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "Clock.h"
+#include "DisplayList.h"
 #include "Movie.h"
 #include "MovieSound.h"
 #include "ScriptEvents.h"
@@ -50,7 +51,7 @@ public:
     // Called as often as the host likes: moves on by one frame once a
     // frame's time has passed since the last one, or while a stream sound
     // plays, to the frame its sound has reached. Answers whether the frame
-    // that shows changed.
+    // that shows changed, or a sprite in it moved on.
     bool Tick();
     // One frame on at once, whatever the time.
     bool Step();
@@ -81,7 +82,8 @@ public:
     std::optional<Colour> BackgroundOverride;
 
     Colour Background() const;
-    void Render(const Surface& surface) const;
+    // The stage at the timeline's frame, scaled to the surface by Scale.
+    void Render(const Surface& surface);
 
     // What the movie sounds like; the process's mixer plays it.
     MovieSound Sound;
@@ -99,6 +101,7 @@ private:
     // replaced, until it has ended.
     void Retire();
     void ReleaseRetired();
+    void ShowCurrentFrame();
 
     Clock& clock_;
     ScriptEvents noEvents_;
@@ -116,6 +119,9 @@ private:
     // The frame the sound last heard of.
     size_t reached_ = 0;
     uint32_t startTime_ = 0;
+    SpriteCount sprites_;
+    // The main timeline's display list; built from movie_, so it goes first.
+    std::unique_ptr<DisplayList> stage_;
 };
 
 }

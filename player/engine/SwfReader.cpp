@@ -69,4 +69,13 @@ int32_t SwfReader::SignedBits(int count)
     return static_cast<int32_t>(value);
 }
 
+TagHeader ReadTag(SwfReader& reader)
+{
+    uint16_t codeAndLength = reader.U16();
+    uint32_t length = codeAndLength & 0x3F;
+    if (length == 0x3F)
+        length = reader.U32();
+    return {static_cast<uint16_t>(codeAndLength >> 6), reader.Bytes(length)};
+}
+
 }

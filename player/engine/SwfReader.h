@@ -43,4 +43,12 @@ private:
     int bitsLeft_ = 0;
 };
 
+// A tag's code and body; the long length form included.
+struct TagHeader {
+    uint16_t Code;
+    std::span<const uint8_t> Body;
+};
+
+TagHeader ReadTag(SwfReader& reader);
+
 }

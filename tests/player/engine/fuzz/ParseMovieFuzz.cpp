@@ -1,7 +1,7 @@
 // Any bytes at all as a movie: the parser must answer, never crash, hang or
-// read outside them. Whatever it accepts is also played, heard and drawn a
-// little, its actions run for a few frames under a small budget, and the
-// host's calls into its scripts are made once.
+// read outside them. Whatever it accepts is also played, heard and drawn,
+// its actions run for a few frames under a small budget, and the host's
+// calls into its scripts are made once.
 #include <cstddef>
 #include <cstdint>
 #include <span>
@@ -55,18 +55,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     RawDecoders decoders;
     std::vector<int32_t> mix(2 * 512);
     player.Sound.SetMixing(true);
+    // Drawn at a size where shapes cover real pixels, frame after frame, so
+    // that sprites move and masks and morphs change.
+    std::vector<uint32_t> pixels(64 * 48);
     for (uint32_t i = 0; i < 8; ++i) {
         player.Tick();
         player.Sound.Mix(mix, i * 512u, decoders);
         player.Sound.Played(i * 512u);
+        player.Render({pixels.data(), 64, 48, 64});
     }
     player.SetVariable("/:a", "x");
     player.GetVariable("_root.b");
     player.CallFrame("/", "2");
     player.GetProperty("/", 4);
     player.CallFunction("<invoke name=\"f\" returntype=\"xml\"><arguments><number>1</number></arguments></invoke>");
-    std::vector<uint32_t> pixels(8 * 6);
-    player.Render({pixels.data(), 8, 6, 8});
     tvmplayer::FitStage(movie.StageWidth(), movie.StageHeight(), 8, 6, tvmplayer::ScaleMode::ShowAll);
     return 0;
 }

@@ -1,0 +1,27 @@
+#pragma once
+// The bitmaps of a movie, decoded once when the movie loads: DefineBits
+// (with the movie's JPEGTables), DefineBitsJPEG2/3/4 and
+// DefineBitsLossless/2 in every format.
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <vector>
+
+#include "SwfReader.h"
+
+namespace tvmplayer {
+
+struct Bitmap {
+    int Width = 0;
+    int Height = 0;
+    std::vector<uint32_t> Pixels;  // premultiplied 0xAARRGGBB, rows packed
+};
+
+// Larger bitmaps are refused, whatever their header claims.
+inline constexpr size_t MaxBitmapPixels = 1u << 24;
+
+// A bitmap tag's body after its character id; nothing when its data cannot
+// be decoded. tables: the movie's JPEGTables, for DefineBits.
+std::optional<Bitmap> ReadBitmap(uint16_t code, SwfReader& body, std::span<const uint8_t> tables);
+
+}

@@ -1,0 +1,178 @@
+#include "Canvas.h"
+
+#include <cairo.h>
+
+#include <cmath>
+
+namespace tvmplayer {
+namespace {
+
+// The gradient square's half side, in gradient space. Patterns are built on
+// a unit square instead: pixman's fixed-point gradient coordinates overflow
+// when a small gradient spreads 16384 units over a few pixels.
+constexpr double GradientHalf = 16384;
+
+bool Usable(const Matrix& m)
+{
+    double det = m.Determinant();
+    return std::isfinite(det) && det != 0 && std::isfinite(m.Tx) && std::isfinite(m.Ty);
+}
+
+cairo_matrix_t ToCairo(const Matrix& m)
+{
+    cairo_matrix_t out;
+    cairo_matrix_init(&out, m.A, m.B, m.C, m.D, m.Tx, m.Ty);
+    return out;
+}
+
+double Channel(Colour colour, int shift)
+{
+    return (colour >> shift & 0xFF) / 255.0;
+}
+
+cairo_pattern_t* GradientPattern(const FillStyle& fill)
+{
+    cairo_pattern_t* pattern =
+        fill.Kind == FillKind::Linear
+            ? cairo_pattern_create_linear(-1, 0, 1, 0)
+            : cairo_pattern_create_radial(fill.Focal, 0, 0, 0, 0, 1);
+    for (const GradientStop& stop : fill.Stops)
+        cairo_pattern_add_color_stop_rgba(pattern, stop.Offset, Channel(stop.Argb, 16), Channel(stop.Argb, 8),
+                                          Channel(stop.Argb, 0), Channel(stop.Argb, 24));
+    cairo_pattern_set_extend(pattern, fill.SpreadMode == Spread::Reflect  ? CAIRO_EXTEND_REFLECT
+                                      : fill.SpreadMode == Spread::Repeat ? CAIRO_EXTEND_REPEAT
+                                                                      : CAIRO_EXTEND_PAD);
+    return pattern;
+}
+
+cairo_pattern_t* BitmapPattern(const FillStyle& fill, const Bitmap& image)
+{
+    // cairo only reads the pixels of a source.
+    auto* data = reinterpret_cast<unsigned char*>(const_cast<uint32_t*>(image.Pixels.data()));
+    cairo_surface_t* surface =
+        cairo_image_surface_create_for_data(data, CAIRO_FORMAT_ARGB32, image.Width, image.Height, image.Width * 4);
+    cairo_pattern_t* pattern = cairo_pattern_create_for_surface(surface);
+    cairo_surface_destroy(surface);
+    cairo_pattern_set_extend(pattern, fill.Repeat ? CAIRO_EXTEND_REPEAT : CAIRO_EXTEND_PAD);
+    cairo_pattern_set_filter(pattern, fill.Smooth ? CAIRO_FILTER_BILINEAR : CAIRO_FILTER_NEAREST);
+    return pattern;
+}
+
+}
+
+Canvas::Canvas(const Surface& surface)
+    : surface_(cairo_image_surface_create_for_data(reinterpret_cast<unsigned char*>(surface.Pixels),
+                                                   CAIRO_FORMAT_ARGB32, surface.Width, surface.Height,
+                                                   surface.Stride * 4)),
+      cairo_(cairo_create(surface_))
+{
+}
+
+Canvas::~Canvas()
+{
+    for (cairo_pattern_t* mask : masks_) cairo_pattern_destroy(mask);
+    cairo_destroy(cairo_);
+    cairo_surface_flush(surface_);
+    cairo_surface_destroy(surface_);
+}
+
+bool Canvas::SetPath(const std::vector<Contour>& contours, const Matrix& toSurface)
+{
+    if (!Usable(toSurface))
+        return false;
+    cairo_matrix_t matrix = ToCairo(toSurface);
+    cairo_set_matrix(cairo_, &matrix);
+    cairo_new_path(cairo_);
+    for (const Contour& contour : contours) {
+        Point at = contour.Start;
+        cairo_move_to(cairo_, at.X, at.Y);
+        for (const Segment& segment : contour.Segments) {
+            if (segment.Curve) {
+                // The quadratic curve as the cubic that traces it.
+                const Point& c = segment.Control;
+                cairo_curve_to(cairo_, at.X + (c.X - at.X) * 2 / 3, at.Y + (c.Y - at.Y) * 2 / 3,
+                               segment.To.X + (c.X - segment.To.X) * 2 / 3,
+                               segment.To.Y + (c.Y - segment.To.Y) * 2 / 3, segment.To.X, segment.To.Y);
+            } else {
+                cairo_line_to(cairo_, segment.To.X, segment.To.Y);
+            }
+            at = segment.To;
+        }
+        if (at == contour.Start && contour.Segments.size() > 1)
+            cairo_close_path(cairo_);
+    }
+    return true;
+}
+
+bool Canvas::SetSource(const Paint& paint)
+{
+    const FillStyle& fill = paint.Fill;
+    if (fill.Kind == FillKind::Solid) {
+        cairo_set_source_rgba(cairo_, Channel(fill.Argb, 16), Channel(fill.Argb, 8), Channel(fill.Argb, 0),
+                              Channel(fill.Argb, 24));
+        return true;
+    }
+    if (!Usable(fill.Transform) || (fill.Kind == FillKind::Bitmap && !paint.Image))
+        return false;
+    cairo_pattern_t* pattern = fill.Kind == FillKind::Bitmap ? BitmapPattern(fill, *paint.Image) : GradientPattern(fill);
+    // A pattern's matrix maps the shape's space into the pattern's.
+    Matrix toShape = fill.Kind == FillKind::Bitmap ? fill.Transform
+                                                   : fill.Transform.Then(Matrix::Scale(GradientHalf, GradientHalf));
+    cairo_matrix_t matrix = ToCairo(toShape);
+    cairo_matrix_invert(&matrix);
+    cairo_pattern_set_matrix(pattern, &matrix);
+    cairo_set_source(cairo_, pattern);
+    cairo_pattern_destroy(pattern);
+    return true;
+}
+
+void Canvas::Fill(const std::vector<Contour>& contours, const Matrix& toSurface, const Paint& paint, bool winding)
+{
+    if (!SetPath(contours, toSurface) || !SetSource(paint))
+        return;
+    cairo_set_fill_rule(cairo_, winding ? CAIRO_FILL_RULE_WINDING : CAIRO_FILL_RULE_EVEN_ODD);
+    cairo_fill(cairo_);
+}
+
+void Canvas::Stroke(const std::vector<Contour>& contours, const Matrix& toSurface, const LineStyle& line,
+                    const Paint& paint)
+{
+    if (!SetPath(contours, toSurface) || !SetSource(paint))
+        return;
+    double scale = std::sqrt(std::fabs(toSurface.Determinant()));
+    cairo_set_line_width(cairo_, std::max(line.Width, 1 / scale));
+    cairo_set_line_cap(cairo_, line.StartCap == Cap::None     ? CAIRO_LINE_CAP_BUTT
+                               : line.StartCap == Cap::Square ? CAIRO_LINE_CAP_SQUARE
+                                                              : CAIRO_LINE_CAP_ROUND);
+    cairo_set_line_join(cairo_, line.JoinStyle == Join::Bevel   ? CAIRO_LINE_JOIN_BEVEL
+                                : line.JoinStyle == Join::Miter ? CAIRO_LINE_JOIN_MITER
+                                                           : CAIRO_LINE_JOIN_ROUND);
+    cairo_set_miter_limit(cairo_, std::max(line.MiterLimit, 1.0));
+    cairo_stroke(cairo_);
+}
+
+// Groups are pushed and popped in surface space, so that a mask and what it
+// masks line up whatever the last path's matrix was.
+void Canvas::BeginMask()
+{
+    cairo_identity_matrix(cairo_);
+    cairo_push_group_with_content(cairo_, CAIRO_CONTENT_ALPHA);
+}
+
+void Canvas::BeginMasked()
+{
+    cairo_identity_matrix(cairo_);
+    masks_.push_back(cairo_pop_group(cairo_));
+    cairo_push_group(cairo_);
+}
+
+void Canvas::EndMasked()
+{
+    cairo_identity_matrix(cairo_);
+    cairo_pop_group_to_source(cairo_);
+    cairo_mask(cairo_, masks_.back());
+    cairo_pattern_destroy(masks_.back());
+    masks_.pop_back();
+}
+
+}

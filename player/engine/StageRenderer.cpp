@@ -1,0 +1,163 @@
+#include "StageRenderer.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace tvmplayer {
+
+Bitmap Recolour(const Bitmap& bitmap, const ColourTransform& colours)
+{
+    Bitmap out = bitmap;
+    for (uint32_t& pixel : out.Pixels) {
+        uint32_t alpha = pixel >> 24;
+        Colour straight = alpha << 24;
+        if (alpha != 0)
+            for (int shift = 0; shift < 24; shift += 8)
+                straight |= std::min(255u, ((pixel >> shift & 0xFF) * 255 + alpha / 2) / alpha) << shift;
+        pixel = Premultiply(colours.Apply(straight));
+    }
+    return out;
+}
+
+void StageRenderer::Draw(const DisplayList& list, const Matrix& matrix, const ColourTransform& colours)
+{
+    DrawList(list, matrix, colours, 0);
+}
+
+void StageRenderer::DrawList(const DisplayList& list, const Matrix& matrix, const ColourTransform& colours,
+                             int nesting)
+{
+    // The depths up to which the masks now in force reach, innermost last.
+    std::vector<uint16_t> masks;
+    auto endMasksBelow = [&](uint32_t depth) {
+        while (!masks.empty() && masks.back() < depth) {
+            canvas_.EndMasked();
+            masks.pop_back();
+        }
+    };
+    for (const auto& [depth, object] : list.Objects()) {
+        endMasksBelow(depth);
+        if (object.ClipDepth > depth) {
+            canvas_.BeginMask();
+            bool outer = masking_;
+            masking_ = true;
+            DrawObject(object, matrix, colours, nesting);
+            masking_ = outer;
+            canvas_.BeginMasked();
+            masks.push_back(object.ClipDepth);
+        } else if (object.ClipDepth == 0) {
+            DrawObject(object, matrix, colours, nesting);
+        }
+    }
+    endMasksBelow(UINT32_MAX);
+}
+
+void StageRenderer::DrawObject(const PlacedObject& object, const Matrix& parent, const ColourTransform& parentColours,
+                               int nesting)
+{
+    const Character* character = characters_.Find(object.Id, frame_);
+    if (!character || nesting > MaxNesting || objectsLeft_ == 0)
+        return;
+    --objectsLeft_;
+    Matrix matrix = parent.Then(object.Transform);
+    ColourTransform colours = parentColours.Then(object.Colours);
+    if (const Shape* shape = std::get_if<Shape>(character)) {
+        DrawShape(shape->Records, shape->Paths, shape->Winding, matrix, colours);
+    } else if (const MorphShape* morph = std::get_if<MorphShape>(character)) {
+        ShapeRecords records = MorphAt(*morph, object.Ratio / 65535.0);
+        DrawShape(records, Assemble(records), false, matrix, colours);
+    } else if (const Text* text = std::get_if<Text>(character)) {
+        DrawText(*text, matrix, colours);
+    } else if (object.Children) {
+        DrawList(*object.Children, matrix, colours, nesting + 1);
+    } else if (const Button* button = std::get_if<Button>(character)) {
+        DrawButton(*button, matrix, colours, nesting + 1);
+    }
+}
+
+void StageRenderer::DrawButton(const Button& button, const Matrix& matrix, const ColourTransform& colours,
+                               int nesting)
+{
+    for (const ButtonPart& part : button.Up) {
+        PlacedObject object;
+        object.Id = part.Id;
+        object.Transform = part.Transform;
+        object.Colours = part.Colours;
+        const Character* character = characters_.Find(part.Id, frame_);
+        if (const Sprite* sprite = character ? std::get_if<Sprite>(character) : nullptr)
+            object.Children = StartSprite(characters_, *sprite, nesting + 1, spritesInButtons_);
+        DrawObject(object, matrix, colours, nesting);
+    }
+}
+
+void StageRenderer::DrawText(const Text& text, const Matrix& matrix, const ColourTransform& colours)
+{
+    Matrix textMatrix = matrix.Then(text.Transform);
+    for (const GlyphRun& run : text.Runs) {
+        const Character* character = characters_.Find(run.FontId, frame_);
+        const Font* font = character ? std::get_if<Font>(character) : nullptr;
+        if (!font)
+            continue;
+        FillStyle fill;
+        fill.Argb = run.Argb;
+        Paint paint = MakePaint(fill, colours);
+        double x = run.X, scale = run.Height / font->EmSquare;
+        for (const auto& [index, advance] : run.Glyphs) {
+            if (index < font->Glyphs.size() && edgesLeft_ > 0) {
+                Matrix glyph = textMatrix.Then(Matrix{scale, 0, 0, scale, x, run.Y});
+                for (const OutlineLayer& layer : font->Glyphs[index])
+                    for (const StyledContours& contours : layer.Fills) {
+                        canvas_.Fill(contours.Contours, glyph, paint, false);
+                        edgesLeft_ -= std::min(edgesLeft_, contours.Contours.size());
+                    }
+            }
+            x += advance;
+        }
+    }
+}
+
+Paint StageRenderer::MakePaint(const FillStyle& fill, const ColourTransform& colours)
+{
+    Paint paint{fill, nullptr};
+    if (masking_) {
+        paint.Fill = FillStyle();
+        paint.Fill.Argb = 0xFF000000;
+        return paint;
+    }
+    paint.Fill.Argb = colours.Apply(fill.Argb);
+    for (GradientStop& stop : paint.Fill.Stops) stop.Argb = colours.Apply(stop.Argb);
+    if (fill.Kind == FillKind::Bitmap) {
+        paint.Image = characters_.Image(fill.BitmapId, frame_);
+        if (paint.Image && !colours.Identity()) {
+            recoloured_.push_back(Recolour(*paint.Image, colours));
+            paint.Image = &recoloured_.back();
+        }
+    }
+    return paint;
+}
+
+void StageRenderer::DrawShape(const ShapeRecords& records, const Outline& outline, bool winding,
+                              const Matrix& matrix, const ColourTransform& colours)
+{
+    size_t edges = records.Edges.size();
+    if (edges > edgesLeft_)
+        return;
+    edgesLeft_ -= edges;
+    for (const OutlineLayer& layer : outline) {
+        for (const StyledContours& fill : layer.Fills) {
+            if (fill.Style > records.Fills.size())
+                continue;
+            canvas_.Fill(fill.Contours, matrix, MakePaint(records.Fills[fill.Style - 1], colours), winding);
+            recoloured_.clear();
+        }
+        for (const StyledContours& line : layer.Lines) {
+            if (line.Style > records.Lines.size())
+                continue;
+            const LineStyle& style = records.Lines[line.Style - 1];
+            canvas_.Stroke(line.Contours, matrix, style, MakePaint(style.Fill, colours));
+            recoloured_.clear();
+        }
+    }
+}
+
+}

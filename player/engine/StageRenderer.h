@@ -1,0 +1,46 @@
+#pragma once
+// Draws a display list, sprites and masks included, through a Canvas: each
+// character with the matrices and colour transforms of all that holds it.
+#include "Canvas.h"
+#include "DisplayList.h"
+
+namespace tvmplayer {
+
+// Edges drawn per frame at most: a hostile movie's frame still ends.
+inline constexpr size_t MaxEdgesPerFrame = 1u << 22;
+inline constexpr size_t MaxObjectsPerFrame = 1u << 18;
+
+class StageRenderer {
+public:
+    // frame: the main timeline's, which decides what each id stands for.
+    StageRenderer(Canvas& canvas, const Dictionary& characters, size_t frame)
+        : canvas_(canvas), characters_(characters), frame_(frame)
+    {
+    }
+
+    void Draw(const DisplayList& list, const Matrix& matrix, const ColourTransform& colours);
+
+private:
+    void DrawList(const DisplayList& list, const Matrix& matrix, const ColourTransform& colours, int nesting);
+    void DrawObject(const PlacedObject& object, const Matrix& matrix, const ColourTransform& colours, int nesting);
+    void DrawShape(const ShapeRecords& records, const Outline& outline, bool winding, const Matrix& matrix,
+                   const ColourTransform& colours);
+    void DrawText(const Text& text, const Matrix& matrix, const ColourTransform& colours);
+    void DrawButton(const Button& button, const Matrix& matrix, const ColourTransform& colours, int nesting);
+    Paint MakePaint(const FillStyle& fill, const ColourTransform& colours);
+
+    Canvas& canvas_;
+    const Dictionary& characters_;
+    size_t frame_;
+    size_t edgesLeft_ = MaxEdgesPerFrame;
+    size_t objectsLeft_ = MaxObjectsPerFrame;
+    // Inside a mask only coverage counts: everything draws opaque.
+    bool masking_ = false;
+    SpriteCount spritesInButtons_;
+    // Bitmaps recoloured by a colour transform, alive while they are drawn.
+    std::vector<Bitmap> recoloured_;
+};
+
+Bitmap Recolour(const Bitmap& bitmap, const ColourTransform& colours);
+
+}
