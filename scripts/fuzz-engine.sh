@@ -60,7 +60,6 @@ script = (action(0x88, struct.pack('<H', 2) + b'x\0y\0')
           + push('i') + action(0x1C) + push(5) + action(0x48) + action(0x9D, struct.pack('<h', -37)) + action(0x00))
 scripted = rect + struct.pack('<HH', 24 << 8, 3) + tag(12, script) + tag(1, b'') + tag(43, b'two\0')
 scripted += tag(12, push('two') + action(0x26) + action(0x07) + action(0x00)) + tag(1, b'') + tag(1, b'') + tag(0, b'')
-    'seed-actions': b'FWS\x07' + struct.pack('<I', 8 + len(scripted)) + scripted,
 # A movie that draws: a gradient square, a bitmap, a morph and a masked
 # sprite, so the fuzzer starts inside the shape and bitmap readers.
 class Bits:

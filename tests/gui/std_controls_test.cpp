@@ -14,9 +14,11 @@ void Type(HWND window, const std::string& text)
     for (char c : text) SendMessageA(window, WM_CHAR, static_cast<BYTE>(c), 1);
 }
 
-void PressKey(WORD key)
+// Posted to the window as the user's key would be, through the
+// application's message loop.
+void PressKey(HWND window, WORD key)
 {
-    PostMessageA(GetFocus(), WM_KEYDOWN, key, 1);
+    PostMessageA(window, WM_KEYDOWN, key, 1);
     Pump();
 }
 
@@ -40,7 +42,7 @@ TEST(StdControls, ComboIndexSetInCodeFiresNothingWhileAUsersChoiceDoes)
     EXPECT_TRUE(log.empty());
 
     combo.SetFocus();
-    PressKey(VK_DOWN);
+    PressKey(combo.Handle(), VK_DOWN);
     EXPECT_EQ(log, (TMessageLog{"change", "click 2"}));
     EXPECT_EQ(combo.Text(), "blue");
 
@@ -126,9 +128,9 @@ TEST(StdControls, ButtonsSetTheFormsModalResultAndAnswerEnterAndEscape)
     form.Show();
     edit.SetFocus();
 
-    PressKey(VK_RETURN);
+    PressKey(edit.Handle(), VK_RETURN);
     EXPECT_EQ(form.ModalResult(), mrOk);
-    PressKey(VK_ESCAPE);
+    PressKey(edit.Handle(), VK_ESCAPE);
     EXPECT_EQ(form.ModalResult(), mrCancel);
     form.SetModalResult(mrNone);
     SendMessageA(ok.Handle(), BM_CLICK, 0, 0);
