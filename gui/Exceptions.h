@@ -31,6 +31,7 @@ TVM_DECLARE_EXCEPTION(EInvalidOperation, Exception);
 TVM_DECLARE_EXCEPTION(EInvalidGraphic, Exception);
 TVM_DECLARE_EXCEPTION(EInvalidGraphicOperation, Exception);
 TVM_DECLARE_EXCEPTION(EListError, Exception);
+TVM_DECLARE_EXCEPTION(EBitsError, Exception);
 TVM_DECLARE_EXCEPTION(EStringListError, Exception);
 TVM_DECLARE_EXCEPTION(EIntfCastError, Exception);
 TVM_DECLARE_EXCEPTION(ERangeError, Exception);

@@ -4,6 +4,7 @@
 #include "SysUtils.h"
 
 #include <algorithm>
+#include <climits>
 
 void TList::CheckIndex(int index, int limit) const
 {
@@ -72,4 +73,41 @@ void TList::Move(int curIndex, int newIndex)
 void TList::Sort(const TListSortCompare& compare)
 {
     std::stable_sort(items_.begin(), items_.end(), [&](void* a, void* b) { return compare(a, b) < 0; });
+}
+
+// ---- TBits ----
+
+namespace {
+
+[[noreturn]] void BitsIndexError()
+{
+    throw EBitsError("Bits index out of range");
+}
+
+}
+
+void TBits::SetSize(int size)
+{
+    if (size < 0) BitsIndexError();
+    bits_.resize(static_cast<size_t>(size), false);
+}
+
+bool TBits::Bits(int index) const
+{
+    if (index < 0 || index >= Size()) BitsIndexError();
+    return bits_[static_cast<size_t>(index)];
+}
+
+void TBits::SetBits(int index, bool value)
+{
+    if (index < 0 || index == INT_MAX) BitsIndexError();
+    if (index >= Size()) SetSize(index + 1);
+    bits_[static_cast<size_t>(index)] = value;
+}
+
+int TBits::OpenBit() const
+{
+    for (int i = 0; i < Size(); ++i)
+        if (!bits_[static_cast<size_t>(i)]) return i;
+    return Size();
 }

@@ -40,3 +40,21 @@ private:
     void CheckIndex(int index, int limit) const;
     std::vector<void*> items_;
 };
+
+// A row of bits that grows when a bit beyond its end is set. Reading beyond
+// the end or any negative index raises EBitsError "Bits index out of range".
+class TBits : public TObject {
+public:
+    std::string ClassName() const override { return "TBits"; }
+
+    int Size() const { return static_cast<int>(bits_.size()); }
+    // New bits are clear.
+    void SetSize(int size);
+    bool Bits(int index) const;
+    void SetBits(int index, bool value);
+    // The first clear bit, or Size when every bit is set.
+    int OpenBit() const;
+
+private:
+    std::vector<bool> bits_;
+};

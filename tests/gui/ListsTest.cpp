@@ -61,3 +61,23 @@ TEST(List, IndexErrorsNameTheIndex)
 }
 
 }
+
+TEST(Bits, GrowWhenSetAndFindTheFirstClearBit)
+{
+    TBits bits;
+    EXPECT_EQ(bits.OpenBit(), 0);
+    bits.SetBits(2, true);
+    EXPECT_EQ(bits.Size(), 3);
+    EXPECT_FALSE(bits.Bits(0));
+    EXPECT_EQ(bits.OpenBit(), 0);
+    bits.SetBits(0, true);
+    bits.SetBits(1, true);
+    EXPECT_EQ(bits.OpenBit(), 3) << "all set: the size";
+    bits.SetBits(1, false);
+    EXPECT_EQ(bits.OpenBit(), 1);
+    EXPECT_THROW(bits.Bits(3), EBitsError);
+    EXPECT_THROW(bits.SetBits(-1, true), EBitsError);
+    bits.SetSize(1);
+    EXPECT_EQ(bits.Size(), 1);
+    EXPECT_TRUE(bits.Bits(0));
+}
