@@ -47,19 +47,6 @@ private:
     HPALETTE previous_ = nullptr;
 };
 
-// A DC's transformation, clipping and selections, restored when it goes.
-class SavedDC {
-public:
-    explicit SavedDC(HDC dc) : dc_(dc), saved_(SaveDC(dc)) {}
-    ~SavedDC() { RestoreDC(dc_, saved_); }
-    SavedDC(const SavedDC&) = delete;
-    SavedDC& operator=(const SavedDC&) = delete;
-
-private:
-    HDC dc_;
-    int saved_;
-};
-
 // A control flagged as painting a copy for the life of a scope.
 class PaintingCopy {
 public:
@@ -162,7 +149,7 @@ void PaintParentImage(TControl& control, TCanvas& canvas)
     HDC dc = canvas.Handle();
     const RECT bounds = control.BoundsRect();
     {
-        SavedDC saved(dc);
+        TSavedDC saved(dc);
         OffsetViewportOrgEx(dc, -bounds.left, -bounds.top, nullptr);
         const RECT client = parent->ClientRect();
         IntersectClipRect(dc, client.left, client.top, client.right, client.bottom);
@@ -175,7 +162,7 @@ void PaintParentImage(TControl& control, TCanvas& canvas)
         if (sibling == &control) break;
         RECT area = sibling->BoundsRect(), overlap;
         if (!dynamic_cast<TGraphicControl*>(sibling) || !sibling->Visible() || !IntersectRect(&overlap, &area, &bounds)) continue;
-        SavedDC saved(dc);
+        TSavedDC saved(dc);
         OffsetViewportOrgEx(dc, area.left - bounds.left, area.top - bounds.top, nullptr);
         IntersectClipRect(dc, 0, 0, area.right - area.left, area.bottom - area.top);
         PaintingCopy flag(*sibling);

@@ -48,3 +48,16 @@ using TRegionHandle = TUniqueHandle<HRGN, gdi_detail::DeleteGdiObject>;
 using TPaletteHandle = TUniqueHandle<HPALETTE, gdi_detail::DeleteGdiObject>;
 using TMemoryDCHandle = TUniqueHandle<HDC, gdi_detail::DeleteMemoryDC>;
 using TIconHandle = TUniqueHandle<HICON, gdi_detail::DestroyIconHandle>;
+
+// Restores a DC's transformation, clipping and selections when it goes.
+class TSavedDC {
+public:
+    explicit TSavedDC(HDC dc) : dc_(dc), saved_(SaveDC(dc)) {}
+    ~TSavedDC() { RestoreDC(dc_, saved_); }
+    TSavedDC(const TSavedDC&) = delete;
+    TSavedDC& operator=(const TSavedDC&) = delete;
+
+private:
+    HDC dc_;
+    int saved_;
+};

@@ -1,21 +1,10 @@
 #include "WinControls.h"
 
+#include "GdiHandle.h"
+
 #include <algorithm>
 
 namespace {
-
-// Restores a DC's transformation, clipping and selections when it goes.
-class TSavedDC {
-public:
-    explicit TSavedDC(HDC dc) : dc_(dc), saved_(SaveDC(dc)) {}
-    ~TSavedDC() { RestoreDC(dc_, saved_); }
-    TSavedDC(const TSavedDC&) = delete;
-    TSavedDC& operator=(const TSavedDC&) = delete;
-
-private:
-    HDC dc_;
-    int saved_;
-};
 
 class TPaintScope {
 public:
