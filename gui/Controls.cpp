@@ -80,6 +80,7 @@ void TControl::ApplyBounds(int left, int top, int width, int height)
         RECT client = parent_->ClientRect();
         anchorParentSize_ = SIZE{client.right, client.bottom};
         if (align_ != alNone) parent_->Realign();
+        parent_->ControlBoundsChanged(this);
     }
     if (!sized) return;
     SizeChanged();

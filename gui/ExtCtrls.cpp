@@ -2,6 +2,8 @@
 
 #include "Canvas.h"
 
+#include <algorithm>
+
 namespace {
 
 void DrawBevel(TCanvas& canvas, TRect& rect, TBevelCut bevel, int width)
@@ -219,4 +221,97 @@ void TImage::Paint()
     TGraphic* graphic = picture_->Graphic();
     if (!graphic || graphic->Empty()) return;
     Canvas()->StretchDraw(DestinationRect(), *graphic);
+}
+
+// ---- TSplitter ----
+
+TSplitter::TSplitter(TComponent* owner) : TGraphicControl(owner)
+{
+    SetAlign(alLeft);
+    SetBounds(Left(), Top(), 3, 100);
+    SetCursor(crHSplit);
+}
+
+void TSplitter::SetBeveled(bool beveled)
+{
+    beveled_ = beveled;
+    Invalidate();
+}
+
+void TSplitter::Paint()
+{
+    TCanvas& canvas = *Canvas();
+    TRect rect = ClientRect();
+    canvas.Brush().SetColor(Color());
+    canvas.FillRect(rect);
+    if (beveled_) DrawBevel(canvas, rect, bvRaised, 1);
+}
+
+void TSplitter::WndProc(TMessage& message)
+{
+    TGraphicControl::WndProc(message);
+    // The cursor follows the axis the splitter moves along.
+    if (message.Msg == CM_MOUSEENTER) SetCursor(Horizontal() ? crHSplit : crVSplit);
+}
+
+TControl* TSplitter::FindResizedControl() const
+{
+    TWinControl* parent = Parent();
+    if (!parent) return nullptr;
+    const RECT own = BoundsRect();
+    for (int i = 0; i < parent->ControlCount(); ++i) {
+        TControl* control = parent->Controls(i);
+        if (control == this || !control->Visible() || control->Align() != Align()) continue;
+        const RECT bounds = control->BoundsRect();
+        const bool touches = (Align() == alLeft && bounds.right == own.left) ||
+                             (Align() == alRight && bounds.left == own.right) ||
+                             (Align() == alTop && bounds.bottom == own.top) ||
+                             (Align() == alBottom && bounds.top == own.bottom);
+        if (touches) return control;
+    }
+    return nullptr;
+}
+
+int TSplitter::AxisPosition(int x, int y)
+{
+    return Horizontal() ? Left() + x : Top() + y;
+}
+
+void TSplitter::MouseDown(TMouseButton button, TShiftState shift, int x, int y)
+{
+    TGraphicControl::MouseDown(button, shift, x, y);
+    if (button != mbLeft) return;
+    resized_ = FindResizedControl();
+    if (!resized_) return;
+    dragStart_ = AxisPosition(x, y);
+    startSize_ = Horizontal() ? resized_->Width() : resized_->Height();
+    // What lies beyond the splitter keeps at least MinSize.
+    const RECT client = Parent()->ClientRect();
+    const RECT own = BoundsRect();
+    const int room = Align() == alLeft ? client.right - own.right
+                     : Align() == alRight ? own.left
+                     : Align() == alTop   ? client.bottom - own.bottom
+                                          : own.top;
+    maxSize_ = std::max(MinSize, startSize_ + room - MinSize);
+}
+
+void TSplitter::MouseMove(TShiftState shift, int x, int y)
+{
+    TGraphicControl::MouseMove(shift, x, y);
+    if (!resized_) return;
+    int delta = AxisPosition(x, y) - dragStart_;
+    if (Align() == alRight || Align() == alBottom) delta = -delta;
+    const int size = std::clamp(startSize_ + delta, MinSize, maxSize_);
+    if (Horizontal())
+        resized_->SetBounds(resized_->Left(), resized_->Top(), size, resized_->Height());
+    else
+        resized_->SetBounds(resized_->Left(), resized_->Top(), resized_->Width(), size);
+}
+
+void TSplitter::MouseUp(TMouseButton button, TShiftState shift, int x, int y)
+{
+    TGraphicControl::MouseUp(button, shift, x, y);
+    if (!resized_) return;
+    resized_ = nullptr;
+    if (OnMoved) OnMoved(this);
 }

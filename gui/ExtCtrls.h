@@ -1,6 +1,6 @@
 #pragma once
 // Containers and pictures drawn by the library itself: the panel with its
-// bevels, the group box and the image control.
+// bevels, the group box, the image control and the splitter.
 #include <memory>
 
 #include "Picture.h"
@@ -99,4 +99,40 @@ private:
     bool stretch_ = false;
     bool center_ = false;
     bool transparent_ = false;
+};
+
+// A bar between a control aligned to one side and the rest: dragging it
+// resizes that control, which lies directly before it in the same alignment.
+class TSplitter : public TGraphicControl {
+public:
+    explicit TSplitter(TComponent* owner);
+    std::string ClassName() const override { return "TSplitter"; }
+
+    bool Beveled() const { return beveled_; }
+    void SetBeveled(bool beveled);
+    // Neither the resized control nor what is left beside it gets smaller.
+    int MinSize = 30;
+
+    // A drag ended.
+    TNotifyEvent OnMoved;
+
+protected:
+    void Paint() override;
+    void WndProc(TMessage& message) override;
+    void MouseDown(TMouseButton button, TShiftState shift, int x, int y) override;
+    void MouseMove(TShiftState shift, int x, int y) override;
+    void MouseUp(TMouseButton button, TShiftState shift, int x, int y) override;
+
+private:
+    bool Horizontal() const { return Align() == alLeft || Align() == alRight; }
+    // The sibling the splitter resizes; null when none touches it.
+    TControl* FindResizedControl() const;
+    // Where the pointer is along the splitter's axis, in the parent.
+    int AxisPosition(int x, int y);
+
+    bool beveled_ = false;
+    TControl* resized_ = nullptr;
+    int dragStart_ = 0;
+    int startSize_ = 0;
+    int maxSize_ = 0;
 };

@@ -1,25 +1,10 @@
 #include "WinControls.h"
 
 #include "Exceptions.h"
+#include "FlagScope.h"
 #include "Forms.h"
 
 #include <algorithm>
-
-namespace {
-
-// Sets a flag for as long as it lives.
-class TFlagScope {
-public:
-    explicit TFlagScope(bool& flag) : flag_(flag) { flag_ = true; }
-    ~TFlagScope() { flag_ = false; }
-    TFlagScope(const TFlagScope&) = delete;
-    TFlagScope& operator=(const TFlagScope&) = delete;
-
-private:
-    bool& flag_;
-};
-
-}
 
 // ---- Children
 

@@ -119,6 +119,8 @@ protected:
     void PaintControls(HDC dc, TControl* first);
     // Places the children by their Align in Rect, the client area at first.
     virtual void AlignControls(TControl* control, RECT& rect);
+    // A child was moved or sized by anything but this control's alignment.
+    virtual void ControlBoundsChanged(TControl*) {}
     void SizeChanged() override;
     // The windows go while the whole object can still answer their messages.
     void BeforeDestruction() override;
