@@ -147,7 +147,7 @@ TButton::TButton(TComponent* owner) : TButtonControl(owner)
 void TButton::SetDefault(bool value)
 {
     default_ = value;
-    if (HandleAllocated()) SendMessageA(Handle(), BM_SETSTYLE, value ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON, TRUE);
+    if (HandleAllocated()) SendMessageA(Handle(), BM_SETSTYLE, ButtonStyle(), TRUE);
 }
 
 void TButton::Click()
@@ -160,7 +160,7 @@ void TButton::Click()
 void TButton::CreateParams(TCreateParams& params)
 {
     TButtonControl::CreateParams(params);
-    params.Style |= default_ ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON;
+    params.Style |= ButtonStyle();
 }
 
 void TButton::WndProc(TMessage& message)

@@ -82,6 +82,8 @@ public:
     void Click() override;
 
 protected:
+    // The BUTTON style bits of this kind of button.
+    virtual DWORD ButtonStyle() const { return default_ ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON; }
     void CreateParams(TCreateParams& params) override;
     void WndProc(TMessage& message) override;
 
