@@ -1,6 +1,7 @@
 #include "Forms.h"
 
 #include "Hints.h"
+#include "Icon.h"
 
 #include "Menus.h"
 #include "Threads.h"
@@ -8,6 +9,7 @@
 #include <commctrl.h>
 #include <ole2.h>
 
+#include <algorithm>
 #include <new>
 #include <vector>
 
@@ -526,7 +528,13 @@ bool TApplication::ProcessMessage(MSG& msg)
     }
     TrackHint(msg);
     bool handled = false;
-    if (OnMessage) OnMessage(msg, handled);
+    // A copy: a handler may free its own events object.
+    for (TApplicationEvents* events : std::vector<TApplicationEvents*>(events_)) {
+        if (handled) break;
+        if (std::find(events_.begin(), events_.end(), events) != events_.end() && events->OnMessage)
+            events->OnMessage(msg, handled);
+    }
+    if (!handled && OnMessage) OnMessage(msg, handled);
     if (!handled) handled = IsPreProcessMessage(msg) || IsKeyMsg(msg);
     if (!handled) {
         TranslateMessage(&msg);
@@ -536,6 +544,35 @@ bool TApplication::ProcessMessage(MSG& msg)
             DispatchMessageA(&msg);
     }
     return true;
+}
+
+TIcon& TApplication::Icon()
+{
+    if (!icon_) icon_ = std::make_unique<TIcon>();
+    return *icon_;
+}
+
+void TApplication::SetIcon(const TIcon* icon)
+{
+    Icon().Assign(icon);
+    const LPARAM handle = reinterpret_cast<LPARAM>(Icon().Handle());
+    for (HWND window : {handle_, mainForm_ && mainForm_->HandleAllocated() ? mainForm_->Handle() : nullptr}) {
+        if (!window) continue;
+        SendMessageA(window, WM_SETICON, ICON_BIG, handle);
+        SendMessageA(window, WM_SETICON, ICON_SMALL, handle);
+    }
+}
+
+TApplicationEvents::TApplicationEvents(TComponent* owner) : TComponent(owner)
+{
+    auto& events = Application->events_;
+    events.insert(events.begin(), this);
+}
+
+TApplicationEvents::~TApplicationEvents()
+{
+    auto& events = Application->events_;
+    events.erase(std::remove(events.begin(), events.end(), this), events.end());
 }
 
 THintManager& TApplication::Hints()
@@ -692,6 +729,19 @@ void TScreen::SetCursors(TCursor index, HCURSOR cursor)
         cursors_[index] = cursor;
     else if (index != crDefault && index != crNone)
         cursors_.erase(index);
+}
+
+TRect TScreen::DesktopRect() const
+{
+    return Bounds(GetSystemMetrics(SM_XVIRTUALSCREEN), GetSystemMetrics(SM_YVIRTUALSCREEN),
+                  GetSystemMetrics(SM_CXVIRTUALSCREEN), GetSystemMetrics(SM_CYVIRTUALSCREEN));
+}
+
+TRect TScreen::WorkAreaRect() const
+{
+    TRect area{};
+    if (!SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0)) area = Bounds(0, 0, Width(), Height());
+    return area;
 }
 
 int TScreen::PixelsPerInch() const

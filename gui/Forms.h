@@ -10,6 +10,7 @@
 #include <memory>
 #include <string>
 #include <type_traits>
+#include <vector>
 
 enum TCloseAction { caNone, caHide, caFree, caMinimize };
 
@@ -170,6 +171,9 @@ using TExceptionEvent = std::function<void(TObject* sender, const Exception& e)>
 // Sees every message the loop takes from the queue; Handled skips its dispatch.
 using TMessageEvent = std::function<void(MSG& msg, bool& handled)>;
 
+class TApplicationEvents;
+class TIcon;
+
 class TApplication : public TComponent {
 public:
     TApplication();
@@ -231,7 +235,15 @@ public:
     // HintHidePause, the Hint under the pointer, ActivateHint, CancelHint.
     THintManager& Hints();
 
+    // Whether one of the program's windows on this thread is the active one.
+    bool Active() const { return GetActiveWindow() != nullptr; }
+    // The program's icon, given to the application's window and the main
+    // form's title bar.
+    TIcon& Icon();
+    void SetIcon(const TIcon* icon);
+
     TExceptionEvent OnException;
+    // Offered each message after every TApplicationEvents' OnMessage.
     TMessageEvent OnMessage;
 
 protected:
@@ -256,6 +268,22 @@ private:
     bool terminated_ = false;
     bool oleInitialized_ = false;
     std::unique_ptr<THintManager> hints_;
+    std::unique_ptr<TIcon> icon_;
+    friend class TApplicationEvents;
+    // Newest first: the last one made sees a message first.
+    std::vector<TApplicationEvents*> events_;
+};
+
+// The application's OnMessage for any number of parties: each object
+// offers its handler every message the loop takes, newest first, until
+// one handles it.
+class TApplicationEvents : public TComponent {
+public:
+    explicit TApplicationEvents(TComponent* owner);
+    ~TApplicationEvents() override;
+    std::string ClassName() const override { return "TApplicationEvents"; }
+
+    TMessageEvent OnMessage;
 };
 
 // The display, and the cursor shown over all of the program's windows.
@@ -277,6 +305,9 @@ public:
     int Width() const { return GetSystemMetrics(SM_CXSCREEN); }
     int Height() const { return GetSystemMetrics(SM_CYSCREEN); }
     int PixelsPerInch() const;
+    // Every monitor together, and the primary monitor less its task bars.
+    TRect DesktopRect() const;
+    TRect WorkAreaRect() const;
 
 private:
     TCursor cursor_ = crDefault;

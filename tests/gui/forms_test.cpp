@@ -1,8 +1,10 @@
 #include "Forms.h"
+#include "Icon.h"
 #include "Threads.h"
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -377,4 +379,50 @@ TEST_F(ApplicationTest, ScreenCursorOverridesEveryWindowUntilDefault)
     EXPECT_EQ(Screen->Cursors(crDefault), arrow);
     EXPECT_GT(Screen->Width(), 0);
     EXPECT_GT(Screen->PixelsPerInch(), 0);
+}
+
+TEST_F(ApplicationTest, ApplicationEventsSeeMessagesNewestFirstUntilOneHandlesThem)
+{
+    std::vector<std::string> seen;
+    constexpr UINT Probe = WM_APP + 17;
+    auto handler = [&](const char* name, bool handles) {
+        return [&seen, name, handles](MSG& msg, bool& handled) {
+            if (msg.message != Probe) return;
+            seen.push_back(name);
+            handled = handles;
+        };
+    };
+    Application->OnMessage = handler("application", false);
+    TApplicationEvents older(nullptr);
+    older.OnMessage = handler("older", false);
+    auto newer = std::make_unique<TApplicationEvents>(nullptr);
+    newer->OnMessage = handler("newer", true);
+
+    PostMessageA(Application->Handle(), Probe, 0, 0);
+    Application->ProcessMessages();
+    EXPECT_EQ(seen, (std::vector<std::string>{"newer"}));
+
+    newer.reset();
+    seen.clear();
+    PostMessageA(Application->Handle(), Probe, 0, 0);
+    Application->ProcessMessages();
+    EXPECT_EQ(seen, (std::vector<std::string>{"older", "application"}));
+    Application->OnMessage = nullptr;
+}
+
+TEST_F(ApplicationTest, WorkAreaLiesInTheDesktopAndTheIconReachesTheWindow)
+{
+    const TRect desktop = Screen->DesktopRect();
+    const TRect work = Screen->WorkAreaRect();
+    EXPECT_GT(RectWidth(work), 0);
+    EXPECT_GE(work.left, desktop.left);
+    EXPECT_LE(work.right, desktop.right);
+    EXPECT_LE(work.bottom, desktop.bottom);
+
+    TIcon icon;
+    icon.SetHandle(CopyIcon(LoadIconA(nullptr, IDI_APPLICATION)));
+    Application->SetIcon(&icon);
+    ASSERT_FALSE(Application->Icon().Empty());
+    EXPECT_EQ(reinterpret_cast<HICON>(SendMessageA(Application->Handle(), WM_GETICON, ICON_BIG, 0)),
+              Application->Icon().Handle());
 }
