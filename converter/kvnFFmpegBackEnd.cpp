@@ -4,6 +4,7 @@
 #include "FFLoad.h"
 #include "MyUtils.h"
 #include "SysUtils.h"
+#include "kvnFramePacing.h"
 
 #include <cstdio>
 
@@ -116,7 +117,7 @@ int TkvnFFmpegBackEnd::ConvertWithFFmpeg(const std::string& container, const std
     wave.OnReadWaveData = [this](TObject* s, void* d, TInputWaveInfo* i) { return ReadWaveHook(s, d, i); };
 
     const TkvnVideoSettings& video = settings.VideoSettings;
-    int rate = settings.CaptureMode == cm4X ? 256 : settings.CaptureMode == cm2X ? 512 : 1024;
+    int rate = SamplesPerCapturedFrame(settings.CaptureMode);
     int width = video.IsFrameCropped ? video.CropWidth : video.StageWidth;
     int height = video.IsFrameCropped ? video.CropHeight : video.StageHeight;
     TInputOptions input;
