@@ -39,14 +39,9 @@ TkvnBackEndChoice ChooseAvi(TkvnTavelomaticSettings& settings, int v, const std:
 {
     TkvnVideoSettings& video = settings.VideoSettings;
     switch (v) {
-    case 0: {
-        // The media library counts every rate in kbit/s.
-        settings.AudioSettings.BitRate /= 1000;
-        video.Bitrate /= 1000;
-        if (video.MinBitrate >= 1) video.MinBitrate /= 1000;
-        if (video.MaxBitrate >= 1) video.MaxBitrate /= 1000;
-        return {bkMcl};
-    }
+    // The rates stay in bit/s: the media-library back end turns them into
+    // the library's kbit/s for every format alike.
+    case 0: return {bkMcl, "", "", "", ""};
     case 1: LimitsOff(video); return FFmpeg("avi", "mpeg4", "DIVX", audio);
     case 3: return FFmpeg("avi", "libx264", "", audio);
     case 4:
@@ -138,15 +133,15 @@ TkvnBackEndChoice ChooseBackEnd(TkvnTavelomaticSettings& settings)
         switch (v) {
         case 1: LimitsOff(video); return FFmpeg("mp4", "mpeg4", "", audio);
         case 2: return FFmpeg("mp4", "libx264", "", audio);
-        case 3: return {bkMcl};
+        case 3: return {bkMcl, "", "", "", ""};
         default: return FFmpeg("mp4", "libxvid", "", audio);
         }
     case 4:
-        if (v == 1) return {bkMcl};
+        if (v == 1) return {bkMcl, "", "", "", ""};
         LimitsOff(video);
         return FFmpeg("", "wmv2", "", "wmav2");
     case 5:
-        if (v == 1) return {bkMcl};
+        if (v == 1) return {bkMcl, "", "", "", ""};
         return FFmpeg("", "libtheora", "", "libvorbis");
     case 6:
         if (v == 1) return FFmpeg("mp4", "libx264", "", "libmp3lame");
@@ -161,8 +156,8 @@ TkvnBackEndChoice ChooseBackEnd(TkvnTavelomaticSettings& settings)
         return ChooseMov(settings, "3gp", v, audio);
     }
     case 9: return ChooseMov(settings, "3g2", v, audio);
-    case 10: return {bkAnimatedGif};
-    case 11: return {bkImageSequence};
+    case 10: return {bkAnimatedGif, "", "", "", ""};
+    case 11: return {bkImageSequence, "", "", "", ""};
     default: return {};
     }
 }

@@ -18,6 +18,6 @@ struct TkvnBackEndChoice {
 std::string AudioCodecNameFor(TkvnTargetFileFormat format, int audioCodec);
 
 // Chooses the back end and prepares Settings for it: bit-rate limits off,
-// the presets of the video-disc formats, the units the media library takes,
-// the target file's extension. A format code above 11 chooses nothing.
+// the presets of the video-disc formats, the target file's extension. A
+// format code above 11 chooses nothing.
 TkvnBackEndChoice ChooseBackEnd(TkvnTavelomaticSettings& settings);

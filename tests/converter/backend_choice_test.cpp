@@ -143,16 +143,17 @@ TEST(BackEndChoice, ThreeGpKeepsOnlyRatesFoundInItsList)
     EXPECT_EQ(settings.AudioSettings.Channels, 2);
 }
 
-// The media library takes its AVI rates in kbit/s; limits below 1 stay as they are.
-TEST(BackEndChoice, MediaLibraryAviTakesKilobits)
+// The uncompressed AVI keeps its rates in bit/s like every other media-library
+// format: the back end turns them into the library's kbit/s once, for all.
+TEST(BackEndChoice, MediaLibraryAviKeepsBitsPerSecond)
 {
     TkvnTavelomaticSettings settings = Task(0, 0, 0);
     settings.VideoSettings.MinBitrate = -1;
     ASSERT_EQ(ChooseBackEnd(settings).Kind, bkMcl);
-    EXPECT_EQ(settings.VideoSettings.Bitrate, 800);
+    EXPECT_EQ(settings.VideoSettings.Bitrate, 800000);
     EXPECT_EQ(settings.VideoSettings.MinBitrate, -1);
-    EXPECT_EQ(settings.VideoSettings.MaxBitrate, 1200);
-    EXPECT_EQ(settings.AudioSettings.BitRate, 128);
+    EXPECT_EQ(settings.VideoSettings.MaxBitrate, 1200000);
+    EXPECT_EQ(settings.AudioSettings.BitRate, 128000);
 }
 
 }
