@@ -29,6 +29,14 @@ void SetExtension(TkvnTavelomaticSettings& settings, const char* extension)
     settings.TargetFileName = ChangeFileExt(settings.TargetFileName, extension);
 }
 
+// A back end that takes no encoder names.
+TkvnBackEndChoice Only(TkvnBackEndKind kind)
+{
+    TkvnBackEndChoice choice;
+    choice.Kind = kind;
+    return choice;
+}
+
 TkvnBackEndChoice FFmpeg(const std::string& container, const std::string& video, const std::string& tag,
                          const std::string& audio)
 {
@@ -41,7 +49,7 @@ TkvnBackEndChoice ChooseAvi(TkvnTavelomaticSettings& settings, int v, const std:
     switch (v) {
     // The rates stay in bit/s: the media-library back end turns them into
     // the library's kbit/s for every format alike.
-    case 0: return {bkMcl, "", "", "", ""};
+    case 0: return Only(bkMcl);
     case 1: LimitsOff(video); return FFmpeg("avi", "mpeg4", "DIVX", audio);
     case 3: return FFmpeg("avi", "libx264", "", audio);
     case 4:
@@ -133,15 +141,15 @@ TkvnBackEndChoice ChooseBackEnd(TkvnTavelomaticSettings& settings)
         switch (v) {
         case 1: LimitsOff(video); return FFmpeg("mp4", "mpeg4", "", audio);
         case 2: return FFmpeg("mp4", "libx264", "", audio);
-        case 3: return {bkMcl, "", "", "", ""};
+        case 3: return Only(bkMcl);
         default: return FFmpeg("mp4", "libxvid", "", audio);
         }
     case 4:
-        if (v == 1) return {bkMcl, "", "", "", ""};
+        if (v == 1) return Only(bkMcl);
         LimitsOff(video);
         return FFmpeg("", "wmv2", "", "wmav2");
     case 5:
-        if (v == 1) return {bkMcl, "", "", "", ""};
+        if (v == 1) return Only(bkMcl);
         return FFmpeg("", "libtheora", "", "libvorbis");
     case 6:
         if (v == 1) return FFmpeg("mp4", "libx264", "", "libmp3lame");
@@ -156,8 +164,8 @@ TkvnBackEndChoice ChooseBackEnd(TkvnTavelomaticSettings& settings)
         return ChooseMov(settings, "3gp", v, audio);
     }
     case 9: return ChooseMov(settings, "3g2", v, audio);
-    case 10: return {bkAnimatedGif, "", "", "", ""};
-    case 11: return {bkImageSequence, "", "", "", ""};
+    case 10: return Only(bkAnimatedGif);
+    case 11: return Only(bkImageSequence);
     default: return {};
     }
 }

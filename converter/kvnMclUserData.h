@@ -55,6 +55,9 @@ struct TMclUserData {
     std::unique_ptr<TkvnAudioEncoder> AudioEncoder;  // null unless the sound is ripped
     std::unique_ptr<TkvnFramesList> Frames;
     std::unique_ptr<TkvnWaveStream> PCMQueue;
+    // Why the run ended before its time (the capture could not go on);
+    // empty when it did not. A run that ends so writes no finished target.
+    std::string FailureText;
     // The last capture command each loop took; -1 (none yet) at the start
     // of every conversion.
     int CommandCodes[clLoopCount] = {-1, -1, -1, -1, -1};
