@@ -148,6 +148,26 @@ TEST_F(WriterConversion, AnimatedGif)
     EXPECT_EQ(gif.GetFrame(1).DelayTime(), 90);
 }
 
+// A transparent stage: the frames' alpha is flattened onto the stage colour,
+// which the GIF then shows through.
+TEST_F(WriterConversion, TransparentAnimatedGif)
+{
+    TkvnTavelomaticSettings task = Task(movie_, 10, 0, "e2e-gif-alpha.gif");
+    task.IsTransparent = true;
+    task.WMode = "transparent";
+    task.VideoSettings.StageBackgroundColor = 0x00FF00;  // lime, either byte order
+    EXPECT_EQ(Convert(task), 1) << converter_->LastErrorText;
+    TGIFImage gif;
+    TFileStream file(tvmtest::OutputDir() + "e2e-gif-alpha.gif", fmOpenRead);
+    gif.LoadFromStream(file);
+    ASSERT_GT(gif.FrameCount(), 20);
+    TGIFFrame& frame = gif.GetFrame(1);
+    EXPECT_EQ(frame.TransparentColor(), clLime);
+    EXPECT_EQ(frame.Disposal(), 3);
+    EXPECT_EQ(frame.Bitmap()->Canvas().Pixels(4, 4), clLime);
+    EXPECT_EQ(frame.Bitmap()->Canvas().Pixels(30, 60), TColor(RGB(0xFF, 0xCC, 0x00)));
+}
+
 TEST_F(WriterConversion, ImageSequence)
 {
     EXPECT_EQ(Convert(Task(movie_, 11, 6, "e2e-seq.img")), 1) << converter_->LastErrorText;
