@@ -26,6 +26,9 @@ public:
     double Step() override
     {
         ++calls;
+        paused = calls <= pausedCalls;
+        if (paused) return 0;
+        if (calls <= pausedCalls + heldCalls) return -1;  // saving paused: nothing kept
         if (!running || frames_.Count() > 0) return 0;
         int count = taken_ + 1 == burstAt ? burst : 1;
         for (int i = 0; i < count; ++i) {
@@ -42,14 +45,15 @@ public:
         return 1;
     }
     bool Running() const override { return running; }
-    bool Paused() const override { return false; }
+    bool Paused() const override { return paused; }
     TkvnFramesList& Frames() override { return frames_; }
-    int Command() const override { return 0; }
+    int Command() const override { return 6; }
     void Progress(int state) override { states.push_back(state); }
     void FitToAspect(TBitmap&) override {}
     void FitToAspect(MclImage) override {}
 
-    bool running = true;
+    bool running = true, paused = false;
+    int pausedCalls = 0, heldCalls = 0;
     int burstAt = 0, burst = 1;
     int calls = 0, queued = 0;
     std::vector<int> states;
@@ -104,6 +108,21 @@ TEST(WriterBackEnds, GifWritesTheFramesDueWithTheirDelays)
         int grey = 32 * i;
         EXPECT_EQ(image.GetFrame(i).Bitmap()->Canvas().Pixels(1, 1), TColor(RGB(grey, grey, grey))) << i;
     }
+}
+
+// Paused calls and calls that kept nothing write nothing and say so; each
+// frame handled reports the loop's command code.
+TEST(WriterBackEnds, PausedAndHeldCallsWriteNothing)
+{
+    TFakeFeed feed(2);
+    feed.pausedCalls = 2;
+    feed.heldCalls = 3;
+    TkvnTavelomaticSettings task = Task("writer-paused.img", 1000);
+    TkvnImageSequenceBackEnd images(task);
+    ASSERT_TRUE(images.Open());
+    EXPECT_TRUE(images.Run(feed));
+    EXPECT_EQ(images.Written(), 2);
+    EXPECT_EQ(feed.states, (std::vector<int>{-2, -2, -3, -3, -3, 6, 6}));
 }
 
 // The step that stops the run queued five frames: its first is written, the
