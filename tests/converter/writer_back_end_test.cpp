@@ -84,6 +84,17 @@ TkvnTavelomaticSettings Task(const std::string& file, float fps)
     return task;
 }
 
+// Runs the image-sequence back end over Feed; answers the files written.
+int WriteImages(TFakeFeed& feed, const std::string& target, float fps)
+{
+    TkvnTavelomaticSettings task = Task(target, fps);
+    TkvnImageSequenceBackEnd images(task);
+    EXPECT_TRUE(images.Open());
+    EXPECT_TRUE(images.Run(feed)) << images.ErrorText();
+    EXPECT_EQ(images.LastState(), 0);
+    return images.Written();
+}
+
 }
 
 // 28 captured frames at 12 frames per second: 7 written, with the delays
@@ -117,11 +128,7 @@ TEST(WriterBackEnds, PausedAndHeldCallsWriteNothing)
     TFakeFeed feed(2);
     feed.pausedCalls = 2;
     feed.heldCalls = 3;
-    TkvnTavelomaticSettings task = Task("writer-paused.img", 1000);
-    TkvnImageSequenceBackEnd images(task);
-    ASSERT_TRUE(images.Open());
-    EXPECT_TRUE(images.Run(feed));
-    EXPECT_EQ(images.Written(), 2);
+    EXPECT_EQ(WriteImages(feed, "writer-paused.img", 1000), 2);
     EXPECT_EQ(feed.states, (std::vector<int>{-2, -2, -3, -3, -3, 6, 6}));
 }
 
@@ -132,11 +139,7 @@ TEST(WriterBackEnds, AStopLeavesQueuedFramesUnwritten)
     TFakeFeed feed(3);
     feed.burstAt = 3;
     feed.burst = 5;
-    TkvnTavelomaticSettings task = Task("writer-stop.img", 1000);
-    TkvnImageSequenceBackEnd images(task);
-    ASSERT_TRUE(images.Open());
-    EXPECT_TRUE(images.Run(feed));
-    EXPECT_EQ(images.Written(), 3);
+    EXPECT_EQ(WriteImages(feed, "writer-stop.img", 1000), 3);
     EXPECT_EQ(feed.queued, 7);
     EXPECT_EQ(feed.Frames().Count(), 4);
 }
@@ -146,12 +149,7 @@ TEST(WriterBackEnds, AStopLeavesQueuedFramesUnwritten)
 TEST(WriterBackEnds, ImageSequenceWritesOneFilePerOutputInterval)
 {
     TFakeFeed feed(29);
-    TkvnTavelomaticSettings task = Task("writer-loop.img", 12);
-    TkvnImageSequenceBackEnd images(task);
-    ASSERT_TRUE(images.Open());
-    EXPECT_TRUE(images.Run(feed)) << images.ErrorText();
-    EXPECT_EQ(images.Written(), 8);
-    EXPECT_EQ(images.LastState(), 0);
+    EXPECT_EQ(WriteImages(feed, "writer-loop.img", 12), 8);
     EXPECT_NE(GetFileAttributesA((tvmtest::OutputDir() + "writer-loop_000008.png").c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
