@@ -2,6 +2,9 @@
 
 #include <cmath>
 
+#include "Forms.h"
+#include "kvnFramePacing.h"
+
 namespace {
 
 constexpr int32_t AudioCodecMP3 = 85;
@@ -129,4 +132,70 @@ void AnswerMclAudioSource(MclHandle m, const TMclAudioSourceState& state)
         return;
     }
     if (state.Paused || !handOverQueued()) MclSourceSkip(m);
+}
+
+TkvnMclBackEnd::TkvnMclBackEnd(const TkvnTavelomaticSettings& settings, TkvnLoopFeed& video,
+                               std::function<TMclAudioSourceState()> audio)
+    : settings_(settings), video_(video), audio_(std::move(audio))
+{
+}
+
+int32_t TkvnMclBackEnd::Run(const std::function<void()>& startMovie)
+{
+    struct Conversion {
+        MclHandle M = MclCreate();
+        ~Conversion() { MclFree(M); }
+    } conversion;
+    MclSetUserData(conversion.M, this);
+    SetUpMclConversion(conversion.M, settings_, {MclVideoSourceProc, MclAudioSourceProc});
+    startMovie();
+    return MclConvert(conversion.M);
+}
+
+void WINAPI TkvnMclBackEnd::MclVideoSourceProc(MclHandle m)
+{
+    static_cast<TkvnMclBackEnd*>(MclGetUserData(m))->AnswerVideo(m);
+}
+
+void WINAPI TkvnMclBackEnd::MclAudioSourceProc(MclHandle m)
+{
+    AnswerMclAudioSource(m, static_cast<TkvnMclBackEnd*>(MclGetUserData(m))->audio_());
+    Application->ProcessMessages();
+}
+
+void TkvnMclBackEnd::AnswerVideo(MclHandle m)
+{
+    double clock = video_.Step();
+    if (!video_.Running()) {
+        // Frames captured before the stop still belong in the file.
+        if (HandOverOldest(m)) {
+            video_.Progress(2);
+        } else {
+            MclSourceFinished(m);
+            video_.Progress(-1);
+        }
+    } else if (video_.Paused()) {
+        MclSourceSkip(m);
+        video_.Progress(-2);
+    } else if (clock < 0) {
+        MclSourceSkip(m);
+        video_.Progress(-3);
+    } else if (HandOverOldest(m)) {
+        video_.Progress(video_.Command());
+    } else {
+        MclSourceSkip(m);
+    }
+}
+
+bool TkvnMclBackEnd::HandOverOldest(MclHandle m)
+{
+    TBitmap* frame = video_.Frames().Get(0);
+    if (!frame) return false;
+    frame->FreeContext();
+    MclDIBToImg(image_, frame->Handle());
+    video_.FitToAspect(image_);
+    MclSourceSetImage(m, image_);
+    MclSourceSetFrameRate(m, CapturedFrameRate(settings_.CaptureMode));
+    video_.Frames().Delete(0);
+    return true;
 }

@@ -1,12 +1,14 @@
 #pragma once
 // The converter's media-library back end: how a task sets up a conversion of
 // the media library, what the library's result means as a state code, and
-// the answers of the sound source callback.
+// the answers of the picture and sound source callbacks.
 #include <functional>
 #include <string>
 #include <vector>
 
 #include "MclApi.h"
+#include "MclImageHandle.h"
+#include "kvnLoopFeed.h"
 #include "kvnTavelomaticType.h"
 
 struct TMclSources {
@@ -37,3 +39,30 @@ struct TMclAudioSourceState {
 // Answers one call of the sound source. Sound still queued when the
 // conversion stops is handed over before the source finishes.
 void AnswerMclAudioSource(MclHandle m, const TMclAudioSourceState& state);
+
+// One conversion of the media library whose sources are the converter's
+// capture: pictures from the frame queue through the loop feed, sound from
+// the PCM queue as Audio describes it at each call.
+class TkvnMclBackEnd {
+public:
+    TkvnMclBackEnd(const TkvnTavelomaticSettings& settings, TkvnLoopFeed& video,
+                   std::function<TMclAudioSourceState()> audio);
+
+    // Sets the conversion up, starts the movie and runs it to its end;
+    // answers the library's result.
+    int32_t Run(const std::function<void()>& startMovie);
+
+    // The source callbacks; the conversion's user data is the back end.
+    static void WINAPI MclVideoSourceProc(MclHandle m);
+    static void WINAPI MclAudioSourceProc(MclHandle m);
+
+private:
+    void AnswerVideo(MclHandle m);
+    // Hands the oldest queued frame over; False when none is queued.
+    bool HandOverOldest(MclHandle m);
+
+    const TkvnTavelomaticSettings& settings_;
+    TkvnLoopFeed& video_;
+    std::function<TMclAudioSourceState()> audio_;
+    TMclImageHandle image_;
+};

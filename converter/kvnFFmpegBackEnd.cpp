@@ -2,8 +2,10 @@
 
 #include "Canvas.h"
 #include "FFLoad.h"
+#include "FFLog.h"
 #include "MyUtils.h"
 #include "SysUtils.h"
+#include "kvnFramePacing.h"
 
 #include <cstdio>
 
@@ -31,16 +33,30 @@ std::wstring SystemFolder()
     return IncludeTrailingBackslash(std::wstring(folder, length));
 }
 
+// The encoders the converter names that this FFmpeg build cannot have, and
+// the nearest one it has.
+const struct {
+    const char* Named;
+    const char* Nearest;
+} kNearestEncoders[] = {{"libfaac", "aac"}, {"libxvid", "mpeg4"}, {"msmpeg4v1", "msmpeg4v2"}};
+
+}
+
+std::string TkvnFFmpegBackEnd::EncoderFFmpegHas(const std::string& name)
+{
+    if (name.empty() || ff::avcodec_find_encoder_by_name(name.c_str())) return name;
+    for (const auto& pair : kNearestEncoders)
+        if (name == pair.Named) {
+            FFLogger().Log(nullptr, llWarning,
+                           Format("Encoder %s is not available; %s is used instead", pair.Named, pair.Nearest));
+            return pair.Nearest;
+        }
+    return name;
 }
 
 TkvnFFmpegBackEnd::TkvnFFmpegBackEnd(TkvnCaptureFeed& feed, const std::wstring& programFolder)
     : feed_(feed), programFolder_(programFolder)
 {
-}
-
-std::string TkvnFFmpegBackEnd::IsCodecAvailable(const std::string& name)
-{
-    return name == "libfaac" && ff::avcodec_find_encoder_by_name("libfaac") ? "libfaac" : "";
 }
 
 bool TkvnFFmpegBackEnd::LoadLibraries(TFFEncoder& encoder) const
@@ -73,15 +89,18 @@ TOutputOptions TkvnFFmpegBackEnd::OutputOptionsOf(const std::string& container, 
     if (!preset) {
         options.FileFormat = container;
         options.VideoDisable = !video.IsVideoIncluded;
-        options.VideoCodec = videoCodec;
+        options.VideoCodec = EncoderFFmpegHas(videoCodec);
         options.VideoTag = videoTag;
+        // XviD's stand-in writes XviD's tag into an AVI file.
+        if (videoCodec == "libxvid" && options.VideoCodec != videoCodec && container == "avi")
+            options.VideoTag = "XVID";
         options.FrameSize = Format("%dx%d", RoundUp4(video.Width), RoundUp4(video.Height));
         options.FrameRate = FrameRateText(video.FPS);
         options.VideoBitrate = video.Bitrate;
         options.VideoMaxRate = video.MaxBitrate;
         options.VideoMinRate = video.MinBitrate;
         options.AudioDisable = !audio.IsAudioIncluded;
-        options.AudioCodec = audioCodec == "libfaac" ? IsCodecAvailable(audioCodec) : audioCodec;
+        options.AudioCodec = EncoderFFmpegHas(audioCodec);
         options.AudioChannels = audio.Channels;
         options.AudioSampleRate = audio.SampleRate;
         options.AudioBitrate = audio.BitRate;
@@ -116,7 +135,7 @@ int TkvnFFmpegBackEnd::ConvertWithFFmpeg(const std::string& container, const std
     wave.OnReadWaveData = [this](TObject* s, void* d, TInputWaveInfo* i) { return ReadWaveHook(s, d, i); };
 
     const TkvnVideoSettings& video = settings.VideoSettings;
-    int rate = settings.CaptureMode == cm4X ? 256 : settings.CaptureMode == cm2X ? 512 : 1024;
+    int rate = SamplesPerCapturedFrame(settings.CaptureMode);
     int width = video.IsFrameCropped ? video.CropWidth : video.StageWidth;
     int height = video.IsFrameCropped ? video.CropHeight : video.StageHeight;
     TInputOptions input;
@@ -158,17 +177,17 @@ int TkvnFFmpegBackEnd::ConvertWithFFmpeg(const std::string& container, const std
     return result;
 }
 
-int TkvnFFmpegBackEnd::EndOfInput(bool otherSideHasData)
+int TkvnFFmpegBackEnd::EndOfInput(TkvnFeedSide side, bool otherSideHasData)
 {
     if (otherSideHasData) return TryAgain;
-    feed_.SetCommand(-1);
+    feed_.SetCommand(side, -1);
     feed_.Progress(-1);
     return EndOfStream;
 }
 
 int TkvnFFmpegBackEnd::ReadFrameHook(TObject*, TCanvas* canvas, TInputFrameInfo*)
 {
-    if (feed_.Running() && feed_.FrameCount() == 0) feed_.CaptureStep();
+    const double clock = feed_.CaptureStep(TkvnFeedSide::Frames, 0);
     auto drawOldest = [&] {
         canvas->Draw(0, 0, *feed_.OldestFrame());
         feed_.DeleteOldestFrame();
@@ -178,7 +197,7 @@ int TkvnFFmpegBackEnd::ReadFrameHook(TObject*, TCanvas* canvas, TInputFrameInfo*
             feed_.Progress(-2);
             return TryAgain;
         }
-        if (feed_.Clock() < 0) {
+        if (clock < 0) {
             feed_.Progress(-3);
             return TryAgain;
         }
@@ -193,19 +212,19 @@ int TkvnFFmpegBackEnd::ReadFrameHook(TObject*, TCanvas* canvas, TInputFrameInfo*
         feed_.Progress(2);
         return 0;
     }
-    return EndOfInput(feed_.PcmHasData());
+    return EndOfInput(TkvnFeedSide::Frames, feed_.PcmHasData());
 }
 
 int TkvnFFmpegBackEnd::ReadWaveHook(TObject*, void* data, TInputWaveInfo* info)
 {
-    int wanted = info->PacketSize;
-    if (feed_.Running() && (feed_.PcmSize() < wanted || feed_.SavingPaused())) feed_.CaptureStep();
+    const int wanted = info->PacketSize;
+    const double clock = feed_.CaptureStep(TkvnFeedSide::Sound, wanted);
     if (feed_.Running()) {
         if (feed_.Paused()) {
             feed_.Progress(-2);
             return TryAgain;
         }
-        int got = feed_.Clock() >= 0 ? feed_.ReadPcm(data, wanted) : 0;
+        int got = clock >= 0 ? feed_.ReadPcm(data, wanted) : 0;
         if (got <= 0) {
             feed_.Progress(-4);
             return TryAgain;
@@ -216,5 +235,5 @@ int TkvnFFmpegBackEnd::ReadWaveHook(TObject*, void* data, TInputWaveInfo* info)
     }
     int got = feed_.ReadPcm(data, wanted);
     if (got > 0) return got;
-    return EndOfInput(feed_.FrameCount() > 0);
+    return EndOfInput(TkvnFeedSide::Sound, feed_.FrameCount() > 0);
 }

@@ -22,13 +22,13 @@ public:
 
     bool Running() const override { return running; }
     bool Paused() const override { return false; }
-    bool SavingPaused() const override { return false; }
-    double Clock() const override { return 0; }
-    void CaptureStep() override
+    double CaptureStep(TkvnFeedSide side, int packetSize) override
     {
+        bool needed = side == TkvnFeedSide::Frames ? frames.empty() : pcm.size() < size_t(packetSize);
+        if (!running || !needed) return 0;
         if (taken_ >= steps_) {
             running = !stopWhenDone;
-            return;
+            return 0;
         }
         auto frame = std::make_unique<TBitmap>();
         frame->SetPixelFormat(pf24bit);
@@ -37,12 +37,12 @@ public:
         frames.push_back(std::move(frame));
         pcm.insert(pcm.end(), 4096, 0);
         ++taken_;
+        return 176400.0 / 4096;
     }
     int FrameCount() const override { return static_cast<int>(frames.size()); }
     TBitmap* OldestFrame() override { return frames.empty() ? nullptr : frames.front().get(); }
     void DeleteOldestFrame() override { frames.pop_front(); }
     bool PcmHasData() const override { return !pcm.empty(); }
-    int64_t PcmSize() const override { return static_cast<int64_t>(pcm.size()); }
     int ReadPcm(void* data, int size) override
     {
         int count = std::min<int>(size, static_cast<int>(pcm.size()));
@@ -51,7 +51,7 @@ public:
         return count;
     }
     void Progress(int state) override { states.push_back(state); }
-    void SetCommand(int code) override { command = code; }
+    void SetCommand(TkvnFeedSide side, int code) override { commands[side == TkvnFeedSide::Sound] = code; }
     void BeginMovie() override { ++begun; }
     void EndMovie() override { ++ended; }
 
@@ -60,7 +60,8 @@ public:
     std::deque<std::unique_ptr<TBitmap>> frames;
     std::deque<uint8_t> pcm;
     std::vector<int> states;
-    int command = 0, begun = 0, ended = 0;
+    int commands[2] = {0, 0};
+    int begun = 0, ended = 0;
     tvmtest::TPatternSource pattern{Width, 1, 25, 1, 1};
 
 private:
@@ -111,7 +112,9 @@ TEST_F(FFBackEndTest, QueuesBecomeAFileAndDrainBeforeTheEnd)
     EXPECT_EQ(feed.ended, 1);
     EXPECT_TRUE(feed.frames.empty());
     EXPECT_TRUE(feed.pcm.empty());
-    EXPECT_EQ(feed.command, -1);
+    // Both inputs ended, each through its own loop.
+    EXPECT_EQ(feed.commands[0], -1);
+    EXPECT_EQ(feed.commands[1], -1);
     EXPECT_GT(WideFileSize(AnsiToWide(tvmtest::OutputDir() + name)), 0);
 }
 
@@ -125,6 +128,18 @@ TEST_F(FFBackEndTest, FailedRunAnswersZero)
               0);
     EXPECT_TRUE(backEnd.TerminateInfo().Failed);
     EXPECT_FALSE(backEnd.LastErrorText().empty());
+}
+
+// Encoders this FFmpeg build lacks give way to the nearest it has.
+TEST_F(FFBackEndTest, MissingEncodersGiveWayToTheNearest)
+{
+    TFFEncoder encoder(nullptr);
+    ASSERT_TRUE(encoder.LoadLibraries(ProgramFolder() + L"libav"));
+    const struct {
+        const char *named, *used;
+    } rows[] = {{"libfaac", "aac"}, {"libxvid", "mpeg4"}, {"msmpeg4v1", "msmpeg4v2"},
+                {"mpeg4", "mpeg4"}, {"libmp3lame", "libmp3lame"}, {"", ""}};
+    for (const auto& row : rows) EXPECT_EQ(TkvnFFmpegBackEnd::EncoderFFmpegHas(row.named), row.used) << row.named;
 }
 
 // What the hooks answer for each state of the queues and the run.

@@ -8,6 +8,7 @@
 
 #include "MclBackEnd.h"
 #include "MclTestPictures.h"
+#include "kvnBackEndChoice.h"
 #include "TestSupport.h"
 
 namespace {
@@ -104,6 +105,22 @@ TEST(MclBackEnd, HandsBitRatesInOneUnitForEveryFormat)
         EXPECT_EQ(maxRate, 3000) << format;
         MclFree(m);
     }
+}
+
+// The converter's choice of back end leaves the rates of an uncompressed AVI
+// in bit/s like every other format's, so the library gets them once in kbit/s.
+TEST(MclBackEnd, ChosenAviRatesReachTheLibraryOnceInKbps)
+{
+    TkvnTavelomaticSettings task = Task(0, "x.avi");
+    task.VideoSettings.CodecID = 0;
+    ASSERT_EQ(ChooseBackEnd(task).Kind, bkMcl);
+    MclHandle m = MclCreate();
+    SetUpMclConversion(m, task, {VideoSource, AudioSource});
+    int32_t rate = 0, minRate = 0, maxRate = 0;
+    MclVideoGetBitRate(m, &rate, &minRate, &maxRate);
+    EXPECT_EQ(rate, 2000);
+    EXPECT_EQ(maxRate, 3000);
+    MclFree(m);
 }
 
 TEST(MclBackEnd, StateCodesFromResults)

@@ -1,0 +1,254 @@
+#include "kvnFlashAVCapture.h"
+
+#include "Exceptions.h"
+#include "PlayerBindings.h"
+#include "SysUtils.h"
+#include "kvnCapturedSound.h"
+
+namespace {
+
+// A movie must be playable this long after its load, and a resumed player
+// must write a buffer within as long.
+constexpr DWORD kReadyWaitMs = 5000;
+constexpr DWORD kSoundWaitMs = 5000;
+// Failed grabs in a row before a step gives up.
+constexpr int kGrabAttempts = 10;
+
+// Where the sound clock stood when the movie was first seen stopped; below 0
+// while unset. One for the process, as the sound clock is.
+double forwardMark = -1.0;
+
+int64_t BytesPerFrame(TkvnCaptureMode mode)
+{
+    switch (mode) {
+    case cm2X: return 2048;
+    case cm4X: return 1024;
+    default: return 4096;
+    }
+}
+
+// Queues Frame, which the queue then owns; False leaves it with the caller.
+bool Queue(TkvnFramesList& frames, std::unique_ptr<TBitmap>& frame)
+{
+    if (!frames.Add(frame.get(), false)) return false;
+    frame.release();
+    return true;
+}
+
+}
+
+TkvnFlashAVCapture::TkvnFlashAVCapture(TComponent* owner) : TkvnFlashMovieControl(owner) {}
+
+TkvnFlashAVCapture::~TkvnFlashAVCapture()
+{
+    ResetCapture();
+}
+
+void TkvnFlashAVCapture::ResetCapture()
+{
+    captureCommand_ = ccNone;
+    ClearMovieState();
+    enteredFrameCount_ = 0;
+    carriedSoundBytes_ = 0;
+    captureError_.clear();
+    forwardMark = -1.0;
+    kvnCapturedSound::ClearHandlers();
+    kvnCapturedSound::Reset();
+}
+
+void TkvnFlashAVCapture::InstallSoundHooks()
+{
+    OnFSCommand = [this](TObject*, const std::wstring& command, const std::wstring& args) {
+        HandleFSCommand(command, args);
+    };
+    OnReadyStateChange = [this](TObject*, int state) { ReadyStateChanged(state); };
+    kvnCapturedSound::InstallHandlers();
+}
+
+void TkvnFlashAVCapture::LoadMovie(const std::string& fileName, const std::string& parameters, double speed,
+                                   const std::string& wmode)
+{
+    ResetCapture();
+    loadTick_ = GetTickCount();
+    PlayMovie(fileName, parameters, speed, wmode, L"");
+}
+
+std::string TkvnFlashAVCapture::CaptureError() const
+{
+    return captureError_.empty() ? LoadError() : captureError_;
+}
+
+void TkvnFlashAVCapture::Fail(const std::string& message)
+{
+    captureError_ = message;
+}
+
+uint32_t TkvnFlashAVCapture::SampleRate()
+{
+    return kvnCapturedSound::SampleRate();
+}
+
+uint16_t TkvnFlashAVCapture::Channels()
+{
+    return kvnCapturedSound::Channels();
+}
+
+uint16_t TkvnFlashAVCapture::SampleBits()
+{
+    return kvnCapturedSound::SampleBits();
+}
+
+void TkvnFlashAVCapture::HandleFSCommand(const std::wstring& command, const std::wstring&)
+{
+    std::string name = LowerCase(WideToAnsi(command));
+    auto named = [&name](const std::string& property, const char* fixed) {
+        return name == LowerCase(property) || name == fixed;
+    };
+    if (named(FSCommand_Capture_Start, "kvn_cmd_capture_start"))
+        captureCommand_ = ccStart;
+    else if (named(FSCommand_Capture_Stop, "kvn_cmd_capture_stop"))
+        captureCommand_ = ccStop;
+    else if (named(FSCommand_Capture_Pause, "kvn_cmd_capture_pause"))
+        captureCommand_ = ccPause;
+    else if (named(FSCommand_Capture_Resume, "kvn_cmd_capture_resume"))
+        captureCommand_ = ccResume;
+    else if (named(FSCommand_Capture_PauseSaving, "kvn_cmd_capture_pausesaving"))
+        captureCommand_ = ccPauseSaving;
+    else if (named(FSCommand_Capture_ResumeSaving, "kvn_cmd_capture_resumesaving"))
+        captureCommand_ = ccResumeSaving;
+    else if (NoteFLVMessage(name))
+        captureCommand_ = name == kFLVMessageReady ? ccStart : ccStop;
+}
+
+void TkvnFlashAVCapture::WndProc(TMessage& message)
+{
+    if (message.Msg == kFrameStepMessage) {
+        if (message.WParam == kFrameStepRequest) StepFrame(message);
+        return;
+    }
+    TkvnFlashMovieControl::WndProc(message);
+}
+
+void TkvnFlashAVCapture::StepFrame(TMessage& message)
+{
+    // The player's own step: one frame, drawn before it answers.
+    message.WParam = 1;
+    message.LParam = 0;
+    DefaultHandler(message);
+    ++enteredFrameCount_;
+    if (OnEnterFrame) OnEnterFrame(this, enteredFrameCount_, kvnCapturedSound::Size());
+}
+
+void TkvnFlashAVCapture::MoveStoppedMovieOn()
+{
+    if (SequenceMode != smAlwaysForward) return;
+    try {
+        if (IsPlaying()) return;
+        double clock = kvnCapturedSound::Clock();
+        if (forwardMark < 0) {
+            forwardMark = clock;
+        } else if (clock - forwardMark >= DurationOfWaitingForward * 1000) {
+            forwardMark = -1.0;
+            Forward();
+            Play();
+        }
+    } catch (const Exception&) {
+        // A player that cannot answer is left where it stands.
+    }
+}
+
+bool TkvnFlashAVCapture::WaitForSoundBuffer()
+{
+    // A device opened after the resume starts paused: it is resumed once it is there.
+    bool resumed = !GetAudioPaused();
+    bool written = PumpMessagesUntil(
+        [&] {
+            if (!resumed) {
+                SetAudioPaused(false);
+                resumed = !GetAudioPaused();
+                return false;
+            }
+            return GetAudioPaused() || GetMovie() == L" ";
+        },
+        kSoundWaitMs);
+    if (!written) Fail("The player wrote no sound within 5 seconds: the sound device could not be opened or does not play.");
+    return written;
+}
+
+bool TkvnFlashAVCapture::GrabFrame(TkvnFramesList& frames)
+{
+    try {
+        if (IsTransparent) {
+            std::unique_ptr<TBitmap> overBlack, overWhite;
+            if (!CreateFrameBitmapsForAlpha(overBlack, overWhite) || !Queue(frames, overBlack)) return false;
+            if (Queue(frames, overWhite)) return true;
+            frames.Delete(frames.Count() - 1);  // no half pairs
+            return false;
+        }
+        std::unique_ptr<TBitmap> frame;
+        if (LowerWMode() == "direct")
+            frame = CopyLastBlitBitmap();
+        else if (!CreateFrameBitmap(frame))
+            return false;
+        return !frame->Empty() && Queue(frames, frame);
+    } catch (const Exception&) {
+        return false;
+    }
+}
+
+double TkvnFlashAVCapture::CaptureBatch(TkvnFramesList& frames, TMemoryStream& sound)
+{
+    // A capture that failed stays failed: the caller ends the conversion.
+    if (!CaptureError().empty()) return -1.0;
+    SetAudioPaused(false);
+    MoveStoppedMovieOn();
+    bool ready = FlashFileFormat() == fmtFLV ? IsFLVReady() : IsSWFReady();
+    if (!ready) {
+        if (GetTickCount() - loadTick_ >= kReadyWaitMs) {
+            Fail("The movie did not become ready to play within 5 seconds of its load.");
+            return -1.0;
+        }
+        Perform(kFrameStepMessage, kFrameStepRequest, 0);
+        return -1.0;
+    }
+    if (!WaitForSoundBuffer()) return -1.0;
+    int64_t bytes = kvnCapturedSound::Take(sound);
+    if (bytes == 0) return -1.0;
+    double result = double(kCaptureBytesPerSecond) / double(bytes);
+    int failures = 0;
+    for (int left = CaptureFramesForSound(bytes, CaptureMode, carriedSoundBytes_); left > 0;) {
+        Perform(kFrameStepMessage, kFrameStepRequest, 0);
+        PumpWaitingMessages();
+        if (GrabFrame(frames)) {
+            --left;
+            failures = 0;
+        } else if (++failures >= kGrabAttempts) {
+            Fail("The player's frames could not be grabbed.");
+            return -1.0;
+        }
+    }
+    return result;
+}
+
+double CreateCaptureBuffers(TkvnFlashAVCapture* control, std::unique_ptr<TkvnFramesList>& frames,
+                            std::unique_ptr<TMemoryStream>& sound, uint32_t& command)
+{
+    frames = std::make_unique<TkvnFramesList>();
+    sound = std::make_unique<TMemoryStream>();
+    double result = control->CaptureBatch(*frames, *sound);
+    command = control->CaptureCommand();
+    return result;
+}
+
+int CaptureFramesForSound(int64_t bytes, TkvnCaptureMode mode, int64_t& carried)
+{
+    int64_t perFrame = BytesPerFrame(mode);
+    int64_t paid = carried + (bytes > 0 ? bytes : 0);
+    carried = paid % perFrame;
+    return static_cast<int>(paid / perFrame);
+}
+
+void SetCaptureMute(TkvnFlashAVCapture*, bool mute)
+{
+    SetAudioEnabled(!mute);
+}
