@@ -3,7 +3,6 @@
 // pattern's frame (PSNR of at least 30 dB). Native only: it runs ffmpeg.
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -15,6 +14,7 @@
 #include <unistd.h>
 
 #include "MoviePlayer.h"
+#include "Psnr.h"
 
 namespace {
 
@@ -29,18 +29,6 @@ std::vector<uint8_t> ReadAll(const std::filesystem::path& path)
 {
     std::ifstream in(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), {}};
-}
-
-double Psnr(const std::vector<uint32_t>& drawn, const uint8_t* rgb)
-{
-    double error = 0;
-    for (size_t i = 0; i < drawn.size(); ++i)
-        for (int c = 0; c < 3; ++c) {
-            double d = static_cast<double>(drawn[i] >> (16 - 8 * c) & 0xFF) - rgb[3 * i + c];
-            error += d * d;
-        }
-    error /= drawn.size() * 3.0;
-    return error == 0 ? 99 : 10 * std::log10(255.0 * 255.0 / error);
 }
 
 TEST(FfmpegSwf, EveryFrameMatchesThePattern)
@@ -63,7 +51,7 @@ TEST(FfmpegSwf, EveryFrameMatchesThePattern)
     for (int frame = 0; frame < Frames; ++frame) {
         EXPECT_EQ(player.Frames().Current(), static_cast<size_t>(frame));
         player.Render({pixels.data(), Width, Height, Width});
-        EXPECT_GE(Psnr(pixels, pattern.data() + size_t{Width} * Height * 3 * frame), 30.0) << "frame " << frame;
+        EXPECT_GE(tvmtest::Psnr(pixels, pattern.data() + size_t{Width} * Height * 3 * frame), 30.0) << "frame " << frame;
         player.Step();
     }
     std::filesystem::remove_all(dir);
