@@ -270,8 +270,10 @@ void Dictionary::AddVideoFrame(std::span<const uint8_t> tag)
     uint16_t number = static_cast<uint16_t>(tag[2] | tag[3] << 8);
     auto found = characters_.find(id);
     VideoStream* video = found == characters_.end() ? nullptr : std::get_if<VideoStream>(&found->second.back().Value);
-    if (video)
-        video->Frames[number].assign(tag.begin() + 4, tag.end());
+    if (video) {
+        std::span<const uint8_t> data = tag.subspan(4);
+        video->Frames[number] = {{data.begin(), data.end()}, IsKeyFrame(video->Codec, data)};
+    }
 }
 
 void Dictionary::DefineMorph(SwfReader& body, int version)

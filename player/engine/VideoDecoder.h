@@ -31,9 +31,10 @@ struct VideoFormat {
 class VideoDecoder {
 public:
     virtual ~VideoDecoder() = default;
-    // One coded frame; the picture it completes, premultiplied 0xAARRGGBB,
+    // One coded frame, and whether it is a key frame (one that needs no
+    // frame before it); the picture it completes, premultiplied 0xAARRGGBB,
     // or nothing while the codec holds it back or cannot decode it.
-    virtual std::optional<Bitmap> Decode(std::span<const uint8_t> data) = 0;
+    virtual std::optional<Bitmap> Decode(std::span<const uint8_t> data, bool keyFrame) = 0;
 };
 
 class VideoDecoders {

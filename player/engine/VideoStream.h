@@ -1,13 +1,14 @@
 #pragma once
 // Video embedded in a movie: a DefineVideoStream character and the coded
 // frames its VideoFrame tags bring, by frame number. A placed video shows
-// the frame its ratio names; the pictures are decoded in order, as the
-// codecs predict each frame from the one before.
+// the frame its ratio names; the pictures are decoded in order from the key
+// frame before it, as the codecs predict each frame from the one before.
 #include <cstddef>
 #include <cstdint>
 #include <map>
 #include <memory>
 #include <optional>
+#include <span>
 #include <vector>
 
 #include "SwfReader.h"
@@ -15,17 +16,26 @@
 
 namespace tvmplayer {
 
+struct CodedFrame {
+    std::vector<uint8_t> Data;
+    bool Key = false;  // decodes without the frames before it
+};
+
 struct VideoStream {
     uint16_t FrameCount = 0;
     uint16_t Width = 0, Height = 0;  // pixels
     VideoCodec Codec = VideoCodec::SorensonH263;
     bool Deblocking = true;
     bool Smoothing = false;
-    std::map<uint16_t, std::vector<uint8_t>> Frames;
+    std::map<uint16_t, CodedFrame> Frames;
 };
 
 // A DefineVideoStream body after the character id.
 VideoStream ReadVideoStream(SwfReader& body);
+
+// Whether a coded frame stands alone, as its own header tells: an intra
+// picture of H.263 or VP6, or a screen video frame that codes every block.
+bool IsKeyFrame(VideoCodec codec, std::span<const uint8_t> data);
 
 // The pictures of the videos on one stage, each from its own decoder. Used
 // by the thread that draws.

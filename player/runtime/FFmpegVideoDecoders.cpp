@@ -27,32 +27,6 @@ AVCodecID CodecOf(VideoCodec codec)
     return AV_CODEC_ID_NONE;
 }
 
-// Screen video's decoders remember the last key frame, which later frames
-// of version 2 may build on, but only learn of one from the packet's flag;
-// a movie's frames carry no such flag. A frame that codes every block of
-// the image is one.
-bool CodesEveryBlock(std::span<const uint8_t> data, bool version2)
-{
-    size_t header = version2 ? 5 : 4;
-    if (data.size() < header)
-        return false;
-    int blockWidth = ((data[0] >> 4) + 1) * 16, width = (data[0] & 0x0F) << 8 | data[1];
-    int blockHeight = ((data[2] >> 4) + 1) * 16, height = (data[2] & 0x0F) << 8 | data[3];
-    if (version2 && (data[4] & 0x01))
-        return false;  // a palette, which the decoders do not take
-    size_t blocks = static_cast<size_t>((width + blockWidth - 1) / blockWidth) * ((height + blockHeight - 1) / blockHeight);
-    size_t at = header;
-    for (size_t i = 0; i < blocks; ++i) {
-        if (at + 2 > data.size())
-            return false;
-        size_t size = static_cast<size_t>(data[at] << 8 | data[at + 1]);
-        if (size == 0)
-            return false;
-        at += 2 + size;
-    }
-    return at <= data.size();
-}
-
 class FFmpegVideoDecoder final : public tvmplayer::VideoDecoder {
 public:
     ~FFmpegVideoDecoder() override
@@ -72,7 +46,6 @@ public:
                                 + "\n").c_str());
             return false;
         }
-        screenVideo_ = id == AV_CODEC_ID_FLASHSV || id == AV_CODEC_ID_FLASHSV2;
         codec_ = ff::avcodec_alloc_context3(codec);
         packet_ = ff::av_packet_alloc();
         frame_ = ff::av_frame_alloc();
@@ -85,7 +58,7 @@ public:
         return ff::avcodec_open2(codec_, codec, nullptr) >= 0;
     }
 
-    std::optional<tvmplayer::Bitmap> Decode(std::span<const uint8_t> data) override
+    std::optional<tvmplayer::Bitmap> Decode(std::span<const uint8_t> data, bool keyFrame) override
     {
         if (data.empty())
             return std::nullopt;
@@ -94,7 +67,9 @@ public:
         padded_.resize(data.size() + AV_INPUT_BUFFER_PADDING_SIZE);
         packet_->data = padded_.data();
         packet_->size = static_cast<int>(data.size());
-        if (!screenVideo_ || CodesEveryBlock(data, codec_->codec_id == AV_CODEC_ID_FLASHSV2))
+        // Screen video 2 keeps its last key frame for the frames after it to
+        // build on, and learns of one only from this flag.
+        if (keyFrame)
             packet_->flags |= AV_PKT_FLAG_KEY;
         int sent = ff::avcodec_send_packet(codec_, packet_);
         ff::av_packet_unref(packet_);
@@ -139,7 +114,6 @@ private:
     AVFrame* frame_ = nullptr;
     SwsContext* scaler_ = nullptr;
     std::vector<uint8_t> padded_;
-    bool screenVideo_ = false;
 };
 
 }

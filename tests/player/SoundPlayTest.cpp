@@ -235,14 +235,15 @@ TEST_F(SoundPlay, EveryCodecOfStreamSoundIsTheTone)
 {
     for (const char* name : {"adpcm_swf_22050", "adpcm_swf_44100", "nellymoser_16000", "nellymoser_8000",
                              "nellymoser_22050", "pcm_s16le_11025", "pcm_u8_5512", "libspeex_16000"}) {
-        tvmtest::FlvPackets sound = tvmtest::ReadFlvPackets(tvmtest::OutputDir() + "player_tone_" + name + ".flv", 8);
-        ASSERT_FALSE(sound.Packets.empty()) << name;
+        std::vector<tvmtest::FlvPacket> sound =
+            tvmtest::ReadFlvPackets(tvmtest::OutputDir() + "player_tone_" + name + ".flv", 8);
+        ASSERT_FALSE(sound.empty()) << name;
         tvmtest::SwfTags tags;
-        tags.SoundStreamHead(sound.First, 0);
-        for (const tvmtest::Bytes& packet : sound.Packets) tags.SoundStreamBlock(packet).ShowFrame();
+        tags.SoundStreamHead(sound.back().First, 0);
+        for (const tvmtest::FlvPacket& packet : sound) tags.SoundStreamBlock(packet.Data).ShowFrame();
         tvmtest::SwfMovie movie;
         movie.rateInteger = 10;
-        movie.frameCount = static_cast<uint16_t>(sound.Packets.size());
+        movie.frameCount = static_cast<uint16_t>(sound.size());
         movie.tags = tags.End().Take();
         std::string path = tvmtest::OutputDir() + "player_stream_" + name + ".swf";
         tvmtest::WriteFile(path, tvmtest::MakeSwf(movie));

@@ -36,18 +36,19 @@ void Put16(tvmtest::Bytes& bytes, uint16_t value)
 // A movie the size of the pattern that shows one video frame per frame.
 std::string MovieOfPackets(const std::string& codec, uint8_t codecNumber)
 {
-    tvmtest::FlvPackets video = tvmtest::ReadFlvPackets(tvmtest::OutputDir() + "player_video_" + codec + ".flv", 9);
-    EXPECT_EQ(video.Packets.size(), size_t{Frames}) << codec;
-    EXPECT_EQ(video.First & 0x0F, codecNumber) << codec;
+    std::vector<tvmtest::FlvPacket> video =
+        tvmtest::ReadFlvPackets(tvmtest::OutputDir() + "player_video_" + codec + ".flv", 9);
+    EXPECT_EQ(video.size(), size_t{Frames}) << codec;
     tvmtest::Bytes stream;
-    for (uint16_t value : {uint16_t{1}, static_cast<uint16_t>(video.Packets.size()), uint16_t{Width}, uint16_t{Height}})
+    for (uint16_t value : {uint16_t{1}, static_cast<uint16_t>(video.size()), uint16_t{Width}, uint16_t{Height}})
         Put16(stream, value);
     stream.push_back(0);
     stream.push_back(codecNumber);
     tvmtest::SwfTags tags;
     tags.Tag(TagDefineVideoStream, stream);
-    for (uint16_t i = 0; i < video.Packets.size(); ++i) {
-        const tvmtest::Bytes& packet = video.Packets[i];
+    for (uint16_t i = 0; i < video.size(); ++i) {
+        EXPECT_EQ(video[i].First & 0x0F, codecNumber) << codec;
+        const tvmtest::Bytes& packet = video[i].Data;
         tvmtest::Bytes frame(4 + packet.size());
         frame[0] = 1;  // the video's id, then the frame's number
         frame[2] = static_cast<uint8_t>(i);
@@ -61,7 +62,7 @@ std::string MovieOfPackets(const std::string& codec, uint8_t codecNumber)
     movie.widthTwips = Width * 20;
     movie.heightTwips = Height * 20;
     movie.rateInteger = 10;
-    movie.frameCount = static_cast<uint16_t>(video.Packets.size());
+    movie.frameCount = static_cast<uint16_t>(video.size());
     movie.tags = tags.End().Take();
     std::string path = tvmtest::OutputDir() + "player_video_" + codec + ".swf";
     tvmtest::WriteFile(path, tvmtest::MakeSwf(movie));
