@@ -103,7 +103,7 @@ const Bitmap* VideoPictures::Picture(const VideoStream& video, size_t frame)
     // On from the last frame decoded, unless a key frame lies beyond it.
     if (playback.Decoded && start != after && start->first <= *playback.Decoded)
         start = video.Frames.upper_bound(static_cast<uint16_t>(*playback.Decoded));
-    for (; start != after; ++start) {
+    for (size_t budget = MaxFramesDecodedPerPicture; start != after && budget > 0; ++start, --budget) {
         if (std::optional<Bitmap> picture = playback.Decoder->Decode(start->second.Data, start->second.Key))
             playback.Picture = std::move(picture);
         playback.Decoded = start->first;

@@ -37,6 +37,11 @@ VideoStream ReadVideoStream(SwfReader& body);
 // picture of H.263 or VP6, or a screen video frame that codes every block.
 bool IsKeyFrame(VideoCodec codec, std::span<const uint8_t> data);
 
+// Frames decoded for one picture at most: a jump far into a video without
+// key frames catches up over the pictures after it instead of holding up
+// the thread that draws.
+inline constexpr size_t MaxFramesDecodedPerPicture = 1024;
+
 // The pictures of the videos on one stage, each from its own decoder. Used
 // by the thread that draws.
 class VideoPictures {
@@ -47,8 +52,8 @@ public:
         decoders_ = decoders;
         Clear();
     }
-    // The picture of the last frame at or before frame; null while none
-    // decodes. Valid until the next call or Clear.
+    // The picture of the last frame at or before frame, or of one on the
+    // way there; null while none decodes. Valid until the next call or Clear.
     const Bitmap* Picture(const VideoStream& video, size_t frame);
     // Forgets every decoder: the videos they decoded are going.
     void Clear() { playing_.clear(); }

@@ -185,6 +185,24 @@ TEST(Video, DecodingStartsAtTheKeyFrameBeforeThePicture)
     EXPECT_EQ(decoders.log.Keys, (std::vector<bool>{true, false, true, false, true, false}));
 }
 
+// A jump far into a video without key frames shows the pictures on the way
+// to the one wanted, a bounded number of frames decoded for each.
+TEST(Video, AFarJumpCatchesUpOverThePicturesAfterIt)
+{
+    size_t count = MaxFramesDecodedPerPicture + 10;
+    std::vector<CodedColour> frames;
+    for (size_t i = 0; i < count; ++i) frames.push_back({static_cast<uint32_t>(i), 10});
+    NoClock clock;
+    MoviePlayer player(clock);
+    ColourDecoders decoders;
+    player.SetVideoDecoders(decoders);
+    ASSERT_TRUE(player.Load(VideoMovie(2, 0, frames)));
+    player.Frames().GotoAndStop(count - 1);
+    EXPECT_EQ(Render(player)[0], 0xFF000000u | (MaxFramesDecodedPerPicture - 1));
+    EXPECT_EQ(Render(player)[0], 0xFF000000u | (count - 1));
+    EXPECT_EQ(decoders.log.Packets.size(), count) << "each frame once";
+}
+
 // The codecs' own headers: what makes a frame stand alone.
 TEST(Video, KeyFramesAreKnownByTheirHeaders)
 {
