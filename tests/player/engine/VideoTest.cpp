@@ -30,7 +30,8 @@ struct Decoded {
     std::vector<bool> Keys;         // and whether each was a key frame
 };
 
-// A frame ending in {r, g, b, side}: a side x side picture of that colour.
+// A frame ending in {r, g, b, side}: a side x side picture of that colour;
+// a side of 2 makes one row of two pixels instead, the colour then white.
 class ColourDecoder : public VideoDecoder {
 public:
     explicit ColourDecoder(Decoded& log) : log_(log) {}
@@ -42,6 +43,8 @@ public:
         uint32_t colour = 0xFF000000u | c[0] << 16 | c[1] << 8 | c[2];
         log_.Packets.push_back(colour);
         log_.Keys.push_back(keyFrame);
+        if (c[3] == 2)
+            return Bitmap{2, 1, {colour, White}};
         return Bitmap{c[3], c[3], std::vector<uint32_t>(size_t{c[3]} * c[3], colour)};
     }
 
@@ -183,6 +186,24 @@ TEST(Video, DecodingStartsAtTheKeyFrameBeforeThePicture)
     for (uint32_t& colour : order) colour |= 0xFF000000u;
     EXPECT_EQ(decoders.log.Packets, order) << "from 4's key frame 3; back to 1 from 0; on to 4 from 3 again";
     EXPECT_EQ(decoders.log.Keys, (std::vector<bool>{true, false, true, false, true, false}));
+}
+
+// A picture of two pixels stretched over the video's 50 pixels: sharp
+// without smoothing, blended with it.
+TEST(Video, SmoothingBlendsThePicturesPixels)
+{
+    for (uint8_t flags : {0x00, 0x01}) {
+        NoClock clock;
+        MoviePlayer player(clock);
+        ColourDecoders decoders;
+        player.SetVideoDecoders(decoders);
+        ASSERT_TRUE(player.Load(VideoMovie(2, flags, {{0xFF0000, 2}})));
+        uint32_t pixel = Render(player)[10 * 100 + 22];
+        if (flags == 0)
+            EXPECT_EQ(pixel, 0xFFFF0000u);
+        else
+            EXPECT_TRUE((pixel & 0xFF) > 0x20 && (pixel & 0xFF) < 0xE0) << std::hex << pixel;
+    }
 }
 
 // A jump far into a video without key frames shows the pictures on the way
