@@ -58,6 +58,7 @@ std::wstring Lower(std::wstring text)
 PlayerControl::PlayerControl() : Extent(DefaultExtent), oleObject_(*this), flash_(*this), view_(*this), points_(*this), inPlace_(*this), active_(*this), oleControl_(*this)
 {
     Engine.SetScriptEvents(*this);
+    Engine.SetVideoDecoders(videoDecoders_);
 }
 
 PlayerControl::~PlayerControl()

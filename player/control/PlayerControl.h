@@ -13,6 +13,7 @@
 #include "ActiveObject.h"
 #include "ComObject.h"
 #include "ConnectionPoints.h"
+#include "FFmpegVideoDecoders.h"
 #include "ControlProperties.h"
 #include "InPlaceObject.h"
 #include "MovieDownload.h"
@@ -30,8 +31,9 @@ inline constexpr CLSID CLSID_PlayerControl = {
 class PlayerControl final : public ComObject<PlayerControl, IUnknown>,
                             private StageWindowOwner,
                             private tvmplayer::ScriptEvents {
-    // First, so that it is there for the engine.
+    // First, so that they are there for the engine.
     SystemClock clock_;
+    FFmpegVideoDecoders videoDecoders_;
 
 public:
     PlayerControl();

@@ -31,6 +31,8 @@ enum TagCode : uint16_t {
     TagDefineMorphShape = 46,
     TagDefineFont2 = 48,
     TagPlaceObject3 = 70,
+    TagDefineVideoStream = 60,
+    TagVideoFrame = 61,
     TagDefineFont3 = 75,
     TagDefineShape4 = 83,
     TagDefineMorphShape2 = 84,
@@ -194,6 +196,12 @@ void Dictionary::Define(uint16_t code, std::span<const uint8_t> bytes, size_t fr
             Add(id, ReadText(body, code == TagDefineText ? 1 : 2));
             return;
         }
+        case TagDefineVideoStream: {
+            uint16_t id = body.U16();
+            Add(id, ReadVideoStream(body));
+            return;
+        }
+        case TagVideoFrame: return AddVideoFrame(bytes);
         case TagJpegTables:
             jpegTables_ = std::make_shared<const std::vector<uint8_t>>(bytes.begin(), bytes.end());
             return;
@@ -246,10 +254,26 @@ void Dictionary::DefineSprite(SwfReader& body)
             sprite.Frames.push_back(std::exchange(frame, {}));
         else if (IsDisplayTag(tag.Code))
             frame.push_back({tag.Code, {tag.Body.begin(), tag.Body.end()}});
+        else if (tag.Code == TagVideoFrame)
+            AddVideoFrame(tag.Body);
     }
     if (!frame.empty())
         sprite.Frames.push_back(std::move(frame));
     Add(id, std::move(sprite));
+}
+
+void Dictionary::AddVideoFrame(std::span<const uint8_t> tag)
+{
+    if (tag.size() < 4)
+        return;
+    uint16_t id = static_cast<uint16_t>(tag[0] | tag[1] << 8);
+    uint16_t number = static_cast<uint16_t>(tag[2] | tag[3] << 8);
+    auto found = characters_.find(id);
+    VideoStream* video = found == characters_.end() ? nullptr : std::get_if<VideoStream>(&found->second.back().Value);
+    if (video) {
+        std::span<const uint8_t> data = tag.subspan(4);
+        video->Frames[number] = {{data.begin(), data.end()}, IsKeyFrame(video->Codec, data)};
+    }
 }
 
 void Dictionary::DefineMorph(SwfReader& body, int version)

@@ -1,6 +1,6 @@
 #pragma once
 // The characters a movie defines, by id: shapes, bitmaps, sprites, morph
-// shapes, buttons, fonts and texts, read once when the movie loads.
+// shapes, buttons, fonts, texts and videos, read once when the movie loads.
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -14,6 +14,7 @@
 #include "Movie.h"
 #include "Shape.h"
 #include "Text.h"
+#include "VideoStream.h"
 
 namespace tvmplayer {
 
@@ -48,7 +49,7 @@ struct BitmapData {
     std::shared_ptr<const std::vector<uint8_t>> Tables;
 };
 
-using Character = std::variant<Shape, BitmapData, Sprite, MorphShape, Button, Font, Text>;
+using Character = std::variant<Shape, BitmapData, Sprite, MorphShape, Button, Font, Text, VideoStream>;
 
 // Edges a whole movie may keep, over all its shapes.
 inline constexpr size_t MaxMovieEdges = 1u << 22;
@@ -72,6 +73,9 @@ private:
     void DefineSprite(SwfReader& body);
     void DefineMorph(SwfReader& body, int version);
     void DefineButton(SwfReader& body, int version);
+    // A VideoFrame tag: its frame joins the latest video of its id. One
+    // too short for its header adds nothing.
+    void AddVideoFrame(std::span<const uint8_t> tag);
 
     void Add(uint16_t id, Character character);
 

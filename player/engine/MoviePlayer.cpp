@@ -44,6 +44,7 @@ bool MoviePlayer::Load(std::span<const uint8_t> file, std::string_view variables
     stage_.reset();
     Retire();
     Sound.StopAll();
+    videos_.Clear();
     movie_ = ParseMovie(file);
     if (movie_) {
         DisplayList::Frames frames;
@@ -72,6 +73,7 @@ void MoviePlayer::Unload()
 {
     stage_.reset();
     Sound.StopAll();
+    videos_.Clear();
     Retire();
     movie_.reset();
     ResetTimeline(0);
@@ -308,7 +310,7 @@ void MoviePlayer::Render(const Surface& surface)
     double sx = fit.ScaleX / 20, sy = fit.ScaleY / 20;
     Matrix toSurface{sx, 0, 0, sy, fit.OffsetX - movie.XMin * sx, fit.OffsetY - movie.YMin * sy};
     Canvas canvas(surface);
-    StageRenderer(canvas, *movie.Characters, timeline_.Current()).Draw(*stage_, toSurface, {});
+    StageRenderer(canvas, *movie.Characters, timeline_.Current(), &videos_).Draw(*stage_, toSurface, {});
 }
 
 }

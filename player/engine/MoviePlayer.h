@@ -18,6 +18,7 @@
 #include "Surface.h"
 #include "Timeline.h"
 #include "Variables.h"
+#include "VideoStream.h"
 
 namespace tvmplayer {
 
@@ -87,6 +88,8 @@ public:
 
     // What the movie sounds like; the process's mixer plays it.
     MovieSound Sound;
+    // Where the movies' videos are decoded; none draws no video.
+    void SetVideoDecoders(VideoDecoders& decoders) { videos_.SetDecoders(&decoders); }
 
 private:
     void ResetTimeline(size_t frameCount);
@@ -120,6 +123,7 @@ private:
     size_t reached_ = 0;
     uint32_t startTime_ = 0;
     SpriteCount sprites_;
+    VideoPictures videos_;
     // The main timeline's display list; built from movie_, so it goes first.
     std::unique_ptr<DisplayList> stage_;
 };

@@ -72,6 +72,8 @@ void StageRenderer::DrawObject(const PlacedObject& object, const Matrix& parent,
         DrawList(*object.Children, matrix, colours, nesting + 1);
     } else if (const Button* button = std::get_if<Button>(character)) {
         DrawButton(*button, matrix, colours, nesting + 1);
+    } else if (const VideoStream* video = std::get_if<VideoStream>(character)) {
+        DrawVideo(*video, object.Ratio, matrix, colours);
     }
 }
 
@@ -88,6 +90,33 @@ void StageRenderer::DrawButton(const Button& button, const Matrix& matrix, const
             object.Children = StartSprite(characters_, *sprite, nesting + 1, spritesInButtons_);
         DrawObject(object, matrix, colours, nesting);
     }
+}
+
+// The picture fills the video's rectangle whatever size it came in.
+void StageRenderer::DrawVideo(const VideoStream& video, size_t frame, const Matrix& matrix,
+                              const ColourTransform& colours)
+{
+    const Bitmap* picture = videos_ ? videos_->Picture(video, frame) : nullptr;
+    if (!picture || picture->Width <= 0 || picture->Height <= 0)
+        return;
+    double width = video.Width * 20.0, height = video.Height * 20.0;
+    Contour frameRectangle{{0, 0}, {{{width, 0}, {width, 0}}, {{width, height}, {width, height}},
+                                    {{0, height}, {0, height}}, {{0, 0}, {0, 0}}}};
+    Paint paint;
+    paint.Fill.Kind = FillKind::Bitmap;
+    paint.Fill.Transform = Matrix::Scale(width / picture->Width, height / picture->Height);
+    paint.Fill.Repeat = false;
+    paint.Fill.Smooth = video.Smoothing;
+    paint.Image = picture;
+    if (masking_) {
+        paint = Paint();
+        paint.Fill.Argb = 0xFF000000;
+    } else if (!colours.Identity()) {
+        recoloured_.push_back(Recolour(*picture, colours));
+        paint.Image = &recoloured_.back();
+    }
+    canvas_.Fill({frameRectangle}, matrix, paint, false);
+    recoloured_.clear();
 }
 
 void StageRenderer::DrawText(const Text& text, const Matrix& matrix, const ColourTransform& colours)

@@ -13,8 +13,9 @@ inline constexpr size_t MaxObjectsPerFrame = 1u << 18;
 class StageRenderer {
 public:
     // frame: the main timeline's, which decides what each id stands for.
-    StageRenderer(Canvas& canvas, const Dictionary& characters, size_t frame)
-        : canvas_(canvas), characters_(characters), frame_(frame)
+    // videos: where placed videos find their pictures; none draws no video.
+    StageRenderer(Canvas& canvas, const Dictionary& characters, size_t frame, VideoPictures* videos = nullptr)
+        : canvas_(canvas), characters_(characters), frame_(frame), videos_(videos)
     {
     }
 
@@ -27,11 +28,13 @@ private:
                    const ColourTransform& colours);
     void DrawText(const Text& text, const Matrix& matrix, const ColourTransform& colours);
     void DrawButton(const Button& button, const Matrix& matrix, const ColourTransform& colours, int nesting);
+    void DrawVideo(const VideoStream& video, size_t frame, const Matrix& matrix, const ColourTransform& colours);
     Paint MakePaint(const FillStyle& fill, const ColourTransform& colours);
 
     Canvas& canvas_;
     const Dictionary& characters_;
     size_t frame_;
+    VideoPictures* videos_;
     size_t edgesLeft_ = MaxEdgesPerFrame;
     size_t objectsLeft_ = MaxObjectsPerFrame;
     // Inside a mask only coverage counts: everything draws opaque.

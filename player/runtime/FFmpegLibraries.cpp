@@ -4,11 +4,13 @@
 
 #include <array>
 #include <cstring>
+#include <mutex>
 #include <string>
 
 #include "AVCodecStubs.h"
 #include "AVUtilStubs.h"
 #include "SwResampleStubs.h"
+#include "SwScaleStubs.h"
 
 namespace {
 
@@ -23,11 +25,13 @@ const Library Libraries[] = {
     {"avutil", LIBAVUTIL_VERSION_MAJOR, AVUtilEntryPoints},
     {"swresample", LIBSWRESAMPLE_VERSION_MAJOR, SwResampleEntryPoints},
     {"avcodec", LIBAVCODEC_VERSION_MAJOR, AVCodecEntryPoints},
+    {"swscale", LIBSWSCALE_VERSION_MAJOR, SwScaleEntryPoints},
 };
 constexpr size_t LibraryCount = std::size(Libraries);
 
-// Only the module's attach, detach and the sound thread touch these; the
-// sound thread has ended by the time the detach frees them.
+// The sound thread and the window's thread (for video) load them, under the
+// lock; both have let go of them by the time the module's detach frees them.
+std::mutex loading;
 std::array<HMODULE, LibraryCount> handles{};
 enum class State { NotTried, Loaded, Failed };
 State state = State::NotTried;
@@ -95,6 +99,7 @@ bool LoadAll()
 
 bool LoadFFmpegLibraries()
 {
+    std::lock_guard lock(loading);
     if (state == State::NotTried) {
         state = LoadAll() ? State::Loaded : State::Failed;
         if (state == State::Failed)
@@ -105,6 +110,7 @@ bool LoadFFmpegLibraries()
 
 void FreeFFmpegLibraries()
 {
+    std::lock_guard lock(loading);
     ReleaseAll();
     state = State::NotTried;
 }

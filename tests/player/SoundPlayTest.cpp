@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "FlvPackets.h"
 #include "InPlaceSite.h"
 #include "MappedPlayer.h"
 #include "PlayerBindings.h"
@@ -191,32 +192,6 @@ TEST_F(SoundPlay, MP3StreamSoundOfFFmpegsMoviesIsTheirTone)
     EXPECT_EQ(loaded, tvmtest::TestsDir() + "libav\\avcodec-59.dll");
 }
 
-// The audio packets of an FLV file: an FLV audio tag's first byte describes
-// its sound exactly as a movie's sound format byte does.
-struct FlvSound {
-    uint8_t Format = 0;
-    std::vector<tvmtest::Bytes> Packets;
-};
-
-FlvSound ReadFlvSound(const std::string& path)
-{
-    std::ifstream file(path, std::ios::binary);
-    tvmtest::Bytes flv{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
-    FlvSound sound;
-    for (size_t at = 13; at + 11 <= flv.size();) {
-        size_t size = static_cast<size_t>(flv[at + 1]) << 16 | flv[at + 2] << 8 | flv[at + 3];
-        if (at + 11 + size > flv.size())
-            break;
-        if (flv[at] == 8 && size > 1) {
-            sound.Format = flv[at + 11];
-            sound.Packets.emplace_back(flv.begin() + static_cast<std::ptrdiff_t>(at + 12),
-                                       flv.begin() + static_cast<std::ptrdiff_t>(at + 11 + size));
-        }
-        at += 11 + size + 4;
-    }
-    return sound;
-}
-
 // Runs the thread's messages (the player's timer among them) for ms.
 void Pump(DWORD ms)
 {
@@ -260,14 +235,15 @@ TEST_F(SoundPlay, EveryCodecOfStreamSoundIsTheTone)
 {
     for (const char* name : {"adpcm_swf_22050", "adpcm_swf_44100", "nellymoser_16000", "nellymoser_8000",
                              "nellymoser_22050", "pcm_s16le_11025", "pcm_u8_5512", "libspeex_16000"}) {
-        FlvSound sound = ReadFlvSound(tvmtest::OutputDir() + "player_tone_" + name + ".flv");
-        ASSERT_FALSE(sound.Packets.empty()) << name;
+        std::vector<tvmtest::FlvPacket> sound =
+            tvmtest::ReadFlvPackets(tvmtest::OutputDir() + "player_tone_" + name + ".flv", 8);
+        ASSERT_FALSE(sound.empty()) << name;
         tvmtest::SwfTags tags;
-        tags.SoundStreamHead(sound.Format, 0);
-        for (const tvmtest::Bytes& packet : sound.Packets) tags.SoundStreamBlock(packet).ShowFrame();
+        tags.SoundStreamHead(sound.back().First, 0);
+        for (const tvmtest::FlvPacket& packet : sound) tags.SoundStreamBlock(packet.Data).ShowFrame();
         tvmtest::SwfMovie movie;
         movie.rateInteger = 10;
-        movie.frameCount = static_cast<uint16_t>(sound.Packets.size());
+        movie.frameCount = static_cast<uint16_t>(sound.size());
         movie.tags = tags.End().Take();
         std::string path = tvmtest::OutputDir() + "player_stream_" + name + ".swf";
         tvmtest::WriteFile(path, tvmtest::MakeSwf(movie));

@@ -7,48 +7,12 @@
 
 #include <string>
 
+#include "DibCanvas.h"
 #include "MappedPlayer.h"
 #include "SwfFixtures.h"
 #include "TestSupport.h"
 
 namespace {
-
-// A 32-bit top-down DIB section selected into a memory DC.
-class DibCanvas {
-public:
-    DibCanvas(int width, int height) : width_(width)
-    {
-        BITMAPINFO info{};
-        info.bmiHeader.biSize = sizeof(info.bmiHeader);
-        info.bmiHeader.biWidth = width;
-        info.bmiHeader.biHeight = -height;
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 32;
-        dc_ = CreateCompatibleDC(nullptr);
-        bitmap_ = CreateDIBSection(dc_, &info, DIB_RGB_COLORS, reinterpret_cast<void**>(&bits_), nullptr, 0);
-        old_ = SelectObject(dc_, bitmap_);
-        std::fill(bits_, bits_ + width * height, 0xDEADBEEF);
-    }
-    ~DibCanvas()
-    {
-        SelectObject(dc_, old_);
-        DeleteObject(bitmap_);
-        DeleteDC(dc_);
-    }
-    HDC Dc() const { return dc_; }
-    uint32_t Pixel(int x, int y)
-    {
-        GdiFlush();
-        return bits_[y * width_ + x];
-    }
-
-private:
-    int width_;
-    HDC dc_;
-    HBITMAP bitmap_;
-    HGDIOBJ old_;
-    uint32_t* bits_ = nullptr;
-};
 
 enum Slot { PutBackgroundColor = 18, PutMovie = 22, PutWMode = 41 };
 
@@ -66,7 +30,7 @@ TEST(ViewObject, DrawsTheMoviesBackgroundOrTheHostsIntoTheBounds)
         tvmtest::WriteFile(path, tvmtest::MakeSwf(movie));
         ASSERT_EQ(flash.PutString(PutMovie, std::wstring(path.begin(), path.end())), S_OK);
 
-        DibCanvas canvas(64, 48);
+        tvmtest::DibCanvas canvas(64, 48);
         RECTL bounds = {8, 4, 40, 28};
         auto draw = [&] {
             return view->Draw(DVASPECT_CONTENT, -1, nullptr, nullptr, nullptr, canvas.Dc(), &bounds, nullptr, nullptr, 0);
