@@ -274,6 +274,7 @@ void TFrameInputReader::ReadClose()
 TProgramStreamInfo TFrameInputReader::StreamInfo() const
 {
     TProgramStreamInfo info;
+    info.Type = AVMEDIA_TYPE_VIDEO;
     info.Width = info_.Width;
     info.Height = info_.Height;
     info.PixelFormat = static_cast<AVPixelFormat>(info_.PixelFormat);
