@@ -94,6 +94,10 @@ void TOutputStream::ConfigureVideoFilters()
     const TEngineOptions& options = options_;
     graph_ = ff::avfilter_graph_alloc();
     if (!graph_) throw FFmpegException("Could not alloc filter graph");
+    // One thread: the graph's own pool (a thread per processor) waited on
+    // its threads for every picture, costing more than the conversion it
+    // shared out and swinging with the machine's load; the encoder has threads.
+    graph_->nb_threads = 1;
     std::string sourceArgs = Format("video_size=%dx%d:pix_fmt=%d:time_base=1/1000000:pixel_aspect=1/1", input_.Width,
                                     input_.Height, int(input_.PixelFormat));
     Check(ff::avfilter_graph_create_filter(&source_, ff::avfilter_get_by_name("buffer"), "src", sourceArgs.c_str(),
