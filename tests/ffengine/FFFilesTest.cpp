@@ -111,7 +111,11 @@ protected:
 
 TEST_F(FFFilesTest, FileIsTranscoded)
 {
+    std::vector<AVFormatContext*> opened;
+    encoder.OnBeforeFindStreamInfo = [&](TObject*, AVFormatContext* context) { opened.push_back(context); };
     SetOutput(AddFileTask("input_3s.mkv"), "file-mpeg4.avi", OutputOf("avi", "mpeg4", "libmp3lame"));
+    ASSERT_EQ(opened.size(), 1u);
+    EXPECT_NE(opened[0], nullptr);
     RunAndList({{"file-mpeg4.avi", "mpeg4", "mp3", 44100, 75, "input_3s.bgr"}});
 }
 
@@ -135,8 +139,19 @@ TEST_F(FFFilesTest, WaveFileBesideFrameInput)
     int task = tvmtest::AddPatternTask(encoder, source, false);
     ASSERT_GE(task, 0);
     ASSERT_TRUE(encoder.AddInputFile(task, Fixture("tone_3s.wav"))) << encoder.LastErrorText();
-    SetOutput(task, "wav-second.avi", OutputOf("avi", "mpeg4", "pcm_s16le"));
+    TOutputOptions options = OutputOf("avi", "mpeg4", "pcm_s16le");
+    // The audio hook sees the file's sound as it was read: mono, 16 bits, 22050 Hz.
+    options.AudioHook = true;
+    int64_t hooked = 0;
+    encoder.OnAudioHook = [&](TObject*, int, int64_t, uint8_t*, int size, int rate, int channels, int format) {
+        EXPECT_EQ(rate, 22050);
+        EXPECT_EQ(channels, 1);
+        EXPECT_EQ(format, AV_SAMPLE_FMT_S16);
+        hooked += size;
+    };
+    SetOutput(task, "wav-second.avi", options);
     RunAndList({{"wav-second.avi", "mpeg4", "pcm_s16le", 44100, 75, "files-pattern.bgr"}});
+    EXPECT_EQ(hooked, 3 * 22050 * 2);
 }
 
 // Two inputs of different picture and sound layouts, one after the other:
@@ -240,6 +255,58 @@ TEST_F(FFFilesTest, VideoHookPlugins)
     EXPECT_EQ(count(plugin, "Processed"), 2 * source.FrameCount());
     EXPECT_EQ(count(plugin, "Released"), 2);
     EXPECT_EQ(count(bare, "Processed"), source.FrameCount());
+}
+
+// The preview window shows encoded pictures, stays on top and is a tool
+// window; closing it ends previews while the encoding goes on. The preview
+// bitmap event gets the pictures instead when it is asked for.
+TEST_F(FFFilesTest, Previews)
+{
+    tvmtest::TPatternSource source(Width, Height, 25, 1, 1.0);
+    int task = tvmtest::AddPatternTask(encoder, source, false);
+    ASSERT_GE(task, 0);
+    SetOutput(task, "preview.avi", OutputOf("avi", "mpeg4", ""));
+    encoder.SetPreview(true);
+    HWND shown = nullptr;
+    source.OnFrame = [&](int index) {
+        if (index != 10) return;
+        shown = FindWindowA("TForm", nullptr);
+        ASSERT_NE(shown, nullptr);
+        EXPECT_TRUE(IsWindowVisible(shown));
+        LONG style = GetWindowLongA(shown, GWL_EXSTYLE);
+        EXPECT_TRUE(style & WS_EX_TOPMOST);
+        EXPECT_TRUE(style & WS_EX_TOOLWINDOW);
+        char caption[64] = {};
+        GetWindowTextA(shown, caption, sizeof caption);
+        EXPECT_EQ(std::string(caption).substr(0, 9), "00:00:00.") << caption;
+        SendMessageA(shown, WM_CLOSE, 0, 0);
+        EXPECT_FALSE(IsWindowVisible(shown));
+    };
+    encoder.StartTask(0);
+    EXPECT_NE(shown, nullptr);
+    ASSERT_FALSE(terminated.empty());
+    EXPECT_TRUE(terminated[0].Finished) << terminated[0].ErrorText;
+    EXPECT_EQ(source.FramesRead(), source.FrameCount());
+    EXPECT_EQ(FindWindowA("TForm", nullptr), nullptr);
+
+    tvmtest::TPatternSource second(Width, Height, 25, 1, 1.0);
+    TFFEncoder previewed(nullptr);
+    previewed.SetPreview(true);
+    previewed.SetPreviewBitmap(true);
+    std::vector<TPreviewInfo> previews;
+    previewed.OnPreviewBitmap = [&](TObject*, const TPreviewInfo& info) {
+        EXPECT_EQ(info.Bitmap->Width(), Width);
+        EXPECT_EQ(FindWindowA("TForm", nullptr), nullptr);
+        previews.push_back(info);
+    };
+    int other = tvmtest::AddPatternTask(previewed, second, false);
+    ASSERT_GE(other, 0);
+    TOutputOptions options = OutputOf("avi", "mpeg4", "");
+    ASSERT_TRUE(previewed.SetOutputFile(other, AnsiToWide(Output("preview-bitmap.avi")), &options));
+    previewed.StartTask(0);
+    ASSERT_FALSE(previews.empty());
+    EXPECT_EQ(previews[0].FrameNumber, 1);
+    EXPECT_EQ(previews[0].PTS, 0);
 }
 
 }
