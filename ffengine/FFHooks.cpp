@@ -26,7 +26,9 @@ TEngineHooks::~TEngineHooks()
 void TEngineHooks::Clear()
 {
     ReleaseFrameHooks(Plugins);
-    TCriticalSectionGuard guard(PreviewLock());
+    // The previewer is this engine's own and only its run shows pictures in
+    // it; taking the preview lock here could wait on an engine thread that
+    // holds it while it waits for this GUI thread.
     previewer_.reset();
 }
 
