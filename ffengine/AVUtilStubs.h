@@ -25,8 +25,8 @@ extern "C" {
     X(av_compare_ts) X(av_d2q) X(av_default_item_name) X(av_dict_copy) X(av_dict_free) X(av_dict_get) \
     X(av_dict_set) X(av_fast_malloc) X(av_fast_realloc) X(av_fifo_alloc2) X(av_fifo_can_read) X(av_fifo_can_write) \
     X(av_fifo_freep2) X(av_fifo_grow2) X(av_fifo_read) X(av_fifo_write) X(av_find_nearest_q_idx) \
-    X(av_frame_alloc) X(av_frame_free) X(av_frame_get_buffer) X(av_frame_unref) X(av_free) X(av_freep) \
-    X(av_gcd) X(av_get_bytes_per_sample) X(av_get_picture_type_char) X(av_get_pix_fmt) X(av_get_pix_fmt_name) \
+    X(av_buffer_pool_init) X(av_buffer_pool_get) X(av_buffer_pool_uninit) X(av_frame_alloc) X(av_frame_move_ref) X(av_frame_make_writable) X(av_frame_free) X(av_frame_get_buffer) X(av_frame_unref) X(av_free) X(av_freep) \
+    X(av_gcd) X(av_get_bytes_per_sample) X(av_sample_fmt_is_planar) X(av_get_picture_type_char) X(av_get_pix_fmt) X(av_get_pix_fmt_name) \
     X(av_get_pix_fmt_string) X(av_get_sample_fmt) X(av_get_sample_fmt_name) X(av_get_sample_fmt_string) \
     X(av_gettime) X(av_image_alloc) X(av_image_check_size) X(av_image_copy) X(av_image_fill_arrays) \
     X(av_image_get_buffer_size) X(av_log) X(av_log_default_callback) X(av_log_get_level) X(av_log_set_callback) \

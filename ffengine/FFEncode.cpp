@@ -97,6 +97,11 @@ TFFEncoder::~TFFEncoder()
 {
     OnProgress = nullptr;
     OnTerminate = nullptr;
+    OnAudioHook = nullptr;
+    OnBeforeFindStreamInfo = nullptr;
+    OnPreviewBitmap = nullptr;
+    OnVideoInputHook = OnVideoOutputHook = nullptr;
+    OnFrameInputHook = OnFrameOutputHook = nullptr;
     Stop(true);
     tasks_.clear();
 }
@@ -137,6 +142,94 @@ bool TFFEncoder::OpenInput(TFFmpeg& task, const std::wstring& fileName, const TI
     return false;
 }
 
+int TFFEncoder::TaskIndexOf(const TCustomFFmpeg* engine) const
+{
+    for (int i = 0; i < TaskCount(); ++i)
+        if (tasks_[i].get() == engine) return i;
+    return -1;
+}
+
+void TFFEncoder::RunEvent(TCriticalSection& lock, const std::function<void()>& call)
+{
+    TCriticalSectionGuard guard(lock);
+    if (TriggerEventInMainThread)
+        RunInMainThread(call);
+    else
+        call();
+}
+
+void TFFEncoder::ApplyPreview(TFFmpeg& task) const
+{
+    task.Hooks().Preview = (preview_ ? pvWindow : 0) | (previewBitmap_ ? pvBitmap : 0);
+}
+
+void TFFEncoder::SetPreview(bool preview)
+{
+    preview_ = preview;
+    for (auto& task : tasks_) ApplyPreview(*task);
+}
+
+void TFFEncoder::SetPreviewBitmap(bool preview)
+{
+    previewBitmap_ = preview;
+    for (auto& task : tasks_) ApplyPreview(*task);
+}
+
+void TFFEncoder::DoVideoHook(TVideoHookEvent& event, TCustomFFmpeg* engine, TBitmap* bitmap, int frameNumber,
+                             int64_t pts, bool& update, bool& disable)
+{
+    if (!event) return;
+    TCriticalSectionGuard guard(videoHookLock_);
+    THookInfo info;
+    info.TaskIndex = TaskIndexOf(engine);
+    info.Bitmap = bitmap;
+    info.FrameNumber = frameNumber;
+    info.PTS = pts;
+    info.Update = update;
+    info.StopHook = disable;
+    {
+        TCanvasLock lock(bitmap->Canvas());
+        event(this, &info);
+    }
+    update = info.Update;
+    disable = info.StopHook;
+}
+
+void TFFEncoder::DoFrameHook(TFrameHookEvent& event, TCustomFFmpeg* engine, AVFrame* picture, int frameNumber,
+                             int64_t pts)
+{
+    if (!event) return;
+    TCriticalSectionGuard guard(frameHookLock_);
+    TFrameHookInfo info{TaskIndexOf(engine), frameNumber, picture, picture->format, picture->width, picture->height, pts};
+    event(this, &info);
+}
+
+void TFFEncoder::ConnectHooks(TFFmpeg& task, const TOutputOptions& options)
+{
+    TEngineHooks& hooks = task.Hooks();
+    if (options.AudioHook)
+        hooks.OnAudioHook = [this](TCustomFFmpeg* engine, uint8_t* samples, int64_t pts, int size, int rate,
+                                   int channels, int format) {
+            if (!OnAudioHook) return;
+            TCriticalSectionGuard guard(audioHookLock_);
+            OnAudioHook(this, TaskIndexOf(engine), pts, samples, size, rate, channels, format);
+        };
+    auto videoHook = [this](TVideoHookEvent& event) {
+        return [this, &event](TCustomFFmpeg* engine, TBitmap* bitmap, int number, int64_t pts, bool& update,
+                              bool& disable) { DoVideoHook(event, engine, bitmap, number, pts, update, disable); };
+    };
+    auto frameHook = [this](TFrameHookEvent& event) {
+        return [this, &event](TCustomFFmpeg* engine, AVFrame* picture, int number, int64_t pts) {
+            DoFrameHook(event, engine, picture, number, pts);
+        };
+    };
+    if (options.VideoInputHook) hooks.OnVideoInputHook = videoHook(OnVideoInputHook);
+    if (options.VideoOutputHook) hooks.OnVideoOutputHook = videoHook(OnVideoOutputHook);
+    hooks.SetHookBitsPerPixel(options.HookBitsPerPixel);
+    if (options.FrameInputHook) hooks.OnFrameInputHook = frameHook(OnFrameInputHook);
+    if (options.FrameOutputHook) hooks.OnFrameOutputHook = frameHook(OnFrameOutputHook);
+}
+
 int TFFEncoder::AddTask(const std::wstring& fileName, const TInputOptions* options)
 {
     CheckWorking("AddTask");
@@ -144,6 +237,14 @@ int TFFEncoder::AddTask(const std::wstring& fileName, const TInputOptions* optio
     try {
         task->StrictOptions = StrictOptions;
         task->Verbose = 1;
+        ApplyPreview(*task);
+        task->OnBeforeFindStreamInfo = [this](TCustomFFmpeg* engine, AVFormatContext* context) {
+            if (OnBeforeFindStreamInfo) RunEvent(findStreamInfoLock_, [&] { OnBeforeFindStreamInfo(engine, context); });
+        };
+        task->Hooks().OnPreviewBitmap = [this](TCustomFFmpeg* engine, TBitmap* bitmap, int number, int64_t pts) {
+            if (OnPreviewBitmap)
+                RunEvent(previewLock_, [&] { OnPreviewBitmap(this, {TaskIndexOf(engine), bitmap, number, pts}); });
+        };
         if (!OpenInput(*task, fileName, options)) return -1;
     } catch (const Exception& e) {
         lastErrorText_ = e.Message();
@@ -238,15 +339,20 @@ bool TFFEncoder::SetOutputFile(int taskIndex, const std::wstring& fileName, cons
 {
     CheckWorking("SetOutputFile");
     TFFmpeg* task = Task(taskIndex);
+    if (task->OutputCount() >= MaxFiles) {
+        lastErrorText_ = Format("max output files %d reached", MaxFiles);
+        return false;
+    }
     task->StrictOptions = StrictOptions;
     try {
         std::wstring name = fileName;
         if (options) {
             if (!options->FileName.empty()) name = options->FileName;
             ApplyOutputOptions(*task, *options);
+            ConnectHooks(*task, *options);
         }
         task->IOTimeout = IOTimeout;
-        if (task->OpenOutputFile(name) < 0) {
+        if (task->OpenOutputFile(name, options && options->Join) < 0) {
             lastErrorText_ = task->ErrorText();
             return false;
         }
@@ -300,13 +406,8 @@ void TFFEncoder::DoProgress(TCustomFFmpeg* engine, const TEngineProgressInfo& in
     if (!OnProgress) return;
     TProgressInfo progress;
     static_cast<TEngineProgressInfo&>(progress) = info;
-    for (int i = 0; i < TaskCount(); ++i)
-        if (tasks_[i].get() == engine) progress.TaskIndex = i;
-    TCriticalSectionGuard guard(progressLock_);
-    if (TriggerEventInMainThread)
-        RunInMainThread([&] { OnProgress(this, progress); });
-    else
-        OnProgress(this, progress);
+    progress.TaskIndex = std::max(0, TaskIndexOf(engine));
+    RunEvent(progressLock_, [&] { OnProgress(this, progress); });
 }
 
 void TFFEncoder::Deliver(const TTerminateInfo& info)
@@ -325,8 +426,7 @@ void TFFEncoder::DoTaskTerminate(TCustomFFmpeg* engine)
     TCriticalSectionGuard guard(terminateLock_);
     if (engine) {
         TTerminateInfo info;
-        for (int i = 0; i < TaskCount(); ++i)
-            if (tasks_[i].get() == engine) info.TaskIndex = i;
+        info.TaskIndex = TaskIndexOf(engine);
         info.Finished = engine->Completed() && !engine->Failed();
         info.Failed = engine->Failed();
         info.ErrorText = engine->ErrorText();

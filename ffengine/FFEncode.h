@@ -3,6 +3,7 @@
 // its inputs and output, described by option records that become engine
 // options; StartTask runs them inside the call or on conversion threads.
 #include "FFBaseComponent.h"
+#include "FFDecode.h"
 #include "FFmpeg.h"
 
 #include <cstdint>
@@ -71,6 +72,13 @@ struct TOutputOptions {
     int Target = 0;  // 1 vcd, 2 svcd, 3 dvd
     int TVNorm = 0;  // 0 auto, 1 pal, 2 ntsc
     int FallbackTVNorm = 1;  // 1 pal, else ntsc
+    // The task's sound and pictures go to the encoder's hook events.
+    bool AudioHook = false;
+    bool VideoInputHook = false;
+    bool VideoOutputHook = false;
+    int HookBitsPerPixel = 24;  // of the video hooks' bitmaps
+    bool FrameInputHook = false;
+    bool FrameOutputHook = false;
     bool Join = false;
     std::string ExtOptions;
 };
@@ -95,8 +103,38 @@ struct TProgressInfo : TEngineProgressInfo {
     int TaskIndex = 0;
 };
 
+struct TPreviewInfo {
+    int TaskIndex = 0;
+    TBitmap* Bitmap = nullptr;
+    int FrameNumber = 0;
+    int64_t PTS = 0;  // microseconds
+};
+
+struct THookInfo {
+    int TaskIndex = 0;
+    TBitmap* Bitmap = nullptr;  // the picture, of HookBitsPerPixel bits
+    int FrameNumber = 0;
+    int64_t PTS = 0;
+    bool Update = true;  // the bitmap goes back into the picture
+    bool StopHook = false;  // the hook is not called again in this run
+};
+
+struct TFrameHookInfo {
+    int TaskIndex = 0;
+    int FrameNumber = 0;
+    AVFrame* Picture = nullptr;  // its planes may be changed in place
+    int PixelFormat = AV_PIX_FMT_NONE;
+    int Width = 0, Height = 0;
+    int64_t PTS = 0;
+};
+
 using TProgressEvent = std::function<void(TObject* sender, const TProgressInfo& info)>;
 using TTerminateEvent = std::function<void(TObject* sender, const TTerminateInfo& info)>;
+using TAudioHookEvent = std::function<void(TObject* sender, int taskIndex, int64_t pts, uint8_t* sample, int size,
+                                           int sampleRate, int channels, int sampleFormat)>;
+using TPreviewBitmapEvent = std::function<void(TObject* sender, const TPreviewInfo& info)>;
+using TVideoHookEvent = std::function<void(TObject* sender, THookInfo* info)>;
+using TFrameHookEvent = std::function<void(TObject* sender, TFrameHookInfo* info)>;
 
 // One task: an engine with the options its files were opened with.
 class TFFmpeg : public TCustomFFmpeg {
@@ -138,10 +176,34 @@ public:
     void SetProgressInterval(int interval) { progressInterval_ = interval <= 100 ? 100 : interval; }
     TThreadPriority ThreadPriority = tpNormal;
     bool TriggerEventInMainThread = true;
+    // Every task shows its pictures in a preview window; hands them to
+    // OnPreviewBitmap.
+    bool Preview() const { return preview_; }
+    void SetPreview(bool preview);
+    bool PreviewBitmap() const { return previewBitmap_; }
+    void SetPreviewBitmap(bool preview);
+
+    TAudioHookEvent OnAudioHook;
+    // Sender: the task's engine.
+    TBeforeFindStreamInfoEvent OnBeforeFindStreamInfo;
+    TPreviewBitmapEvent OnPreviewBitmap;
     TProgressEvent OnProgress;
     TTerminateEvent OnTerminate;
+    TVideoHookEvent OnVideoInputHook;
+    TVideoHookEvent OnVideoOutputHook;
+    TFrameHookEvent OnFrameInputHook;
+    TFrameHookEvent OnFrameOutputHook;
 
 private:
+    int TaskIndexOf(const TCustomFFmpeg* engine) const;
+    void ApplyPreview(TFFmpeg& task) const;
+    void ConnectHooks(TFFmpeg& task, const TOutputOptions& options);
+    // Runs Call under Lock, on the GUI thread when TriggerEventInMainThread.
+    void RunEvent(TCriticalSection& lock, const std::function<void()>& call);
+    void DoVideoHook(TVideoHookEvent& event, TCustomFFmpeg* engine, TBitmap* bitmap, int frameNumber, int64_t pts,
+                     bool& update, bool& disable);
+    void DoFrameHook(TFrameHookEvent& event, TCustomFFmpeg* engine, AVFrame* picture, int frameNumber, int64_t pts);
+
     void CheckWorking(const char* operation) const;
     void ApplyOutputOptions(TFFmpeg& task, const TOutputOptions& options);
     bool OpenInput(TFFmpeg& task, const std::wstring& fileName, const TInputOptions* options);
@@ -159,6 +221,12 @@ private:
     int finishedCount_ = 0;
     int nextTask_ = 0;
     int leftToStart_ = 0;
+    bool preview_ = false, previewBitmap_ = false;
+    TCriticalSection audioHookLock_;
+    TCriticalSection previewLock_;
     TCriticalSection progressLock_;
     TCriticalSection terminateLock_;
+    TCriticalSection videoHookLock_;
+    TCriticalSection frameHookLock_;
+    TCriticalSection findStreamInfoLock_;
 };

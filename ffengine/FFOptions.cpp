@@ -1,6 +1,8 @@
 #include "FFOptions.h"
 
 #include "FFmpeg.h"
+#include "FrameHook.h"
+#include "MyUtils.h"
 #include "SysUtils.h"
 
 #include <cmath>
@@ -55,6 +57,19 @@ void DisableVideo(TEngine& e, const std::string&, const std::string&) { Opts(e).
 void DisableAudio(TEngine& e, const std::string&, const std::string&) { Opts(e).AudioDisable = true; }
 void DisableSubtitles(TEngine& e, const std::string&, const std::string&) { Opts(e).SubtitleDisable = true; }
 void SetCopyTimestamps(TEngine& e, const std::string&, const std::string&) { Opts(e).CopyTimestamps = true; }
+
+// A plug-in and its arguments, split at vertical bars when there are any, else at blanks.
+void AddVideoHook(TEngine& e, const std::string&, const std::string& v)
+{
+    char separator = v.find('|') != std::string::npos ? '|' : ' ';
+    std::vector<std::string> args;
+    std::string rest = v;
+    while (!rest.empty() && args.size() < 254) {
+        std::string word = SplitAt(rest, separator);
+        if (!word.empty()) args.push_back(word);
+    }
+    if (AddFrameHook(e.Hooks().Plugins, args) < 0) throw FFmpegException("Failed to add video hook function: " + v);
+}
 
 void SetFrameSize(TEngine& e, const std::string& n, const std::string& v)
 {
@@ -261,6 +276,7 @@ const std::vector<TOptionDef> Table = {
     {"vtag", true, "force video tag/fourcc", SetVideoTag},
     {"vf", true, "video filters", SetVideoFilters},
     {"vfilters", true, "video filters", SetVideoFilters},
+    {"vhook", true, "insert pre-processing video module", AddVideoHook},
     {"vlang", true, "set the ISO 639 language code (3 letters) of the current video stream", SetVideoLanguage},
     {"intra_matrix", true, "specify intra matrix coeffs", SetIntraMatrix},
     {"inter_matrix", true, "specify inter matrix coeffs", SetInterMatrix},

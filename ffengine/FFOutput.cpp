@@ -71,9 +71,8 @@ const AVCodec* FindEncoderByName(const std::string& name, std::string& tag)
     return descriptor ? ff::avcodec_find_encoder(descriptor->id) : nullptr;
 }
 
-TOutputStream::TOutputStream(AVFormatContext* output, int inputIndex, const TProgramStreamInfo& input)
-    : output_(output), inputIndex_(inputIndex), input_(input),
-      type_(input.Width > 0 ? AVMEDIA_TYPE_VIDEO : AVMEDIA_TYPE_AUDIO)
+TOutputStream::TOutputStream(AVFormatContext* output, int sourceFile, int sourceStream, const TProgramStreamInfo& input)
+    : output_(output), sourceFile_(sourceFile), sourceStream_(sourceStream), input_(input), type_(input.Type)
 {
     work_ = ff::av_frame_alloc();
     packet_ = ff::av_packet_alloc();
@@ -90,10 +89,15 @@ TOutputStream::~TOutputStream()
     ff::av_packet_free(&packet_);
 }
 
-void TOutputStream::ConfigureVideoFilters(const TEngineOptions& options)
+void TOutputStream::ConfigureVideoFilters()
 {
+    const TEngineOptions& options = options_;
     graph_ = ff::avfilter_graph_alloc();
     if (!graph_) throw FFmpegException("Could not alloc filter graph");
+    // One thread: the graph's own pool (a thread per processor) waited on
+    // its threads for every picture, costing more than the conversion it
+    // shared out and swinging with the machine's load; the encoder has threads.
+    graph_->nb_threads = 1;
     std::string sourceArgs = Format("video_size=%dx%d:pix_fmt=%d:time_base=1/1000000:pixel_aspect=1/1", input_.Width,
                                     input_.Height, int(input_.PixelFormat));
     Check(ff::avfilter_graph_create_filter(&source_, ff::avfilter_get_by_name("buffer"), "src", sourceArgs.c_str(),
@@ -103,11 +107,14 @@ void TOutputStream::ConfigureVideoFilters(const TEngineOptions& options)
                                            graph_),
           "Video sink");
     std::vector<std::string> chain;
-    int width = options.FrameWidth > 0 ? options.FrameWidth : input_.Width;
-    int height = options.FrameHeight > 0 ? options.FrameHeight : input_.Height;
-    if (width != input_.Width || height != input_.Height)
+    // A graph made again for another input keeps the encoder's size.
+    bool again = encoder_->width > 0;
+    int width = again ? encoder_->width : options.FrameWidth > 0 ? options.FrameWidth : input_.Width;
+    int height = again ? encoder_->height : options.FrameHeight > 0 ? options.FrameHeight : input_.Height;
+    if (!again && (width != input_.Width || height != input_.Height))
         chain.push_back(Format("scale=%d:%d:flags=bicubic", width, height));
     if (!options.VideoFilters.empty()) chain.push_back(TranslateRotateFilter(options.VideoFilters));
+    if (again) chain.push_back(Format("scale=%d:%d:flags=bicubic", width, height));
     // Constant frame rate: frames are repeated or dropped to keep the rate.
     if (options.VideoSyncMethod != 0)
         chain.push_back(Format("fps=%d/%d", encoder_->time_base.den, encoder_->time_base.num));
@@ -131,6 +138,7 @@ void TOutputStream::ConfigureVideoFilters(const TEngineOptions& options)
     ff::avfilter_inout_free(&inputs);
     Check(result, "Video filters '" + description + "'");
     Check(ff::avfilter_graph_config(graph_, nullptr), "Video filters '" + description + "'");
+    if (again) return;
     encoder_->width = ff::av_buffersink_get_w(sink_);
     encoder_->height = ff::av_buffersink_get_h(sink_);
     AVRational aspect = options.AspectRatio > 0
@@ -187,7 +195,8 @@ void TOutputStream::OpenVideo(const TEngineOptions& options, const TOptionContex
     encoder_->intra_matrix = CopyMatrix(options.IntraMatrix);
     encoder_->inter_matrix = CopyMatrix(options.InterMatrix);
     if (!options.VideoLanguage.empty()) ff::av_dict_set(&stream_->metadata, "language", options.VideoLanguage.c_str(), 0);
-    ConfigureVideoFilters(options);
+    options_ = options;
+    ConfigureVideoFilters();
     // The encoder knows its tag before it opens: an MPEG-4 stream tagged
     // XVID is written the way decoders expect of one.
     if (!tag.empty()) encoder_->codec_tag = FourCC(tag);
@@ -231,20 +240,51 @@ void TOutputStream::OpenAudio(const TEngineOptions& options, const TOptionContex
     if (!tag.empty()) encoder_->codec_tag = FourCC(tag);
     OpenEncoder(codec, context.AudioOptions(), {});
     audioSync_ = options.AudioSyncMethod;
+    options_ = options;
+    CreateResampler();
+    fifo_ = ff::av_audio_fifo_alloc(encoder_->sample_fmt, encoder_->ch_layout.nb_channels, 1);
+    if (!fifo_) throw FFmpegException("Could not alloc buffer.");
+}
 
+void TOutputStream::CreateResampler()
+{
     AVChannelLayout inputLayout;
     ff::av_channel_layout_default(&inputLayout, input_.Channels);
-    Check(ff::swr_alloc_set_opts2(&resampler_, &encoder_->ch_layout, encoder_->sample_fmt, rate, &inputLayout,
+    Check(ff::swr_alloc_set_opts2(&resampler_, &encoder_->ch_layout, encoder_->sample_fmt, encoder_->sample_rate, &inputLayout,
                                   input_.SampleFormat, input_.SampleRate, 0, nullptr),
           "Audio resampler");
-    if (options.AudioVolume != 256) {
+    if (options_.AudioVolume != 256) {
         // The resampler's matrix carries the volume.
-        ff::av_opt_set_double(resampler_, "rematrix_volume", options.AudioVolume / 256.0, 0);
+        ff::av_opt_set_double(resampler_, "rematrix_volume", options_.AudioVolume / 256.0, 0);
         ff::av_opt_set_int(resampler_, "internal_sample_fmt", AV_SAMPLE_FMT_FLTP, 0);
     }
     Check(ff::swr_init(resampler_), "Audio resampler");
-    fifo_ = ff::av_audio_fifo_alloc(encoder_->sample_fmt, encoder_->ch_layout.nb_channels, 1);
-    if (!fifo_) throw FFmpegException("Could not alloc buffer.");
+}
+
+void TOutputStream::ChangeSource(int sourceFile, int sourceStream, const TProgramStreamInfo& input)
+{
+    sourceFile_ = sourceFile;
+    sourceStream_ = sourceStream;
+    bool sameLayout = type_ == AVMEDIA_TYPE_VIDEO
+                          ? input.Width == input_.Width && input.Height == input_.Height &&
+                                input.PixelFormat == input_.PixelFormat
+                          : input.SampleRate == input_.SampleRate && input.Channels == input_.Channels &&
+                                input.SampleFormat == input_.SampleFormat;
+    if (sameLayout || flushed_) return;
+    if (type_ == AVMEDIA_TYPE_VIDEO) {
+        DrainFilters(true, false);
+        ff::avfilter_graph_free(&graph_);
+        input_ = input;
+        ConfigureVideoFilters();
+    } else {
+        // What the old resampler still holds goes out at the old rate first.
+        int64_t reached = ff::av_rescale(inputSamples_, 1000000, input_.SampleRate);
+        ResampleAudio(nullptr, false);
+        ff::swr_free(&resampler_);
+        input_ = input;
+        inputSamples_ = ff::av_rescale(reached, input_.SampleRate, 1000000);
+        CreateResampler();
+    }
 }
 
 void TOutputStream::SendFrame(AVFrame* frame)
@@ -254,7 +294,7 @@ void TOutputStream::SendFrame(AVFrame* frame)
     if (type_ == AVMEDIA_TYPE_VIDEO)
         FilterVideo(frame);
     else
-        ResampleAudio(frame);
+        ResampleAudio(frame, !frame);
     flushed_ = !frame;
 }
 
@@ -263,7 +303,13 @@ void TOutputStream::FilterVideo(AVFrame* frame)
     if (frame) {
         lastInputPts_ = frame->pts;
         Check(ff::av_buffersrc_add_frame_flags(source_, frame, AV_BUFFERSRC_FLAG_KEEP_REF), "Video filters");
-    } else {
+    }
+    DrainFilters(!frame, true);
+}
+
+void TOutputStream::DrainFilters(bool close, bool endEncoder)
+{
+    if (close) {
         // The end lies one input frame after the last one, so that the
         // constant-rate step keeps that frame too.
         int64_t end = lastInputPts_ == AV_NOPTS_VALUE
@@ -276,12 +322,18 @@ void TOutputStream::FilterVideo(AVFrame* frame)
         int result = ff::av_buffersink_get_frame(sink_, work_);
         if (result == AVERROR(EAGAIN)) return;
         if (result == AVERROR_EOF) {
-            Encode(nullptr);
+            if (endEncoder) Encode(nullptr);
             return;
         }
         Check(result, "Video filters");
         work_->pts = ff::av_rescale_q(work_->pts, sinkBase, encoder_->time_base);
         work_->pict_type = AV_PICTURE_TYPE_NONE;
+        if (OnEncodeFrame) {
+            // A picture the graph repeats shares its buffer: the hooks get their own.
+            Check(ff::av_frame_make_writable(work_), "Video hooks");
+            OnEncodeFrame(work_, static_cast<int>(frameNumber_ + 1),
+                          ff::av_rescale_q(work_->pts, encoder_->time_base, MicrosecondBase));
+        }
         Encode(work_);
         ff::av_frame_unref(work_);
     }
@@ -306,14 +358,14 @@ void TOutputStream::PadAudioGap(const AVFrame* frame)
         ff::av_samples_set_silence(silence->extended_data, 0, silence->nb_samples, input_.Channels, input_.SampleFormat);
         silence->pts = AV_NOPTS_VALUE;
         audioSync_ = 0;
-        ResampleAudio(silence);
+        ResampleAudio(silence, false);
         audioSync_ = 2;
     }
     ff::av_frame_free(&silence);
     Check(result, "Audio silence");
 }
 
-void TOutputStream::ResampleAudio(AVFrame* frame)
+void TOutputStream::ResampleAudio(AVFrame* frame, bool flush)
 {
     if (frame) PadAudioGap(frame);
     int inSamples = frame ? frame->nb_samples : 0;
@@ -332,8 +384,8 @@ void TOutputStream::ResampleAudio(AVFrame* frame)
     ff::av_frame_free(&converted);
     Check(result, "Audio resampling");
     inputSamples_ += inSamples;
-    EncodeFifo(!frame);
-    if (!frame) Encode(nullptr);
+    EncodeFifo(flush);
+    if (flush) Encode(nullptr);
 }
 
 void TOutputStream::EncodeFifo(bool flush)

@@ -11,6 +11,7 @@
 #include "SwResampleStubs.h"
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -19,9 +20,14 @@
 // lacks, become "mpeg4" (tagged XVID) and "aac", each logged. Null when none.
 const AVCodec* FindEncoderByName(const std::string& name, std::string& tag);
 
+// Runs on each picture just before it is encoded: its number (from 1) and
+// time in microseconds; the picture may be changed in place.
+using TEncodeFrameHook = std::function<void(AVFrame* picture, int frameNumber, int64_t pts)>;
+
 class TOutputStream {
 public:
-    TOutputStream(AVFormatContext* output, int inputIndex, const TProgramStreamInfo& input);
+    // Fed by stream SourceStream of input SourceFile.
+    TOutputStream(AVFormatContext* output, int sourceFile, int sourceStream, const TProgramStreamInfo& input);
     ~TOutputStream();
     TOutputStream(const TOutputStream&) = delete;
     TOutputStream& operator=(const TOutputStream&) = delete;
@@ -32,9 +38,17 @@ public:
     void OpenAudio(const TEngineOptions& options, const TOptionContext& context);
     // Takes one input frame; null flushes the stream to its end.
     void SendFrame(AVFrame* frame);
+    // The stream goes on with another input's stream (one input after
+    // another in one output); a different picture or sound layout is taken
+    // from here on.
+    void ChangeSource(int sourceFile, int sourceStream, const TProgramStreamInfo& input);
 
     AVMediaType Type() const { return type_; }
-    int InputIndex() const { return inputIndex_; }
+    int SourceFile() const { return sourceFile_; }
+    int SourceStream() const { return sourceStream_; }
+    // Flushed: it takes no more frames.
+    bool Finished() const { return flushed_; }
+    TEncodeFrameHook OnEncodeFrame;
     AVCodecContext* Encoder() const { return encoder_; }
     AVStream* Stream() const { return stream_; }
     // Frames encoded; the last packet's pts in microseconds.
@@ -46,12 +60,17 @@ public:
     int64_t FramesIn() const { return framesIn_; }
 
 private:
-    void ConfigureVideoFilters(const TEngineOptions& options);
+    void ConfigureVideoFilters();
+    // Passes the graph's pictures on to the encoder; with Close, every one
+    // the graph still holds, EndEncoder telling whether the encoder ends too.
+    void DrainFilters(bool close, bool endEncoder);
+    void CreateResampler();
     // Options: the option context's for the kind; Extra: the encoder's own.
     void OpenEncoder(const AVCodec* codec, AVDictionary* options,
                      const std::vector<std::pair<std::string, std::string>>& extra);
     void FilterVideo(AVFrame* frame);
-    void ResampleAudio(AVFrame* frame);
+    // Null drains the resampler; Flush ends the encoder too.
+    void ResampleAudio(AVFrame* frame, bool flush);
     // Inserts silence in front of a frame that comes later than the sound
     // so far reaches, when the sync method asks for it.
     void PadAudioGap(const AVFrame* frame);
@@ -59,7 +78,8 @@ private:
     void Encode(AVFrame* frame);
 
     AVFormatContext* output_;
-    int inputIndex_;
+    TEngineOptions options_;
+    int sourceFile_, sourceStream_;
     TProgramStreamInfo input_;
     AVMediaType type_;
     AVCodecContext* encoder_ = nullptr;

@@ -1,15 +1,19 @@
 #pragma once
 // The transcoding engine: one object per encoding task, holding what the
 // command-line transcoder kept in globals, so that several run side by side.
-// Its inputs are the program-fed frame and wave inputs; its output one file
-// written through FFmpeg's muxers with the engine's interrupt callback.
+// Its inputs are the program-fed frame and wave inputs and files on disk; its
+// outputs files written through FFmpeg's muxers with the engine's interrupt
+// callback, each with a video and an audio stream as far as the inputs have
+// them. In join mode the inputs are written one after another into one output.
 #include "AVFormatStubs.h"
 #include "Exceptions.h"
+#include "FFHooks.h"
 #include "FFLog.h"
 #include "FFOptions.h"
 #include "FFOutput.h"
 #include "FFProgress.h"
 #include "FFUtils.h"
+#include "FileInput.h"
 #include "ProgramInput.h"
 #include "Threads.h"
 
@@ -56,13 +60,22 @@ public:
     // A codec's, format's or scaler's option, by the same rules.
     void SetGenericOption(const std::string& name, const std::string& value);
     // Opens an input: a program-fed format named by Format, the option
-    // string as FileName. False with ErrorText.
+    // string as FileName; else the file FileName, as Format when given.
+    // False with ErrorText.
     bool OpenInputFile(const std::wstring& fileName, const std::string& format);
-    // Names the output; it is created when the run starts. 0 or a negative
-    // code with ErrorText.
-    int OpenOutputFile(const std::wstring& fileName);
+    // Adds an output; the file is created when the run starts. Join: the
+    // inputs go one after another into this output. The number of outputs,
+    // or a negative code with ErrorText.
+    int OpenOutputFile(const std::wstring& fileName, bool join = false);
     int InputCount() const { return static_cast<int>(inputs_.size()); }
+    int OutputCount() const { return static_cast<int>(outputs_.size()); }
+    bool JoinMode() const { return joinMode_; }
+    // Runs between the opening of an input file and the reading of its
+    // streams' parameters.
+    std::function<void(TCustomFFmpeg* engine, AVFormatContext* context)> OnBeforeFindStreamInfo;
     TEngineOptions& Options() { return options_; }
+    // The program's hooks and the preview; set before the run starts.
+    TEngineHooks& Hooks() { return hooks_; }
     TOptionContext& OptionContext() { return *optionContext_; }
 
     // ---- Run control ----
@@ -102,26 +115,46 @@ protected:
 
 private:
     struct TInputFile {
-        std::unique_ptr<TProgramInput> Reader;
+        std::unique_ptr<TEngineInput> Reader;
+        std::vector<TProgramStreamInfo> Streams;
         bool Ended = false;
         int64_t LastPts = AV_NOPTS_VALUE;  // microseconds
+        // Join mode: where the input starts in the output, and the furthest
+        // end of what was read from it, both in output time.
+        int64_t Offset = 0;
+        int64_t EndTime = 0;
+        int FrameCount = 0;  // pictures read
+    };
+    struct TOutputFile {
+        std::wstring Name;
+        AVFormatContext* Context = nullptr;
+        TEngineOptions Options;  // as the output was opened with them
+        std::vector<std::unique_ptr<TOutputStream>> Streams;
+        bool HeaderWritten = false;
     };
 
-    void OpenOutputIO();
-    // Reads the input whose stream is furthest behind: 0 with a frame, 1
-    // when every open input is waiting, negative at the end of all.
-    int ReadNextFrame(AVFrame* frame, int& inputIndex);
+    void AddOutputStreams(TOutputFile& output);
+    // The first stream of Type in input File; -1 when it has none.
+    int FindSourceStream(int file, AVMediaType type) const;
+    void OpenOutputIO(TOutputFile& output);
+    // Reads the input whose stream is furthest behind (join mode: the
+    // current input): 0 with a frame, 1 when every open input is waiting,
+    // negative at the end of all.
+    int ReadNextFrame(AVFrame* frame, int& inputIndex, int& streamIndex);
+    void EndInput(int inputIndex);
+    void Dispatch(AVFrame* frame, int inputIndex, int streamIndex);
     void ReportProgress(bool last, int64_t startTime);
-    void WriteTrailer();
+    void CloseOutput(TOutputFile& output);
 
     int maxFiles_;
+    TEngineHooks hooks_{this};
     TEngineOptions options_;
     std::unique_ptr<TOptionContext> optionContext_;
     std::vector<TInputFile> inputs_;
-    std::wstring outputName_;
-    AVFormatContext* output_ = nullptr;
-    bool headerWritten_ = false;
-    std::vector<std::unique_ptr<TOutputStream>> streams_;
+    std::vector<std::unique_ptr<TOutputFile>> outputs_;
+    bool joinMode_ = false;
+    int currentInput_ = 0;  // join mode
+    int64_t joinDuration_ = -1;  // microseconds; -1 unknown
 
     std::atomic<bool> running_ = false, stopRequested_ = false, cancelled_ = false;
     bool completed_ = false, finished_ = false, failed_ = false;

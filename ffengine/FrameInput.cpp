@@ -224,6 +224,25 @@ void TFrameInputReader::CopyBitmapRows(AVFrame* frame)
     }
 }
 
+int TFrameInputReader::GetBuffer(AVFrame* frame)
+{
+    constexpr int Align = 32;
+    auto format = static_cast<AVPixelFormat>(info_.PixelFormat);
+    if (!pool_) {
+        poolSize_ = ff::av_image_get_buffer_size(format, info_.Width, info_.Height, Align);
+        if (poolSize_ < 0) return poolSize_;
+        pool_ = ff::av_buffer_pool_init(static_cast<size_t>(poolSize_) + Align, nullptr);
+        if (!pool_) return AVERROR(ENOMEM);
+    }
+    frame->buf[0] = ff::av_buffer_pool_get(pool_);
+    if (!frame->buf[0]) return AVERROR(ENOMEM);
+    // Rows aligned, so that one copy per row takes them.
+    auto* start = reinterpret_cast<uint8_t*>((reinterpret_cast<uintptr_t>(frame->buf[0]->data) + Align - 1) & ~uintptr_t(Align - 1));
+    int result = ff::av_image_fill_arrays(frame->data, frame->linesize, start, format, info_.Width, info_.Height, Align);
+    frame->extended_data = frame->data;
+    return result < 0 ? result : 0;
+}
+
 int TFrameInputReader::ReadFrame(AVFrame* frame)
 {
     if (!open_) return AVERROR_EOF;
@@ -232,8 +251,7 @@ int TFrameInputReader::ReadFrame(AVFrame* frame)
     frame->format = info_.PixelFormat;
     frame->width = info_.Width;
     frame->height = info_.Height;
-    // Rows as wide as the bitmap's, so that one copy per row takes them.
-    int result = ff::av_frame_get_buffer(frame, 32);
+    int result = GetBuffer(frame);
     if (result < 0) return result;
     info_.Frame = frame;
     info_.PTS = std::llround(double(info_.TimeBase.num) * info_.FrameClock / info_.TimeBase.den);
@@ -263,6 +281,8 @@ void TFrameInputReader::ReadClose()
     info_.Bitmap = nullptr;
     info_.Canvas = nullptr;
     bitmap_.reset();
+    // Frames still out keep the pool alive until they are freed.
+    ff::av_buffer_pool_uninit(&pool_);
     if (!open_) return;
     open_ = false;
     TFrameInputAdapter* adapter = TFrameInputAdapter::Find(reinterpret_cast<intptr_t>(info_.Adapter));
@@ -274,6 +294,7 @@ void TFrameInputReader::ReadClose()
 TProgramStreamInfo TFrameInputReader::StreamInfo() const
 {
     TProgramStreamInfo info;
+    info.Type = AVMEDIA_TYPE_VIDEO;
     info.Width = info_.Width;
     info.Height = info_.Height;
     info.PixelFormat = static_cast<AVPixelFormat>(info_.PixelFormat);

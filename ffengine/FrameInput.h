@@ -89,10 +89,16 @@ private:
     int ParseOptions(const std::string& optionString);
     int PrepareMemory();
     int FireReadEvent(AVFrame* frame);
+    // A buffer of the pool for Frame, its planes laid out over it.
+    int GetBuffer(AVFrame* frame);
     // Copies the bitmap's rows, top row first, into the frame.
     void CopyBitmapRows(AVFrame* frame);
 
     TInputFrameInfo info_;
     std::unique_ptr<TBitmap> bitmap_;
+    // The frames' buffers, used again once the engine lets go of them: a
+    // fresh allocation of a whole picture per frame cost a tenth of a run.
+    AVBufferPool* pool_ = nullptr;
+    int poolSize_ = 0;
     bool open_ = false;
 };

@@ -1,6 +1,7 @@
 #pragma once
-// What the engine reads from an input the program feeds itself: decoded
-// pictures or PCM, one AVFrame at a time, with times in microseconds.
+// What the engine reads from an input: decoded pictures or PCM, one AVFrame
+// at a time, with times in microseconds; either fed by the program itself,
+// one stream per input, or decoded from a file.
 #include "AVUtilStubs.h"
 #include "Threads.h"
 
@@ -13,8 +14,9 @@
 // The time base of every program-fed stream.
 constexpr AVRational MicrosecondBase = {1, 1000000};
 
-// What an opened input delivers.
+// What one stream of an opened input delivers.
 struct TProgramStreamInfo {
+    AVMediaType Type = AVMEDIA_TYPE_UNKNOWN;
     int Width = 0, Height = 0;
     AVPixelFormat PixelFormat = AV_PIX_FMT_NONE;
     AVRational FrameRate = {0, 1};
@@ -22,9 +24,23 @@ struct TProgramStreamInfo {
     AVSampleFormat SampleFormat = AV_SAMPLE_FMT_NONE;
 };
 
-class TProgramInput {
+class TEngineInput {
 public:
-    virtual ~TProgramInput() = default;
+    virtual ~TEngineInput() = default;
+    // Valid once the input is open.
+    virtual std::vector<TProgramStreamInfo> Streams() const = 0;
+    // 0 with Frame filled (pts in microseconds from the input's start) and
+    // Stream its index in Streams; AVERROR(EAGAIN) when nothing is there
+    // yet; another negative code at the input's end.
+    virtual int ReadNextFrame(AVFrame* frame, int& stream) = 0;
+    virtual void ReadClose() = 0;
+    // Microseconds; 0 when unknown.
+    virtual int64_t Duration() const { return 0; }
+};
+
+// An input of one stream that the program feeds.
+class TProgramInput : public TEngineInput {
+public:
     // "frameinput" or "waveinput".
     virtual const char* FormatName() const = 0;
     virtual AVMediaType MediaType() const = 0;
@@ -34,9 +50,15 @@ public:
     // 0 with Frame filled (pts in microseconds); AVERROR(EAGAIN) when the
     // program has nothing yet; another negative code at the input's end.
     virtual int ReadFrame(AVFrame* frame) = 0;
-    virtual void ReadClose() = 0;
     // Valid after a successful ReadHeader.
     virtual TProgramStreamInfo StreamInfo() const = 0;
+
+    std::vector<TProgramStreamInfo> Streams() const override { return {StreamInfo()}; }
+    int ReadNextFrame(AVFrame* frame, int& stream) override
+    {
+        stream = 0;
+        return ReadFrame(frame);
+    }
 };
 
 // The adapters alive: an address read from an option string is taken only

@@ -124,6 +124,7 @@ void TWaveInputReader::ReadClose()
 TProgramStreamInfo TWaveInputReader::StreamInfo() const
 {
     TProgramStreamInfo info;
+    info.Type = AVMEDIA_TYPE_AUDIO;
     info.SampleRate = info_.SampleRate;
     info.Channels = info_.Channels;
     info.SampleFormat = static_cast<AVSampleFormat>(info_.SampleFormat);

@@ -1,7 +1,9 @@
 // Benchmark: 60 s of 550x400 pictures at 24 frames/s to MPEG-4 in AVI,
 // through the engine (frame input, filter graph, encoder, muxer) and through
-// the same FFmpeg libraries called directly with the same settings. Prints
-// both times and their ratio.
+// the same FFmpeg libraries called directly with the same settings. The two
+// take turns for a few rounds, so that a busy machine weighs on both alike;
+// prints each round's wall-clock and processor times and the ratios of the
+// medians.
 #include "FFEncode.h"
 #include "FFLoad.h"
 #include "FrameInput.h"
@@ -9,7 +11,9 @@
 #include "SysUtils.h"
 #include "TestSupport.h"
 
+#include <algorithm>
 #include <chrono>
+#include <cstdlib>
 #include <cstdio>
 #include <vector>
 
@@ -31,12 +35,39 @@ std::vector<std::vector<uint8_t>> Pictures()
     return pictures;
 }
 
-double Elapsed(std::chrono::steady_clock::time_point start)
+// Wall-clock and processor seconds (all threads) of one run.
+struct TCost {
+    double Wall = 0, Cpu = 0;
+};
+
+double ProcessorSeconds()
 {
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    FILETIME creation, exit, kernel, user;
+    GetProcessTimes(GetCurrentProcess(), &creation, &exit, &kernel, &user);
+    auto seconds = [](const FILETIME& t) { return (uint64_t(t.dwHighDateTime) << 32 | t.dwLowDateTime) / 1e7; };
+    return seconds(kernel) + seconds(user);
 }
 
-double ThroughEngine(const std::vector<std::vector<uint8_t>>& pictures, const std::string& file)
+template <typename TRun>
+TCost Measure(TRun run)
+{
+    auto start = std::chrono::steady_clock::now();
+    double cpu = ProcessorSeconds();
+    if (!run()) return {-1, -1};
+    return {std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(), ProcessorSeconds() - cpu};
+}
+
+double Median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+// The caller's own part of the engine run: drawing the pictures into the
+// frame input's canvas, which the direct run has no need of.
+double drawSeconds = 0;
+
+bool ThroughEngine(const std::vector<std::vector<uint8_t>>& pictures, const std::string& file)
 {
     TFFEncoder encoder(nullptr);
     TFrameInputAdapter frames(nullptr);
@@ -44,14 +75,15 @@ double ThroughEngine(const std::vector<std::vector<uint8_t>>& pictures, const st
     int read = 0;
     frames.OnReadFrameCanvas = [&](TObject*, TCanvas*, TInputFrameInfo* info) {
         if (read >= Frames) return -1;
+        auto start = std::chrono::steady_clock::now();
         const uint8_t* source = pictures[read++ % Rate].data();
         for (int y = 0; y < Height; ++y)
             memcpy(info->Bitmap->ScanLine(y), source + size_t(y) * Width * 3, size_t(Width) * 3);
+        drawSeconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         return 0;
     };
     TInputOptions input;
     input.FileFormat = "frameinput";
-    auto start = std::chrono::steady_clock::now();
     int task = encoder.AddTask(
         AnsiToWide(Format("a=%d;r=%d/1;s=%d*%d;bpp=24;t=canvas;pf=yuv420p", frames.Address(), Rate, Width, Height)),
         &input);
@@ -61,15 +93,14 @@ double ThroughEngine(const std::vector<std::vector<uint8_t>>& pictures, const st
     output.VideoBitrate = Bitrate;
     if (task < 0 || !encoder.SetOutputFile(task, AnsiToWide(file), &output)) {
         std::printf("engine: %s\n", encoder.LastErrorText().c_str());
-        return -1;
+        return false;
     }
     encoder.StartTask(0);
-    return Elapsed(start);
+    return true;
 }
 
-double Direct(const std::vector<std::vector<uint8_t>>& pictures, const std::string& file)
+bool Direct(const std::vector<std::vector<uint8_t>>& pictures, const std::string& file)
 {
-    auto start = std::chrono::steady_clock::now();
     AVFormatContext* output = nullptr;
     ff::avformat_alloc_output_context2(&output, nullptr, "avi", file.c_str());
     const AVCodec* codec = ff::avcodec_find_encoder_by_name("mpeg4");
@@ -88,7 +119,7 @@ double Direct(const std::vector<std::vector<uint8_t>>& pictures, const std::stri
     ff::avcodec_parameters_from_context(stream->codecpar, encoder);
     stream->time_base = encoder->time_base;
     ff::avio_open2(&output->pb, file.c_str(), AVIO_FLAG_WRITE, nullptr, nullptr);
-    if (ff::avformat_write_header(output, nullptr) < 0) return -1;
+    if (ff::avformat_write_header(output, nullptr) < 0) return false;
     SwsContext* scaler = ff::sws_getContext(Width, Height, AV_PIX_FMT_BGR24, Width, Height, AV_PIX_FMT_YUV420P,
                                             SWS_BICUBIC, nullptr, nullptr, nullptr);
     AVFrame* frame = ff::av_frame_alloc();
@@ -122,12 +153,12 @@ double Direct(const std::vector<std::vector<uint8_t>>& pictures, const std::stri
     ff::av_frame_free(&frame);
     ff::av_packet_free(&packet);
     ff::avcodec_free_context(&encoder);
-    return Elapsed(start);
+    return true;
 }
 
 }
 
-int main()
+int main(int argc, char** argv)
 {
     FFLoader().SetLibraryPath(AnsiToWide(tvmtest::BinDir() + "libav"));
     if (!FFLoader().LoadLibraries(EncoderLibraries)) {
@@ -135,9 +166,23 @@ int main()
         return 1;
     }
     auto pictures = Pictures();
-    double direct = Direct(pictures, tvmtest::OutputDir() + "bench-direct.avi");
-    double engine = ThroughEngine(pictures, tvmtest::OutputDir() + "bench-engine.avi");
-    std::printf("%d frames %dx%d MPEG-4: direct %.2f s, engine %.2f s, engine/direct %.3f\n", Frames, Width, Height,
-                direct, engine, engine / direct);
-    return engine < 0 ? 1 : 0;
+    const int Rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
+    std::vector<double> directWall, directCpu, engineWall, engineCpu;
+    for (int round = 1; round <= Rounds; ++round) {
+        TCost direct = Measure([&] { return Direct(pictures, tvmtest::OutputDir() + "bench-direct.avi"); });
+        drawSeconds = 0;
+        TCost engine = Measure([&] { return ThroughEngine(pictures, tvmtest::OutputDir() + "bench-engine.avi"); });
+        if (direct.Wall < 0 || engine.Wall < 0) return 1;
+        std::printf("round %d: direct %.2f s (cpu %.2f s), engine %.2f s (cpu %.2f s, drawing %.2f s), engine/direct "
+                    "%.3f (cpu %.3f)\n",
+                    round, direct.Wall, direct.Cpu, engine.Wall, engine.Cpu, drawSeconds, engine.Wall / direct.Wall,
+                    engine.Cpu / direct.Cpu);
+        directWall.push_back(direct.Wall), directCpu.push_back(direct.Cpu);
+        engineWall.push_back(engine.Wall), engineCpu.push_back(engine.Cpu);
+    }
+    std::printf("%d frames %dx%d MPEG-4, medians of %d rounds: direct %.2f s (cpu %.2f s), engine %.2f s (cpu %.2f s), "
+                "engine/direct %.3f (cpu %.3f)\n",
+                Frames, Width, Height, Rounds, Median(directWall), Median(directCpu), Median(engineWall),
+                Median(engineCpu), Median(engineWall) / Median(directWall), Median(engineCpu) / Median(directCpu));
+    return 0;
 }

@@ -72,22 +72,6 @@ std::string Output(const std::string& name)
     return tvmtest::OutputDir() + name;
 }
 
-// A task of Encoder reading Source's pattern and, with Wave, its tone; its index.
-int AddPatternTask(TFFEncoder& encoder, const tvmtest::TPatternSource& source, bool wave = true)
-{
-    TInputOptions frames;
-    InitInputOptions(frames);
-    frames.FileFormat = "frameinput";
-    int task = encoder.AddTask(source.FrameInputName(), &frames);
-    EXPECT_GE(task, 0) << encoder.LastErrorText();
-    if (task < 0 || !wave) return task;
-    TInputOptions tone;
-    InitInputOptions(tone);
-    tone.FileFormat = "waveinput";
-    EXPECT_TRUE(encoder.AddInputFile(task, source.WaveInputName(), &tone)) << encoder.LastErrorText();
-    return task;
-}
-
 class FFEncodeTest : public tvmtest::FFLoaderTest {
 protected:
     void SetUp() override
@@ -148,7 +132,7 @@ TEST_F(FFEncodeTest, EveryTargetWritesItsFile)
         SCOPED_TRACE(row.File);
         tvmtest::TPatternSource rowSource(Width, Height, Rate, 1, Seconds);
         TFFEncoder rowEncoder(nullptr);
-        int task = AddPatternTask(rowEncoder, rowSource);
+        int task = tvmtest::AddPatternTask(rowEncoder, rowSource);
         ASSERT_GE(task, 0);
         TOutputOptions options = OptionsOf(row);
         DeleteFileA(Output(row.File).c_str());
@@ -169,7 +153,7 @@ TEST_F(FFEncodeTest, EveryTargetWritesItsFile)
 // An encoder FFmpeg 5.1 does not have is refused by name when the output is set.
 TEST_F(FFEncodeTest, MissingEncoderIsRefused)
 {
-    int task = AddPatternTask(encoder, source);
+    int task = tvmtest::AddPatternTask(encoder, source);
     TOutputOptions options;
     options.FileFormat = "avi";
     options.VideoCodec = "msmpeg4v1";
@@ -181,7 +165,7 @@ TEST_F(FFEncodeTest, MissingEncoderIsRefused)
 // The last report agrees with the file written: frames, size, time, bit rate.
 TEST_F(FFEncodeTest, ProgressAgreesWithTheFile)
 {
-    std::wstring name = SetMpeg4Output(AddPatternTask(encoder, source), "progress.avi");
+    std::wstring name = SetMpeg4Output(tvmtest::AddPatternTask(encoder, source), "progress.avi");
     encoder.SetProgressInterval(0);
     encoder.StartTask(0);
     ASSERT_FALSE(progress.empty());
@@ -198,7 +182,7 @@ TEST_F(FFEncodeTest, ProgressAgreesWithTheFile)
 // reported as finished.
 TEST_F(FFEncodeTest, CancelledRunIsNotReportedFinished)
 {
-    std::wstring name = SetMpeg4Output(AddPatternTask(encoder, source), "cancelled.avi");
+    std::wstring name = SetMpeg4Output(tvmtest::AddPatternTask(encoder, source), "cancelled.avi");
     source.OnFrame = [this](int index) {
         if (index == 30) encoder.Stop(false);
     };
@@ -216,7 +200,7 @@ TEST_F(FFEncodeTest, UnicodeOutputNames)
     for (const wchar_t* file : {L"\x0432\x0438\x0434\x0435\x043e.avi", L"\x5f71\x7247.mp4"}) {
         tvmtest::TPatternSource rowSource(Width, Height, Rate, 1, 0.5);
         TFFEncoder rowEncoder(nullptr);
-        int task = AddPatternTask(rowEncoder, rowSource, false);
+        int task = tvmtest::AddPatternTask(rowEncoder, rowSource, false);
         ASSERT_GE(task, 0);
         std::wstring name = AnsiToWide(tvmtest::OutputDir()) + file;
         DeleteFileW(name.c_str());

@@ -3,6 +3,8 @@
 #include "MyUtils.h"
 #include "SysUtils.h"
 
+#include <gtest/gtest.h>
+
 #include <cmath>
 #include <cstdio>
 #include <numbers>
@@ -80,6 +82,21 @@ std::wstring TPatternSource::FrameInputName(const char* type) const
 std::wstring TPatternSource::WaveInputName() const
 {
     return AnsiToWide(Format("a=%d;r=44100;c=2;f=16", Wave.Address()));
+}
+
+int AddPatternTask(TFFEncoder& encoder, const TPatternSource& source, bool wave)
+{
+    TInputOptions frames;
+    InitInputOptions(frames);
+    frames.FileFormat = "frameinput";
+    int task = encoder.AddTask(source.FrameInputName(), &frames);
+    EXPECT_GE(task, 0) << encoder.LastErrorText();
+    if (task < 0 || !wave) return task;
+    TInputOptions tone;
+    InitInputOptions(tone);
+    tone.FileFormat = "waveinput";
+    EXPECT_TRUE(encoder.AddInputFile(task, source.WaveInputName(), &tone)) << encoder.LastErrorText();
+    return task;
 }
 
 }

@@ -1,6 +1,7 @@
 #pragma once
 // A known moving picture and a 440 Hz tone, fed to the engine through its
 // program-fed inputs, and the option strings that name them.
+#include "FFEncode.h"
 #include "FrameInput.h"
 #include "WaveInput.h"
 
@@ -40,5 +41,8 @@ private:
     int framesRead_ = 0;
     int64_t samplesRead_ = 0;
 };
+
+// A task of Encoder reading Source's pattern and, with Wave, its tone; its index.
+int AddPatternTask(TFFEncoder& encoder, const TPatternSource& source, bool wave = true);
 
 }
