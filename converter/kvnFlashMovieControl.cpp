@@ -55,6 +55,9 @@ TkvnFlashMovieControl::TkvnFlashMovieControl(TComponent* owner) : TFlashHostCont
 
 TkvnFlashMovieControl::~TkvnFlashMovieControl()
 {
+    // The movie ends with the control, and with the last movie the player's
+    // sound output, even where the player outlives its host.
+    SetMovie(L"");
     DeleteTemporaryMovie();
 }
 
