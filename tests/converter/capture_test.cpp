@@ -11,10 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "ControlTestSupport.h"
-#include "Forms.h"
-#include "MappedPlayer.h"
 #include "PlayerBindings.h"
+#include "PlayerHostFixture.h"
 #include "SwfFixtures.h"
 #include "SysUtils.h"
 #include "TestSupport.h"
@@ -80,19 +78,10 @@ bool HoldsSample(TMemoryStream& sound, int16_t value)
     return std::find(samples, samples + sound.GetSize() / 2, value) != samples + sound.GetSize() / 2;
 }
 
-class Capture : public ::testing::Test {
+// Freeing the form ends every movie, and with the last one the player's
+// sound device.
+class Capture : public PlayerHostTest {
 protected:
-    void SetUp() override
-    {
-        Application->Initialize();
-        tvmtest::MapPlayerFromProgram();
-        form = new tvmtest::TTestForm(nullptr, 320, 240);
-        form->Show();
-    }
-    // Freeing the form ends every movie, and with the last one the player's
-    // sound device.
-    void TearDown() override { form->Free(); }
-
     TkvnFlashAVCapture* NewCapture(bool visible = true)
     {
         auto* capture = new TkvnFlashAVCapture(form);
@@ -101,8 +90,6 @@ protected:
         capture->SetVisible(visible);
         return capture;
     }
-
-    TForm* form = nullptr;
 };
 
 TEST(CaptureFrames, SoundPaysForWholeFramesAndCarriesTheRest)

@@ -9,10 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "ControlTestSupport.h"
-#include "Forms.h"
-#include "MappedPlayer.h"
 #include "PlayerBindings.h"
+#include "PlayerHostFixture.h"
 #include "SwfFixtures.h"
 #include "SysUtils.h"
 #include "TestSupport.h"
@@ -37,21 +35,15 @@ std::string Video(const std::string& name)
     return path;
 }
 
-class Preview : public ::testing::Test {
+class Preview : public PlayerHostTest {
 protected:
     void SetUp() override
     {
-        Application->Initialize();
-        tvmtest::MapPlayerFromProgram();
-        form = new tvmtest::TTestForm(nullptr, 320, 240);
-        form->Show();
+        PlayerHostTest::SetUp();
         preview = new TkvnFlashPreview(form);
         preview->SetParent(form);
         preview->SetBounds(0, 0, 200, 150);
     }
-    void TearDown() override { form->Free(); }
-
-    TForm* form = nullptr;
     TkvnFlashPreview* preview = nullptr;
 };
 
