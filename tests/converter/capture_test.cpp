@@ -58,6 +58,11 @@ std::string SilentMovie()
     return path;
 }
 
+MMRESULT WINAPI NoSoundDriver(LPHWAVEOUT, UINT, LPCWAVEFORMATEX, DWORD_PTR, DWORD_PTR, DWORD)
+{
+    return MMSYSERR_NODRIVER;
+}
+
 struct Step {
     double Result;
     std::unique_ptr<TkvnFramesList> Frames;
@@ -267,9 +272,7 @@ TEST_F(Capture, ASoundDeviceThatCannotBeOpenedEndsTheCaptureWithAnError)
 {
     // No movie plays here yet, so the player opens its device afresh.
     TPlayerSystemCalls saved = PlayerSystemCalls();
-    PlayerSystemCalls().WaveOutOpen = [](LPHWAVEOUT, UINT, LPCWAVEFORMATEX, DWORD_PTR, DWORD_PTR, DWORD) -> MMRESULT {
-        return MMSYSERR_NODRIVER;
-    };
+    PlayerSystemCalls().WaveOutOpen = NoSoundDriver;
     TkvnFlashAVCapture* capture = NewCapture();
     capture->LoadMovie(StreamSoundMovie("capture_no_device.swf", 50), "", 0, "");
     Step step = TakeStep(*capture);
