@@ -64,14 +64,16 @@ public:
     void LoadMovie(const std::string& fileName, const std::string& parameters, double speed,
                    const std::string& wmode);
     // Command code 0, ready flags False, no frame steps, sound clock 0, no
-    // captured sound, no error, and every sound and clock handler cleared.
+    // captured sound, no error, and every sound and clock handler of the
+    // process cleared.
     void ResetCapture();
     // The ready and FSCommand handlers of this control, and the process-wide
     // sound handlers that capture the player's sound.
     void InstallSoundHooks();
 
-    // FLVPlayer, IsSWFReady, IsFLVReady, IsFLVComplete and FlashFileFormat:
-    // see TkvnFlashMovieControl.
+    // FLVPlayer, the ready flags and FlashFileFormat come with
+    // TkvnFlashMovieControl.
+
     // Kept, not used.
     double BufferTime = 0;
     // Frame steps since the last reset.

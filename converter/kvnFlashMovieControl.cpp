@@ -55,6 +55,11 @@ TkvnFlashMovieControl::TkvnFlashMovieControl(TComponent* owner) : TFlashHostCont
 
 TkvnFlashMovieControl::~TkvnFlashMovieControl()
 {
+    // The movie ends with the control, and with the last movie the player's
+    // sound output, even where the player outlives its host.
+    OnFSCommand = nullptr;
+    OnReadyStateChange = nullptr;
+    SetMovie(L"");
     DeleteTemporaryMovie();
 }
 
@@ -94,6 +99,8 @@ std::string TkvnFlashMovieControl::PlayMovie(const std::string& fileName, const 
     if (FileExists(name)) {
         SetWMode(AnsiToWide(wmode.empty() ? "window" : wmode));
         SetMovie(blankMovie);
+        // The player reports even the blank movie ready.
+        isSWFReady_ = false;
         PrepareFileLoad();
         ResetVirtualTime();
         SetPlaybackSpeed(speed);
