@@ -4,6 +4,9 @@
 
 #include <cmath>
 
+#include "ActionText.h"
+#include "DeviceFont.h"
+
 namespace tvmplayer {
 namespace {
 
@@ -149,6 +152,21 @@ void Canvas::Stroke(const std::vector<Contour>& contours, const Matrix& toSurfac
                                                            : CAIRO_LINE_JOIN_ROUND);
     cairo_set_miter_limit(cairo_, std::max(line.MiterLimit, 1.0));
     cairo_stroke(cairo_);
+}
+
+void Canvas::ShowDeviceGlyph(const TextStyle& style, char32_t code, const Matrix& toSurface, const Paint& paint)
+{
+    if (!Usable(toSurface) || !SetSource(paint))
+        return;
+    cairo_matrix_t matrix = ToCairo(toSurface);
+    cairo_set_matrix(cairo_, &matrix);
+    cairo_font_face_t* face = CreateDeviceFace(style);
+    cairo_set_font_face(cairo_, face);
+    cairo_font_face_destroy(face);
+    cairo_set_font_size(cairo_, style.Size);
+    cairo_new_path(cairo_);
+    cairo_move_to(cairo_, 0, 0);
+    cairo_show_text(cairo_, Utf8FromCode(code).c_str());
 }
 
 // Groups are pushed and popped in surface space, so that a mask and what it

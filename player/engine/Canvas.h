@@ -7,6 +7,7 @@
 #include "Bitmap.h"
 #include "Shape.h"
 #include "Surface.h"
+#include "TextLayout.h"
 
 struct _cairo;
 struct _cairo_surface;
@@ -32,6 +33,10 @@ public:
     // Lines thinner than a pixel on the surface are drawn a pixel wide.
     void Stroke(const std::vector<Contour>& contours, const Matrix& toSurface, const LineStyle& line,
                 const Paint& paint);
+
+    // One character of a device font, its origin on the baseline at the
+    // origin of toSurface's space (twips).
+    void ShowDeviceGlyph(const TextStyle& style, char32_t code, const Matrix& toSurface, const Paint& paint);
 
     // What is drawn after BeginMask is the mask; what is drawn after
     // BeginMasked shows only where the mask covers, once EndMasked comes.

@@ -18,6 +18,7 @@ enum TagCode : uint16_t {
     TagDefineFont = 10,
     TagDefineText = 11,
     TagDefineBitsLossless = 20,
+    TagDefineEditText = 37,
     TagDefineBitsJpeg2 = 21,
     TagDefineShape2 = 22,
     TagPlaceObject2 = 26,
@@ -155,6 +156,20 @@ const Bitmap* Dictionary::Image(uint16_t id, size_t frame) const
     return cached->second ? &*cached->second : nullptr;
 }
 
+const Font* Dictionary::FontNamed(const std::string& name, bool bold, bool italic) const
+{
+    const Font* named = nullptr;
+    for (const auto& [id, definitions] : characters_) {
+        const Font* font = std::get_if<Font>(&definitions.back().Value);
+        if (!font || font->Glyphs.empty() || font->Name != name)
+            continue;
+        if (font->Bold == bold && font->Italic == italic)
+            return font;
+        named = named ? named : font;
+    }
+    return named;
+}
+
 void Dictionary::Add(uint16_t id, Character character)
 {
     std::vector<Definition>& definitions = characters_[id];
@@ -192,6 +207,11 @@ void Dictionary::Define(uint16_t code, std::span<const uint8_t> bytes, size_t fr
         case TagDefineText2: {
             uint16_t id = body.U16();
             Add(id, ReadText(body, code == TagDefineText ? 1 : 2));
+            return;
+        }
+        case TagDefineEditText: {
+            uint16_t id = body.U16();
+            Add(id, ReadEditText(body));
             return;
         }
         case TagJpegTables:

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "DeviceFont.h"
+
 namespace tvmplayer {
 
 Bitmap Recolour(const Bitmap& bitmap, const ColourTransform& colours)
@@ -68,8 +70,13 @@ void StageRenderer::DrawObject(const PlacedObject& object, const Matrix& parent,
         DrawShape(records, Assemble(records), false, matrix, colours);
     } else if (const Text* text = std::get_if<Text>(character)) {
         DrawText(*text, matrix, colours);
+    } else if (const EditText* field = std::get_if<EditText>(character)) {
+        DrawField(*field, matrix, colours);
     } else if (object.Children) {
+        std::string outer = target_;
+        target_ = object.Name.empty() || outer == "?" ? "?" : (outer.empty() ? "_root" : outer) + "." + object.Name;
         DrawList(*object.Children, matrix, colours, nesting + 1);
+        target_ = std::move(outer);
     } else if (const Button* button = std::get_if<Button>(character)) {
         DrawButton(*button, matrix, colours, nesting + 1);
     }
@@ -103,17 +110,81 @@ void StageRenderer::DrawText(const Text& text, const Matrix& matrix, const Colou
         Paint paint = MakePaint(fill, colours);
         double x = run.X, scale = run.Height / font->EmSquare;
         for (const auto& [index, advance] : run.Glyphs) {
-            if (index < font->Glyphs.size() && edgesLeft_ > 0) {
-                Matrix glyph = textMatrix.Then(Matrix{scale, 0, 0, scale, x, run.Y});
-                for (const OutlineLayer& layer : font->Glyphs[index])
-                    for (const StyledContours& contours : layer.Fills) {
-                        canvas_.Fill(contours.Contours, glyph, paint, false);
-                        edgesLeft_ -= std::min(edgesLeft_, contours.Contours.size());
-                    }
-            }
+            DrawGlyph(*font, index, textMatrix.Then(Matrix{scale, 0, 0, scale, x, run.Y}), paint);
             x += advance;
         }
     }
+}
+
+void StageRenderer::DrawGlyph(const Font& font, uint32_t index, const Matrix& glyph, const Paint& paint)
+{
+    if (index >= font.Glyphs.size())
+        return;
+    for (const OutlineLayer& layer : font.Glyphs[index])
+        for (const StyledContours& contours : layer.Fills) {
+            if (edgesLeft_ == 0)
+                return;
+            canvas_.Fill(contours.Contours, glyph, paint, false);
+            edgesLeft_ -= std::min(edgesLeft_, contours.Contours.size());
+        }
+}
+
+void StageRenderer::DrawField(const EditText& field, const Matrix& matrix, const ColourTransform& colours)
+{
+    std::string text = field.InitialText;
+    if (variables_ && !field.Variable.empty() && target_ != "?")
+        if (std::optional<std::string> value = variables_->Read(FieldVariablePath(target_, field.Variable)))
+            text = *value;
+    if (text.size() > MaxFieldText)
+        text.resize(MaxFieldText);
+    Contour box{{field.XMin, field.YMin},
+                {{{}, {field.XMax, field.YMin}}, {{}, {field.XMax, field.YMax}}, {{}, {field.XMin, field.YMax}},
+                 {{}, {field.XMin, field.YMin}}}};
+    auto solid = [&](Colour argb) {
+        FillStyle fill;
+        fill.Argb = argb;
+        return MakePaint(fill, colours);
+    };
+    if (field.Border) {
+        canvas_.Fill({box}, matrix, solid(0xFFFFFFFF), false);
+        LineStyle hairline;
+        canvas_.Stroke({box}, matrix, hairline, solid(0xFF000000));
+    }
+    std::vector<TextSpan> spans = FieldSpans(field, text, characters_, frame_);
+    FieldMetrics metrics;
+    TextBox layout{field.XMax - field.XMin - 2 * FieldGutter, field.WordWrap, field.Multiline};
+    std::vector<PlacedGlyph> glyphs = LayOutText(spans, layout, metrics);
+    if (glyphs.empty())
+        return;
+    // The text shows only inside its box.
+    canvas_.BeginMask();
+    canvas_.Fill({box}, matrix, solid(0xFF000000), false);
+    canvas_.BeginMasked();
+    Matrix origin = matrix.Then(Matrix::Translate(field.XMin + FieldGutter, field.YMin + FieldGutter));
+    for (const PlacedGlyph& glyph : glyphs) {
+        if (objectsLeft_ == 0)
+            break;
+        --objectsLeft_;
+        const TextStyle& style = spans[glyph.Span].Style;
+        Paint paint = solid(style.Argb);
+        Matrix at = origin.Then(Matrix::Translate(glyph.X, glyph.Y));
+        if (style.Embedded) {
+            auto found = style.Embedded->GlyphOfCode.find(glyph.Code);
+            double scale = style.Size / style.Embedded->EmSquare;
+            if (found != style.Embedded->GlyphOfCode.end())
+                DrawGlyph(*style.Embedded, found->second, at.Then(Matrix::Scale(scale, scale)), paint);
+        } else if (glyph.Code != U' ') {
+            canvas_.ShowDeviceGlyph(style, glyph.Code, at, paint);
+        }
+        if (style.Underline) {
+            double below = style.Size / 10, thick = std::max(style.Size / 20, 20.0);
+            Contour line{{0, below},
+                         {{{}, {glyph.Advance, below}}, {{}, {glyph.Advance, below + thick}}, {{}, {0, below + thick}},
+                          {{}, {0, below}}}};
+            canvas_.Fill({line}, at, paint, false);
+        }
+    }
+    canvas_.EndMasked();
 }
 
 Paint StageRenderer::MakePaint(const FillStyle& fill, const ColourTransform& colours)

@@ -3,12 +3,15 @@
 // character with the matrices and colour transforms of all that holds it.
 #include "Canvas.h"
 #include "DisplayList.h"
+#include "TextFields.h"
 
 namespace tvmplayer {
 
 // Edges drawn per frame at most: a hostile movie's frame still ends.
 inline constexpr size_t MaxEdgesPerFrame = 1u << 22;
 inline constexpr size_t MaxObjectsPerFrame = 1u << 18;
+// A text field shows this many bytes of its text at most.
+inline constexpr size_t MaxFieldText = 1u << 16;
 
 class StageRenderer {
 public:
@@ -19,6 +22,8 @@ public:
     }
 
     void Draw(const DisplayList& list, const Matrix& matrix, const ColourTransform& colours);
+    // Text fields bound to variables show their values.
+    void ShowVariables(VariableAccess& variables) { variables_ = &variables; }
 
 private:
     void DrawList(const DisplayList& list, const Matrix& matrix, const ColourTransform& colours, int nesting);
@@ -26,6 +31,8 @@ private:
     void DrawShape(const ShapeRecords& records, const Outline& outline, bool winding, const Matrix& matrix,
                    const ColourTransform& colours);
     void DrawText(const Text& text, const Matrix& matrix, const ColourTransform& colours);
+    void DrawField(const EditText& field, const Matrix& matrix, const ColourTransform& colours);
+    void DrawGlyph(const Font& font, uint32_t index, const Matrix& glyph, const Paint& paint);
     void DrawButton(const Button& button, const Matrix& matrix, const ColourTransform& colours, int nesting);
     Paint MakePaint(const FillStyle& fill, const ColourTransform& colours);
 
@@ -37,6 +44,10 @@ private:
     // Inside a mask only coverage counts: everything draws opaque.
     bool masking_ = false;
     SpriteCount spritesInButtons_;
+    VariableAccess* variables_ = nullptr;
+    // The clip whose list is drawn, as "_root.a.b"; "" for the root and
+    // "?" inside an unnamed clip, whose variables cannot be named.
+    std::string target_;
     // Bitmaps recoloured by a colour transform, alive while they are drawn.
     std::vector<Bitmap> recoloured_;
 };
