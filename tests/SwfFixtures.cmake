@@ -1,7 +1,7 @@
 # Movies and projectors that the tests write themselves; needs the targets
 # tvm_z and tvm_lzma and the function tvm_strict.
 add_library(tvm_swf_fixtures STATIC ${CMAKE_CURRENT_LIST_DIR}/SwfFixtures.cpp ${CMAKE_CURRENT_LIST_DIR}/SwfDrawing.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/SwfText.cpp)
+  ${CMAKE_CURRENT_LIST_DIR}/SwfFilters.cpp ${CMAKE_CURRENT_LIST_DIR}/SwfText.cpp)
 target_include_directories(tvm_swf_fixtures PUBLIC ${CMAKE_CURRENT_LIST_DIR})
 target_link_libraries(tvm_swf_fixtures PUBLIC tvm_z tvm_lzma)
 tvm_strict(tvm_swf_fixtures)

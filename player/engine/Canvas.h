@@ -5,6 +5,8 @@
 #include <vector>
 
 #include "Bitmap.h"
+#include "BlendModes.h"
+#include "Filters.h"
 #include "Shape.h"
 #include "Surface.h"
 #include "TextLayout.h"
@@ -44,6 +46,11 @@ public:
     void BeginMasked();
     void EndMasked();
 
+    // What is drawn after BeginLayer is filtered, then blended onto what
+    // was drawn before by EndLayer; scale: surface pixels per stage pixel.
+    void BeginLayer();
+    void EndLayer(const std::vector<Filter>& filters, BlendMode mode, double scaleX, double scaleY);
+
 private:
     bool SetPath(const std::vector<Contour>& contours, const Matrix& toSurface);
     bool SetSource(const Paint& paint);
@@ -51,6 +58,7 @@ private:
     _cairo_surface* surface_;
     _cairo* cairo_;
     std::vector<_cairo_pattern*> masks_;
+    int layers_ = 0;
 };
 
 }

@@ -23,6 +23,8 @@ Bitmap Recolour(const Bitmap& bitmap, const ColourTransform& colours)
 
 void StageRenderer::Draw(const DisplayList& list, const Matrix& matrix, const ColourTransform& colours)
 {
+    pixelScaleX_ = std::hypot(matrix.A, matrix.B) * 20;
+    pixelScaleY_ = std::hypot(matrix.C, matrix.D) * 20;
     DrawList(list, matrix, colours, 0);
 }
 
@@ -63,6 +65,22 @@ void StageRenderer::DrawObject(const PlacedObject& object, const Matrix& parent,
     --objectsLeft_;
     Matrix matrix = parent.Then(object.Transform);
     ColourTransform colours = parentColours.Then(object.Colours);
+    // Inside a mask only coverage counts: filters and blends are left out.
+    bool layered = !masking_ && (NeedsLayer(object.Blend) || !object.Filters.empty());
+    if (layered && layersLeft_ == 0)
+        layered = false;
+    if (layered) {
+        --layersLeft_;
+        canvas_.BeginLayer();
+    }
+    DrawCharacter(character, object, matrix, colours, nesting);
+    if (layered)
+        canvas_.EndLayer(object.Filters, object.Blend, pixelScaleX_, pixelScaleY_);
+}
+
+void StageRenderer::DrawCharacter(const Character* character, const PlacedObject& object, const Matrix& matrix,
+                                  const ColourTransform& colours, int nesting)
+{
     if (const Shape* shape = std::get_if<Shape>(character)) {
         DrawShape(shape->Records, shape->Paths, shape->Winding, matrix, colours);
     } else if (const MorphShape* morph = std::get_if<MorphShape>(character)) {

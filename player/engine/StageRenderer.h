@@ -10,6 +10,9 @@ namespace tvmplayer {
 // Edges drawn per frame at most: a hostile movie's frame still ends.
 inline constexpr size_t MaxEdgesPerFrame = 1u << 22;
 inline constexpr size_t MaxObjectsPerFrame = 1u << 18;
+// Objects filtered or blended through a layer of their own, per frame; the
+// rest draw plainly.
+inline constexpr size_t MaxLayersPerFrame = 512;
 // A text field shows this many bytes of its text at most.
 inline constexpr size_t MaxFieldText = 1u << 16;
 
@@ -28,6 +31,8 @@ public:
 private:
     void DrawList(const DisplayList& list, const Matrix& matrix, const ColourTransform& colours, int nesting);
     void DrawObject(const PlacedObject& object, const Matrix& matrix, const ColourTransform& colours, int nesting);
+    void DrawCharacter(const Character* character, const PlacedObject& object, const Matrix& matrix,
+                       const ColourTransform& colours, int nesting);
     void DrawShape(const ShapeRecords& records, const Outline& outline, bool winding, const Matrix& matrix,
                    const ColourTransform& colours);
     void DrawText(const Text& text, const Matrix& matrix, const ColourTransform& colours);
@@ -48,6 +53,9 @@ private:
     // The clip whose list is drawn, as "_root.a.b"; "" for the root and
     // "?" inside an unnamed clip, whose variables cannot be named.
     std::string target_;
+    size_t layersLeft_ = MaxLayersPerFrame;
+    // Surface pixels per stage pixel, for filters.
+    double pixelScaleX_ = 1, pixelScaleY_ = 1;
     // Bitmaps recoloured by a colour transform, alive while they are drawn.
     std::vector<Bitmap> recoloured_;
 };
