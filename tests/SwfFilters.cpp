@@ -111,6 +111,29 @@ Bytes ConvolutionFilter(uint8_t columns, uint8_t rows, const std::vector<float>&
     return w.Finish();
 }
 
+Bytes Button2(uint16_t id, const std::vector<SwfButtonPart>& parts)
+{
+    BitWriter w;
+    w.Bytes(id, 2);
+    w.Bytes(0, 1);  // not a menu
+    w.Bytes(0, 2);  // no actions
+    for (const SwfButtonPart& part : parts) {
+        w.Bytes(0x01u | (part.filters.empty() ? 0u : 0x10u) | (part.blend ? 0x20u : 0u), 1);
+        // The id, depth, matrix and colour transform as PlaceObject2 writes them.
+        Bytes placed = PlaceObject2({.depth = part.depth, .id = part.id, .matrix = part.matrix, .colours = SwfColours{}});
+        w.Bytes(part.id, 2);
+        w.Bytes(part.depth, 2);
+        w.Append(Bytes(placed.begin() + 5, placed.end()));
+        if (!part.filters.empty()) {
+            w.Bytes(static_cast<uint32_t>(part.filters.size()), 1);
+            for (const Bytes& filter : part.filters) w.Append(filter);
+        }
+        if (part.blend) w.Bytes(part.blend, 1);
+    }
+    w.Bytes(0, 1);
+    return w.Finish();
+}
+
 Bytes PlaceObject3(const SwfPlace& place, const std::vector<Bytes>& filters, uint8_t blend)
 {
     Bytes placed = PlaceObject2(place);

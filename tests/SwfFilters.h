@@ -9,6 +9,7 @@
 
 namespace tvmtest {
 
+constexpr uint16_t TagDefineButton2 = 34;
 constexpr uint16_t TagPlaceObject3 = 70;
 
 struct SwfShadow {
@@ -26,6 +27,16 @@ Bytes BevelFilter(const SwfShadow& shadow, uint32_t highlight);
 Bytes ColourMatrixFilter(const std::vector<float>& matrix);
 Bytes ConvolutionFilter(uint8_t columns, uint8_t rows, const std::vector<float>& matrix, float divisor, float bias,
                         bool clamp, bool preserveAlpha);
+
+struct SwfButtonPart {
+    uint16_t id = 0, depth = 1;
+    SwfMatrix matrix;
+    std::vector<Bytes> filters;
+    uint8_t blend = 0;
+};
+
+// A DefineButton2 body without actions whose parts all show in its up state.
+Bytes Button2(uint16_t id, const std::vector<SwfButtonPart>& parts);
 
 // filters: the records one after another, count of them; blend 0: none.
 Bytes PlaceObject3(const SwfPlace& place, const std::vector<Bytes>& filters, uint8_t blend = 0);

@@ -314,13 +314,12 @@ void Dictionary::DefineButton(SwfReader& body, int version)
             part.Transform = ReadMatrix(body);
             if (version == 2)
                 part.Colours = ReadColourTransform(body, true);
-            if (flags & 1)
-                button.Up.push_back(part);
-            // Filters are not read: the records after them cannot be found.
             if (version == 2 && (flags & 0x10))
-                break;
+                part.Filters = ReadFilters(body);
             if (version == 2 && (flags & 0x20))
-                body.U8();
+                part.Blend = ToBlendMode(body.U8());
+            if (flags & 1)
+                button.Up.push_back(std::move(part));
         }
     } catch (const SwfFormatError&) {
         // The parts read so far still show.

@@ -11,7 +11,9 @@
 #include <vector>
 
 #include "Bitmap.h"
+#include "BlendModes.h"
 #include "EditText.h"
+#include "Filters.h"
 #include "Movie.h"
 #include "Shape.h"
 #include "Text.h"
@@ -35,6 +37,8 @@ struct ButtonPart {
     uint16_t Depth = 0;
     Matrix Transform;
     ColourTransform Colours;
+    std::vector<Filter> Filters;
+    BlendMode Blend = BlendMode::Normal;
 };
 
 struct Button {

@@ -108,6 +108,8 @@ void StageRenderer::DrawButton(const Button& button, const Matrix& matrix, const
         object.Id = part.Id;
         object.Transform = part.Transform;
         object.Colours = part.Colours;
+        object.Filters = part.Filters;
+        object.Blend = part.Blend;
         const Character* character = characters_.Find(part.Id, frame_);
         if (const Sprite* sprite = character ? std::get_if<Sprite>(character) : nullptr)
             object.Children = StartSprite(characters_, *sprite, nesting + 1, spritesInButtons_);

@@ -116,6 +116,22 @@ TEST(Bevel, HighlightsAndShadesOppositeEdges)
     EXPECT_EQ(pixels[30 * 100 + 30], Red);
 }
 
+// A button's first part swaps red and blue; its second, after it, still shows.
+TEST(ButtonFilters, PartsAfterAFilteredOneShow)
+{
+    std::vector<float> swap{0, 0, 1, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0, 1, 0};
+    Bytes swf = StageMovie(SwfTags()
+                               .Background(0xFFFFFF)
+                               .Tag(TagDefineShape3, RectangleShape(1, Pixels(0, 0, 20, 20), SolidFill(Red)))
+                               .Tag(TagDefineButton2, Button2(2, {{.id = 1, .depth = 1, .matrix = {}, .filters = {ColourMatrixFilter(swap)}},
+                                                                  {.id = 1, .depth = 2, .matrix = {.tx = 50 * Px}, .filters = {}}}))
+                               .Tag(TagPlaceObject2, PlaceObject2({.depth = 1, .id = 2}))
+                               .ShowFrame()
+                               .End()
+                               .Take());
+    ExpectProbes(DrawStage(swf), {{10, 10, Blue}, {60, 10, Red}, {35, 10, White}}, 3);
+}
+
 constexpr uint32_t Dest = 0xFF904020, Source = 0xFF40C080;
 
 // The stage covered with Dest, and a square of Source in its middle drawn
