@@ -8,6 +8,8 @@
 
 #include <algorithm>
 
+#include "GifDecoder.h"
+#include "PngDecoder.h"
 #include "SwfUnpack.h"
 
 namespace tvmplayer {
@@ -113,14 +115,23 @@ void ApplyAlpha(Bitmap& bitmap, std::span<const uint8_t> packed)
     }
 }
 
+// The image data of DefineBitsJPEG2 to 4 may be a PNG or a GIF instead,
+// which carry their own transparency.
+std::optional<Bitmap> DecodeImage(std::span<const uint8_t> image, bool& ownAlpha)
+{
+    ownAlpha = IsPng(image) || IsGif(image);
+    return IsPng(image) ? DecodePng(image) : IsGif(image) ? DecodeGif(image) : DecodeJpeg({}, image);
+}
+
 std::optional<Bitmap> ReadJpegWithAlpha(uint16_t code, SwfReader& body)
 {
     uint32_t imageSize = body.U32();
     if (code == TagDefineBitsJpeg4)
         body.U16();  // deblocking strength: not applied
     std::span<const uint8_t> image = body.Bytes(std::min<size_t>(imageSize, body.Remaining()));
-    std::optional<Bitmap> bitmap = DecodeJpeg({}, image);
-    if (bitmap)
+    bool ownAlpha = false;
+    std::optional<Bitmap> bitmap = DecodeImage(image, ownAlpha);
+    if (bitmap && !ownAlpha)
         ApplyAlpha(*bitmap, body.Bytes(body.Remaining()));
     return bitmap;
 }
@@ -184,8 +195,10 @@ std::optional<Bitmap> ReadBitmap(uint16_t code, SwfReader& body, std::span<const
         switch (code) {
         case TagDefineBits:
             return DecodeJpeg(tables, body.Bytes(body.Remaining()));
-        case TagDefineBitsJpeg2:
-            return DecodeJpeg({}, body.Bytes(body.Remaining()));
+        case TagDefineBitsJpeg2: {
+            bool ownAlpha = false;
+            return DecodeImage(body.Bytes(body.Remaining()), ownAlpha);
+        }
         case TagDefineBitsJpeg3:
         case TagDefineBitsJpeg4:
             return ReadJpegWithAlpha(code, body);

@@ -1,7 +1,7 @@
 #pragma once
 // The bitmaps of a movie, decoded once when the movie loads: DefineBits
-// (with the movie's JPEGTables), DefineBitsJPEG2/3/4 and
-// DefineBitsLossless/2 in every format.
+// (with the movie's JPEGTables), DefineBitsJPEG2/3/4 (whose image may also
+// be a PNG or a GIF) and DefineBitsLossless/2 in every format.
 #include <cstdint>
 #include <optional>
 #include <span>

@@ -4,6 +4,9 @@
 
 #include <cmath>
 
+#include "ActionText.h"
+#include "DeviceFont.h"
+
 namespace tvmplayer {
 namespace {
 
@@ -43,6 +46,31 @@ cairo_pattern_t* GradientPattern(const FillStyle& fill)
                                       : fill.SpreadMode == Spread::Repeat ? CAIRO_EXTEND_REPEAT
                                                                       : CAIRO_EXTEND_PAD);
     return pattern;
+}
+
+// A view of an image surface's pixels, flushed for reading.
+Surface Pixels(cairo_surface_t* image)
+{
+    cairo_surface_flush(image);
+    return {reinterpret_cast<uint32_t*>(cairo_image_surface_get_data(image)), cairo_image_surface_get_width(image),
+            cairo_image_surface_get_height(image), cairo_image_surface_get_stride(image) / 4};
+}
+
+cairo_operator_t Operator(BlendMode mode)
+{
+    switch (mode) {
+    case BlendMode::Multiply: return CAIRO_OPERATOR_MULTIPLY;
+    case BlendMode::Screen: return CAIRO_OPERATOR_SCREEN;
+    case BlendMode::Lighten: return CAIRO_OPERATOR_LIGHTEN;
+    case BlendMode::Darken: return CAIRO_OPERATOR_DARKEN;
+    case BlendMode::Difference: return CAIRO_OPERATOR_DIFFERENCE;
+    case BlendMode::Add: return CAIRO_OPERATOR_ADD;
+    case BlendMode::Alpha: return CAIRO_OPERATOR_DEST_IN;
+    case BlendMode::Erase: return CAIRO_OPERATOR_DEST_OUT;
+    case BlendMode::Overlay: return CAIRO_OPERATOR_OVERLAY;
+    case BlendMode::HardLight: return CAIRO_OPERATOR_HARD_LIGHT;
+    default: return CAIRO_OPERATOR_OVER;
+    }
 }
 
 cairo_pattern_t* BitmapPattern(const FillStyle& fill, const Bitmap& image)
@@ -149,6 +177,66 @@ void Canvas::Stroke(const std::vector<Contour>& contours, const Matrix& toSurfac
                                                            : CAIRO_LINE_JOIN_ROUND);
     cairo_set_miter_limit(cairo_, std::max(line.MiterLimit, 1.0));
     cairo_stroke(cairo_);
+}
+
+void Canvas::ShowDeviceGlyph(const TextStyle& style, char32_t code, const Matrix& toSurface, const Paint& paint)
+{
+    if (!Usable(toSurface) || !SetSource(paint))
+        return;
+    cairo_matrix_t matrix = ToCairo(toSurface);
+    cairo_set_matrix(cairo_, &matrix);
+    cairo_font_face_t* face = CreateDeviceFace(style);
+    cairo_set_font_face(cairo_, face);
+    cairo_font_face_destroy(face);
+    cairo_set_font_size(cairo_, style.Size);
+    cairo_new_path(cairo_);
+    cairo_move_to(cairo_, 0, 0);
+    cairo_show_text(cairo_, Utf8FromCode(code).c_str());
+}
+
+void Canvas::BeginLayer()
+{
+    cairo_identity_matrix(cairo_);
+    cairo_push_group_with_content(cairo_, CAIRO_CONTENT_COLOR_ALPHA);
+    ++layers_;
+}
+
+void Canvas::EndLayer(const std::vector<Filter>& filters, BlendMode mode, double scaleX, double scaleY)
+{
+    cairo_identity_matrix(cairo_);
+    cairo_pattern_t* layer = cairo_pop_group(cairo_);
+    --layers_;
+    cairo_surface_t* image = nullptr;
+    if (cairo_pattern_get_surface(layer, &image) != CAIRO_STATUS_SUCCESS
+        || cairo_surface_get_type(image) != CAIRO_SURFACE_TYPE_IMAGE) {
+        cairo_pattern_destroy(layer);
+        return;
+    }
+    if (!filters.empty()) {
+        ApplyFilters(filters, Pixels(image), scaleX, scaleY);
+        cairo_surface_mark_dirty(image);
+    }
+    // Alpha and erase work on the layer they are in; on the stage itself
+    // they would wipe it, so there they draw nothing.
+    bool onParentLayer = mode != BlendMode::Alpha && mode != BlendMode::Erase;
+    if (onParentLayer || layers_ > 0) {
+        if (mode == BlendMode::Subtract || mode == BlendMode::Invert) {
+            cairo_surface_t* target = cairo_get_group_target(cairo_);
+            double sx, sy, tx, ty;
+            cairo_surface_get_device_offset(image, &sx, &sy);
+            cairo_surface_get_device_offset(target, &tx, &ty);
+            if (cairo_surface_get_type(target) == CAIRO_SURFACE_TYPE_IMAGE) {
+                BlendPixels(mode, Pixels(image), Pixels(target), static_cast<int>(tx - sx), static_cast<int>(ty - sy));
+                cairo_surface_mark_dirty(target);
+            }
+        } else {
+            cairo_set_source(cairo_, layer);
+            cairo_set_operator(cairo_, Operator(mode));
+            cairo_paint(cairo_);
+            cairo_set_operator(cairo_, CAIRO_OPERATOR_OVER);
+        }
+    }
+    cairo_pattern_destroy(layer);
 }
 
 // Groups are pushed and popped in surface space, so that a mask and what it

@@ -18,6 +18,7 @@ enum TagCode : uint16_t {
     TagDefineFont = 10,
     TagDefineText = 11,
     TagDefineBitsLossless = 20,
+    TagDefineEditText = 37,
     TagDefineBitsJpeg2 = 21,
     TagDefineShape2 = 22,
     TagPlaceObject2 = 26,
@@ -157,6 +158,20 @@ const Bitmap* Dictionary::Image(uint16_t id, size_t frame) const
     return cached->second ? &*cached->second : nullptr;
 }
 
+const Font* Dictionary::FontNamed(const std::string& name, bool bold, bool italic) const
+{
+    const Font* named = nullptr;
+    for (const auto& [id, definitions] : characters_) {
+        const Font* font = std::get_if<Font>(&definitions.back().Value);
+        if (!font || font->Glyphs.empty() || font->Name != name)
+            continue;
+        if (font->Bold == bold && font->Italic == italic)
+            return font;
+        named = named ? named : font;
+    }
+    return named;
+}
+
 void Dictionary::Add(uint16_t id, Character character)
 {
     std::vector<Definition>& definitions = characters_[id];
@@ -202,6 +217,11 @@ void Dictionary::Define(uint16_t code, std::span<const uint8_t> bytes, size_t fr
             return;
         }
         case TagVideoFrame: return AddVideoFrame(bytes);
+        case TagDefineEditText: {
+            uint16_t id = body.U16();
+            Add(id, ReadEditText(body));
+            return;
+        }
         case TagJpegTables:
             jpegTables_ = std::make_shared<const std::vector<uint8_t>>(bytes.begin(), bytes.end());
             return;
@@ -318,13 +338,12 @@ void Dictionary::DefineButton(SwfReader& body, int version)
             part.Transform = ReadMatrix(body);
             if (version == 2)
                 part.Colours = ReadColourTransform(body, true);
-            if (flags & 1)
-                button.Up.push_back(part);
-            // Filters are not read: the records after them cannot be found.
             if (version == 2 && (flags & 0x10))
-                break;
+                part.Filters = ReadFilters(body);
             if (version == 2 && (flags & 0x20))
-                body.U8();
+                part.Blend = ToBlendMode(body.U8());
+            if (flags & 1)
+                button.Up.push_back(std::move(part));
         }
     } catch (const SwfFormatError&) {
         // The parts read so far still show.

@@ -1,6 +1,6 @@
 #pragma once
 // The characters a movie defines, by id: shapes, bitmaps, sprites, morph
-// shapes, buttons, fonts, texts and videos, read once when the movie loads.
+// shapes, buttons, fonts, texts, text fields and videos, read once when the movie loads.
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -11,6 +11,9 @@
 #include <vector>
 
 #include "Bitmap.h"
+#include "BlendModes.h"
+#include "EditText.h"
+#include "Filters.h"
 #include "Movie.h"
 #include "Shape.h"
 #include "Text.h"
@@ -35,6 +38,8 @@ struct ButtonPart {
     uint16_t Depth = 0;
     Matrix Transform;
     ColourTransform Colours;
+    std::vector<Filter> Filters;
+    BlendMode Blend = BlendMode::Normal;
 };
 
 struct Button {
@@ -49,7 +54,7 @@ struct BitmapData {
     std::shared_ptr<const std::vector<uint8_t>> Tables;
 };
 
-using Character = std::variant<Shape, BitmapData, Sprite, MorphShape, Button, Font, Text, VideoStream>;
+using Character = std::variant<Shape, BitmapData, Sprite, MorphShape, Button, Font, Text, VideoStream, EditText>;
 
 // Edges a whole movie may keep, over all its shapes.
 inline constexpr size_t MaxMovieEdges = 1u << 22;
@@ -65,6 +70,9 @@ public:
     // The bitmap id stands for at frame, decoded; null when it cannot be.
     // Valid until the next call.
     const Bitmap* Image(uint16_t id, size_t frame) const;
+    // The font with glyphs of that name, of that weight and slant if there
+    // is one; null when none has the name.
+    const Font* FontNamed(const std::string& name, bool bold, bool italic) const;
     // Reads a definition tag met at frame; other tags are left alone.
     void Define(uint16_t code, std::span<const uint8_t> body, size_t frame);
 

@@ -22,6 +22,8 @@ enum PlaceFlags : uint8_t {
 };
 
 enum PlaceFlags3 : uint8_t {
+    PlaceFilters = 0x01,
+    PlaceBlendMode = 0x02,
     PlaceClassName = 0x08,
     PlaceImage = 0x10,
 };
@@ -178,6 +180,10 @@ void DisplayList::Place(uint16_t code, SwfReader& body)
         object->Name = body.String();
     if (flags & PlaceClipDepth)
         object->ClipDepth = body.U16();
+    if (flags3 & PlaceFilters)
+        object->Filters = ReadFilters(body);
+    if (flags3 & PlaceBlendMode)
+        object->Blend = ToBlendMode(body.U8());
 }
 
 }

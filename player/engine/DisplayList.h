@@ -8,7 +8,9 @@
 #include <string>
 #include <vector>
 
+#include "BlendModes.h"
 #include "Dictionary.h"
+#include "Filters.h"
 
 namespace tvmplayer {
 
@@ -21,6 +23,9 @@ struct PlacedObject {
     uint16_t Ratio = 0;
     uint16_t ClipDepth = 0;  // a mask for the depths above it up to this one
     std::string Name;
+    // PlaceObject3's; a cached bitmap draws as the object itself.
+    std::vector<Filter> Filters;
+    BlendMode Blend = BlendMode::Normal;
     // A sprite's own timeline; null for other characters and for sprites
     // beyond the nesting limit.
     std::unique_ptr<DisplayList> Children;

@@ -62,6 +62,9 @@ bool MoviePlayer::Load(std::span<const uint8_t> file, std::string_view variables
         machine_->InstructionBudget = InstructionsPerFrame;
     }
     SetVariablesFromQuery(variables);
+    // The first frame's objects are placed before its actions run: its text
+    // fields' variables are there for them.
+    ShowCurrentFrame();
     StartScripts();
     RunReachedFrames();
     if (movie_)
@@ -286,8 +289,10 @@ std::optional<std::string> MoviePlayer::CallFunction(const std::string& request)
 
 void MoviePlayer::ShowCurrentFrame()
 {
-    if (stage_)
-        stage_->Goto(timeline_.Current());
+    if (!stage_)
+        return;
+    stage_->Goto(timeline_.Current());
+    BindTextFields(*stage_, *movie_->Characters, timeline_.Current(), *this);
 }
 
 Colour MoviePlayer::Background() const
@@ -310,7 +315,9 @@ void MoviePlayer::Render(const Surface& surface)
     double sx = fit.ScaleX / 20, sy = fit.ScaleY / 20;
     Matrix toSurface{sx, 0, 0, sy, fit.OffsetX - movie.XMin * sx, fit.OffsetY - movie.YMin * sy};
     Canvas canvas(surface);
-    StageRenderer(canvas, *movie.Characters, timeline_.Current(), &videos_).Draw(*stage_, toSurface, {});
+    StageRenderer renderer(canvas, *movie.Characters, timeline_.Current(), &videos_);
+    renderer.ShowVariables(*this);
+    renderer.Draw(*stage_, toSurface, {});
 }
 
 }

@@ -16,6 +16,7 @@
 #include "MovieSound.h"
 #include "ScriptEvents.h"
 #include "Surface.h"
+#include "TextFields.h"
 #include "Timeline.h"
 #include "Variables.h"
 #include "VideoStream.h"
@@ -24,10 +25,10 @@ namespace tvmplayer {
 
 class ActionMachine;
 
-class MoviePlayer {
+class MoviePlayer : private VariableAccess {
 public:
     explicit MoviePlayer(Clock& clock);
-    ~MoviePlayer();
+    ~MoviePlayer() override;
 
     // Where the scripts' messages go; for the movies loaded after.
     void SetScriptEvents(ScriptEvents& events) { events_ = &events; }
@@ -92,6 +93,10 @@ public:
     void SetVideoDecoders(VideoDecoders& decoders) { videos_.SetDecoders(&decoders); }
 
 private:
+    // Text fields read and set the variables as the host does.
+    std::optional<std::string> Read(const std::string& path) override { return GetVariable(path); }
+    void Write(const std::string& path, const std::string& value) override { SetVariable(path, value); }
+
     void ResetTimeline(size_t frameCount);
     // The sound hears of every frame reached: by playing (advanced) or by
     // being sent there.

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "DeviceFont.h"
+
 namespace tvmplayer {
 
 Bitmap Recolour(const Bitmap& bitmap, const ColourTransform& colours)
@@ -21,6 +23,8 @@ Bitmap Recolour(const Bitmap& bitmap, const ColourTransform& colours)
 
 void StageRenderer::Draw(const DisplayList& list, const Matrix& matrix, const ColourTransform& colours)
 {
+    pixelScaleX_ = std::hypot(matrix.A, matrix.B) * 20;
+    pixelScaleY_ = std::hypot(matrix.C, matrix.D) * 20;
     DrawList(list, matrix, colours, 0);
 }
 
@@ -61,6 +65,22 @@ void StageRenderer::DrawObject(const PlacedObject& object, const Matrix& parent,
     --objectsLeft_;
     Matrix matrix = parent.Then(object.Transform);
     ColourTransform colours = parentColours.Then(object.Colours);
+    // Inside a mask only coverage counts: filters and blends are left out.
+    bool layered = !masking_ && (NeedsLayer(object.Blend) || !object.Filters.empty());
+    if (layered && layersLeft_ == 0)
+        layered = false;
+    if (layered) {
+        --layersLeft_;
+        canvas_.BeginLayer();
+    }
+    DrawCharacter(character, object, matrix, colours, nesting);
+    if (layered)
+        canvas_.EndLayer(object.Filters, object.Blend, pixelScaleX_, pixelScaleY_);
+}
+
+void StageRenderer::DrawCharacter(const Character* character, const PlacedObject& object, const Matrix& matrix,
+                                  const ColourTransform& colours, int nesting)
+{
     if (const Shape* shape = std::get_if<Shape>(character)) {
         DrawShape(shape->Records, shape->Paths, shape->Winding, matrix, colours);
     } else if (const MorphShape* morph = std::get_if<MorphShape>(character)) {
@@ -68,8 +88,13 @@ void StageRenderer::DrawObject(const PlacedObject& object, const Matrix& parent,
         DrawShape(records, Assemble(records), false, matrix, colours);
     } else if (const Text* text = std::get_if<Text>(character)) {
         DrawText(*text, matrix, colours);
+    } else if (const EditText* field = std::get_if<EditText>(character)) {
+        DrawField(*field, matrix, colours);
     } else if (object.Children) {
+        std::string outer = target_;
+        target_ = object.Name.empty() || outer == "?" ? "?" : (outer.empty() ? "_root" : outer) + "." + object.Name;
         DrawList(*object.Children, matrix, colours, nesting + 1);
+        target_ = std::move(outer);
     } else if (const Button* button = std::get_if<Button>(character)) {
         DrawButton(*button, matrix, colours, nesting + 1);
     } else if (const VideoStream* video = std::get_if<VideoStream>(character)) {
@@ -85,6 +110,8 @@ void StageRenderer::DrawButton(const Button& button, const Matrix& matrix, const
         object.Id = part.Id;
         object.Transform = part.Transform;
         object.Colours = part.Colours;
+        object.Filters = part.Filters;
+        object.Blend = part.Blend;
         const Character* character = characters_.Find(part.Id, frame_);
         if (const Sprite* sprite = character ? std::get_if<Sprite>(character) : nullptr)
             object.Children = StartSprite(characters_, *sprite, nesting + 1, spritesInButtons_);
@@ -132,17 +159,81 @@ void StageRenderer::DrawText(const Text& text, const Matrix& matrix, const Colou
         Paint paint = MakePaint(fill, colours);
         double x = run.X, scale = run.Height / font->EmSquare;
         for (const auto& [index, advance] : run.Glyphs) {
-            if (index < font->Glyphs.size() && edgesLeft_ > 0) {
-                Matrix glyph = textMatrix.Then(Matrix{scale, 0, 0, scale, x, run.Y});
-                for (const OutlineLayer& layer : font->Glyphs[index])
-                    for (const StyledContours& contours : layer.Fills) {
-                        canvas_.Fill(contours.Contours, glyph, paint, false);
-                        edgesLeft_ -= std::min(edgesLeft_, contours.Contours.size());
-                    }
-            }
+            DrawGlyph(*font, index, textMatrix.Then(Matrix{scale, 0, 0, scale, x, run.Y}), paint);
             x += advance;
         }
     }
+}
+
+void StageRenderer::DrawGlyph(const Font& font, uint32_t index, const Matrix& glyph, const Paint& paint)
+{
+    if (index >= font.Glyphs.size())
+        return;
+    for (const OutlineLayer& layer : font.Glyphs[index])
+        for (const StyledContours& contours : layer.Fills) {
+            if (edgesLeft_ == 0)
+                return;
+            canvas_.Fill(contours.Contours, glyph, paint, false);
+            edgesLeft_ -= std::min(edgesLeft_, contours.Contours.size());
+        }
+}
+
+void StageRenderer::DrawField(const EditText& field, const Matrix& matrix, const ColourTransform& colours)
+{
+    std::string text = field.InitialText;
+    if (variables_ && !field.Variable.empty() && target_ != "?")
+        if (std::optional<std::string> value = variables_->Read(FieldVariablePath(target_, field.Variable)))
+            text = *value;
+    if (text.size() > MaxFieldText)
+        text.resize(MaxFieldText);
+    Contour box{{field.XMin, field.YMin},
+                {{{}, {field.XMax, field.YMin}}, {{}, {field.XMax, field.YMax}}, {{}, {field.XMin, field.YMax}},
+                 {{}, {field.XMin, field.YMin}}}};
+    auto solid = [&](Colour argb) {
+        FillStyle fill;
+        fill.Argb = argb;
+        return MakePaint(fill, colours);
+    };
+    if (field.Border) {
+        canvas_.Fill({box}, matrix, solid(0xFFFFFFFF), false);
+        LineStyle hairline;
+        canvas_.Stroke({box}, matrix, hairline, solid(0xFF000000));
+    }
+    std::vector<TextSpan> spans = FieldSpans(field, text, characters_, frame_);
+    FieldMetrics metrics;
+    TextBox layout{field.XMax - field.XMin - 2 * FieldGutter, field.WordWrap, field.Multiline};
+    std::vector<PlacedGlyph> glyphs = LayOutText(spans, layout, metrics);
+    if (glyphs.empty())
+        return;
+    // The text shows only inside its box.
+    canvas_.BeginMask();
+    canvas_.Fill({box}, matrix, solid(0xFF000000), false);
+    canvas_.BeginMasked();
+    Matrix origin = matrix.Then(Matrix::Translate(field.XMin + FieldGutter, field.YMin + FieldGutter));
+    for (const PlacedGlyph& glyph : glyphs) {
+        if (objectsLeft_ == 0)
+            break;
+        --objectsLeft_;
+        const TextStyle& style = spans[glyph.Span].Style;
+        Paint paint = solid(style.Argb);
+        Matrix at = origin.Then(Matrix::Translate(glyph.X, glyph.Y));
+        if (style.Embedded) {
+            auto found = style.Embedded->GlyphOfCode.find(glyph.Code);
+            double scale = style.Size / style.Embedded->EmSquare;
+            if (found != style.Embedded->GlyphOfCode.end())
+                DrawGlyph(*style.Embedded, found->second, at.Then(Matrix::Scale(scale, scale)), paint);
+        } else if (glyph.Code != U' ') {
+            canvas_.ShowDeviceGlyph(style, glyph.Code, at, paint);
+        }
+        if (style.Underline) {
+            double below = style.Size / 10, thick = std::max(style.Size / 20, 20.0);
+            Contour line{{0, below},
+                         {{{}, {glyph.Advance, below}}, {{}, {glyph.Advance, below + thick}}, {{}, {0, below + thick}},
+                          {{}, {0, below}}}};
+            canvas_.Fill({line}, at, paint, false);
+        }
+    }
+    canvas_.EndMasked();
 }
 
 Paint StageRenderer::MakePaint(const FillStyle& fill, const ColourTransform& colours)

@@ -3,12 +3,18 @@
 // character with the matrices and colour transforms of all that holds it.
 #include "Canvas.h"
 #include "DisplayList.h"
+#include "TextFields.h"
 
 namespace tvmplayer {
 
 // Edges drawn per frame at most: a hostile movie's frame still ends.
 inline constexpr size_t MaxEdgesPerFrame = 1u << 22;
 inline constexpr size_t MaxObjectsPerFrame = 1u << 18;
+// Objects filtered or blended through a layer of their own, per frame; the
+// rest draw plainly.
+inline constexpr size_t MaxLayersPerFrame = 512;
+// A text field shows this many bytes of its text at most.
+inline constexpr size_t MaxFieldText = 1u << 16;
 
 class StageRenderer {
 public:
@@ -20,13 +26,19 @@ public:
     }
 
     void Draw(const DisplayList& list, const Matrix& matrix, const ColourTransform& colours);
+    // Text fields bound to variables show their values.
+    void ShowVariables(VariableAccess& variables) { variables_ = &variables; }
 
 private:
     void DrawList(const DisplayList& list, const Matrix& matrix, const ColourTransform& colours, int nesting);
     void DrawObject(const PlacedObject& object, const Matrix& matrix, const ColourTransform& colours, int nesting);
+    void DrawCharacter(const Character* character, const PlacedObject& object, const Matrix& matrix,
+                       const ColourTransform& colours, int nesting);
     void DrawShape(const ShapeRecords& records, const Outline& outline, bool winding, const Matrix& matrix,
                    const ColourTransform& colours);
     void DrawText(const Text& text, const Matrix& matrix, const ColourTransform& colours);
+    void DrawField(const EditText& field, const Matrix& matrix, const ColourTransform& colours);
+    void DrawGlyph(const Font& font, uint32_t index, const Matrix& glyph, const Paint& paint);
     void DrawButton(const Button& button, const Matrix& matrix, const ColourTransform& colours, int nesting);
     void DrawVideo(const VideoStream& video, size_t frame, const Matrix& matrix, const ColourTransform& colours);
     Paint MakePaint(const FillStyle& fill, const ColourTransform& colours);
@@ -40,6 +52,13 @@ private:
     // Inside a mask only coverage counts: everything draws opaque.
     bool masking_ = false;
     SpriteCount spritesInButtons_;
+    VariableAccess* variables_ = nullptr;
+    // The clip whose list is drawn, as "_root.a.b"; "" for the root and
+    // "?" inside an unnamed clip, whose variables cannot be named.
+    std::string target_;
+    size_t layersLeft_ = MaxLayersPerFrame;
+    // Surface pixels per stage pixel, for filters.
+    double pixelScaleX_ = 1, pixelScaleY_ = 1;
     // Bitmaps recoloured by a colour transform, alive while they are drawn.
     std::vector<Bitmap> recoloured_;
 };

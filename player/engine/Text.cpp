@@ -11,6 +11,20 @@ Outline ReadGlyph(std::span<const uint8_t> bytes)
     return Assemble(ReadShapeRecords(reader, 1));
 }
 
+// The code table and the layout after a DefineFont2 or 3's glyphs.
+void ReadCodesAndLayout(SwfReader& reader, uint8_t flags, size_t glyphs, Font& font)
+{
+    bool wideCodes = flags & 0x04;
+    for (uint32_t i = 0; i < glyphs; ++i)
+        font.GlyphOfCode.emplace(wideCodes ? reader.U16() : reader.U8(), i);
+    if (!(flags & 0x80))
+        return;
+    font.Ascent = reader.U16();
+    font.Descent = reader.U16();
+    font.Leading = static_cast<int16_t>(reader.U16());
+    for (uint32_t i = 0; i < glyphs; ++i) font.Advances.push_back(static_cast<int16_t>(reader.U16()));
+}
+
 }
 
 Font ReadFont(std::span<const uint8_t> body, int version)
@@ -21,16 +35,20 @@ Font ReadFont(std::span<const uint8_t> body, int version)
     SwfReader reader(body);
     std::vector<uint32_t> offsets;
     size_t tableStart = 0, glyphsEnd = body.size();
+    uint8_t flags = 0;
     try {
         if (version == 1) {
             uint32_t first = reader.U16();
             offsets.push_back(first);
             for (uint32_t i = 1; i < first / 2; ++i) offsets.push_back(reader.U16());
         } else {
-            uint8_t flags = reader.U8();
+            flags = reader.U8();
             bool wide = flags & 0x08;
+            font.Bold = flags & 0x01;
+            font.Italic = flags & 0x02;
             reader.U8();  // language
-            reader.Skip(reader.U8());  // name
+            std::span<const uint8_t> name = reader.Bytes(reader.U8());
+            font.Name.assign(name.begin(), std::find(name.begin(), name.end(), 0));
             uint32_t count = reader.U16();
             tableStart = reader.Position();
             for (uint32_t i = 0; i <= count; ++i) offsets.push_back(wide ? reader.U32() : reader.U16());
@@ -48,6 +66,14 @@ Font ReadFont(std::span<const uint8_t> body, int version)
             font.Glyphs.push_back(ReadGlyph(body.subspan(start, end - start)));
         else
             font.Glyphs.emplace_back();
+    }
+    if (version > 1) {
+        SwfReader tail(body.subspan(glyphsEnd));
+        try {
+            ReadCodesAndLayout(tail, flags, offsets.size(), font);
+        } catch (const SwfFormatError&) {
+            // Codes read so far still map; a cut layout measures by glyph.
+        }
     }
     return font;
 }

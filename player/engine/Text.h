@@ -3,6 +3,8 @@
 // static texts that set them (DefineText, DefineText2).
 #include <cstdint>
 #include <span>
+#include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "Shape.h"
@@ -13,6 +15,13 @@ struct Font {
     std::vector<Outline> Glyphs;
     // Glyph coordinates per em: 1024, or 20 times that for DefineFont3.
     double EmSquare = 1024;
+    // What DefineFont2 and 3 add for text fields; the metrics are in glyph
+    // coordinates and stay empty or 0 when the font has no layout.
+    std::string Name;
+    bool Bold = false, Italic = false;
+    std::unordered_map<uint32_t, uint32_t> GlyphOfCode;
+    std::vector<double> Advances;
+    double Ascent = 0, Descent = 0, Leading = 0;
 };
 
 struct GlyphRun {

@@ -11,7 +11,7 @@
 #include <functional>
 #include <vector>
 
-#include "MoviePlayer.h"
+#include "StageDrawing.h"
 #include "SwfDrawing.h"
 #include "SwfFixtures.h"
 
@@ -20,21 +20,11 @@ namespace {
 using namespace tvmplayer;
 using namespace tvmtest;
 
-constexpr int Px = 20;  // twips per pixel
 constexpr uint32_t Red = 0xFFFF0000, Blue = 0xFF0000FF, White = 0xFFFFFFFF, Black = 0xFF000000;
-
-class NoClock : public Clock {
-public:
-    uint32_t Milliseconds() override { return 0; }
-};
 
 Bytes Movie(const Bytes& tags, uint16_t frames = 1)
 {
-    SwfMovie movie;
-    movie.widthTwips = movie.heightTwips = 100 * Px;
-    movie.frameCount = frames;
-    movie.tags = tags;
-    return MakeSwf(movie);
+    return StageMovie(tags, frames);
 }
 
 SwfRect Pixels(int x0, int y0, int x1, int y1)
@@ -214,11 +204,6 @@ Bytes TwoSquareGlyphs()
                      .Take());
 }
 
-struct Probe {
-    int x, y;
-    uint32_t argb;
-};
-
 struct DrawCase {
     const char* name;
     std::function<Bytes()> movie;
@@ -234,37 +219,10 @@ std::ostream& operator<<(std::ostream& out, const DrawCase& c)
 
 class Drawing : public testing::TestWithParam<DrawCase> {};
 
-std::vector<uint32_t> Draw(const Bytes& swf, int steps, int width = 100, int height = 100,
-                           ScaleMode mode = ScaleMode::ShowAll, bool transparent = false)
-{
-    NoClock clock;
-    MoviePlayer player(clock);
-    EXPECT_TRUE(player.Load(swf));
-    for (int i = 0; i < steps; ++i) player.Step();
-    player.Scale = mode;
-    player.Transparent = transparent;
-    std::vector<uint32_t> pixels(static_cast<size_t>(width) * height);
-    player.Render({pixels.data(), width, height, width});
-    return pixels;
-}
-
-bool Near(uint32_t a, uint32_t b, int tolerance)
-{
-    for (int shift = 0; shift < 32; shift += 8)
-        if (std::abs(static_cast<int>(a >> shift & 0xFF) - static_cast<int>(b >> shift & 0xFF)) > tolerance)
-            return false;
-    return true;
-}
-
 TEST_P(Drawing, PixelsAreAsDrawn)
 {
     const DrawCase& c = GetParam();
-    std::vector<uint32_t> pixels = Draw(c.movie(), c.steps);
-    for (const Probe& probe : c.probes) {
-        uint32_t got = pixels[static_cast<size_t>(probe.y) * 100 + probe.x];
-        EXPECT_TRUE(Near(got, probe.argb, c.tolerance))
-            << "at " << probe.x << "," << probe.y << ": " << std::hex << got << " instead of " << probe.argb;
-    }
+    ExpectProbes(DrawStage(c.movie(), c.steps), c.probes, c.tolerance);
 }
 
 SwfColours HalfRedPlusGreen()
@@ -396,7 +354,7 @@ class Hostile : public testing::TestWithParam<HostileCase> {};
 TEST_P(Hostile, DrawsWhatCanBeDrawn)
 {
     const HostileCase& c = GetParam();
-    std::vector<uint32_t> pixels = Draw(c.movie(), 3);
+    std::vector<uint32_t> pixels = DrawStage(c.movie(), 3);
     uint32_t got = pixels[static_cast<size_t>(c.probe.y) * 100 + c.probe.x];
     EXPECT_TRUE(Near(got, c.probe.argb, 3)) << std::hex << got;
 }
@@ -411,17 +369,17 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(StageScale, ShowAllCentresAndExactFitStretches)
 {
     Bytes swf = RedSquare({});
-    std::vector<uint32_t> centred = Draw(swf, 0, 200, 100);
+    std::vector<uint32_t> centred = DrawStage(swf, 0, 200, 100);
     EXPECT_EQ(centred[40 * 200 + 90], Red) << "the stage starts 50 pixels in";
     EXPECT_EQ(centred[40 * 200 + 120], White);
-    std::vector<uint32_t> stretched = Draw(swf, 0, 200, 100, ScaleMode::ExactFit);
+    std::vector<uint32_t> stretched = DrawStage(swf, 0, 200, 100, ScaleMode::ExactFit);
     EXPECT_EQ(stretched[40 * 200 + 110], Red);
     EXPECT_EQ(stretched[40 * 200 + 125], White);
 }
 
 TEST(StageScale, TransparentStageKeepsAlpha)
 {
-    std::vector<uint32_t> pixels = Draw(RedSquare({.colours = HalfAlpha()}), 0, 100, 100, ScaleMode::ShowAll, true);
+    std::vector<uint32_t> pixels = DrawStage(RedSquare({.colours = HalfAlpha()}), 0, 100, 100, ScaleMode::ShowAll, true);
     EXPECT_EQ(pixels[5], 0u);
     EXPECT_TRUE(Near(pixels[40 * 100 + 40], 0x80800000, 2)) << std::hex << pixels[40 * 100 + 40];
 }

@@ -1,0 +1,31 @@
+#pragma once
+// Text fields as DefineEditText defines them: a box, how its text looks
+// and wraps, the variable it shows, and the text it starts with.
+#include <cstdint>
+#include <string>
+
+#include "Records.h"
+#include "TextLayout.h"
+
+namespace tvmplayer {
+
+struct EditText {
+    // The box, in twips.
+    double XMin = 0, YMin = 0, XMax = 0, YMax = 0;
+    bool WordWrap = false, Multiline = false, Password = false;
+    bool Border = false, Html = false, UseOutlines = false;
+    uint16_t FontId = 0;  // 0: none given
+    double FontHeight = 240;
+    Colour Argb = 0xFF000000;
+    ParagraphStyle Paragraph;
+    std::string Variable;
+    std::string InitialText;
+};
+
+// The body after the character id.
+EditText ReadEditText(SwfReader& body);
+
+// Inside the box a gutter of two pixels keeps the text off its edges.
+inline constexpr double FieldGutter = 40;
+
+}

@@ -1,0 +1,22 @@
+#pragma once
+// The HTML of text fields: <p align>, <br>, <b>, <i>, <u>, <font face size
+// color>, <textformat> and <li>, with the usual character entities. Other
+// tags are passed over and their text kept.
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "TextLayout.h"
+
+namespace tvmplayer {
+
+// The embedded font of a face name, or null to draw it with a device font.
+using FontLookup = std::function<const Font*(const std::string& face, bool bold, bool italic)>;
+
+// base: the field's own style, where the text sets none.
+std::vector<TextSpan> ParseHtmlText(const std::string& html, const TextSpan& base, const FontLookup& lookup);
+
+// A plain text in one style, as spans.
+std::vector<TextSpan> PlainText(const std::string& text, const TextSpan& base);
+
+}

@@ -1,0 +1,84 @@
+#include "TextFields.h"
+
+#include <algorithm>
+#include <cctype>
+
+#include "DisplayList.h"
+#include "HtmlText.h"
+
+namespace tvmplayer {
+namespace {
+
+bool StartsWithCaseless(const std::string& text, const char* prefix)
+{
+    for (size_t i = 0; prefix[i]; ++i)
+        if (i >= text.size() || std::tolower(static_cast<unsigned char>(text[i])) != prefix[i])
+            return false;
+    return true;
+}
+
+// Device font names that stand for a kind of face.
+std::string DeviceFamily(const std::string& name)
+{
+    if (name == "_sans")
+        return "Arial";
+    if (name == "_serif")
+        return "Times New Roman";
+    if (name == "_typewriter")
+        return "Courier New";
+    return name.empty() ? "Times New Roman" : name;
+}
+
+}
+
+std::string FieldVariablePath(const std::string& target, const std::string& variable)
+{
+    if (target.empty() || variable.find_first_of("/:") != std::string::npos || StartsWithCaseless(variable, "_root")
+        || StartsWithCaseless(variable, "_level") || StartsWithCaseless(variable, "_global"))
+        return variable;
+    return target + "." + variable;
+}
+
+std::vector<TextSpan> FieldSpans(const EditText& field, const std::string& text, const Dictionary& characters,
+                                 size_t frame)
+{
+    TextSpan base;
+    base.Paragraph = field.Paragraph;
+    base.Style.Size = field.FontHeight;
+    base.Style.Argb = field.Argb;
+    const Character* character = field.FontId ? characters.Find(field.FontId, frame) : nullptr;
+    if (const Font* font = character ? std::get_if<Font>(character) : nullptr) {
+        base.Style.Family = DeviceFamily(font->Name);
+        base.Style.Bold = font->Bold;
+        base.Style.Italic = font->Italic;
+        if (field.UseOutlines && !font->Glyphs.empty())
+            base.Style.Embedded = font;
+    }
+    std::vector<TextSpan> spans;
+    if (field.Html) {
+        FontLookup lookup = [&](const std::string& face, bool bold, bool italic) -> const Font* {
+            return field.UseOutlines ? characters.FontNamed(face, bold, italic) : nullptr;
+        };
+        spans = ParseHtmlText(text, base, lookup);
+        for (TextSpan& span : spans) span.Style.Family = DeviceFamily(span.Style.Family);
+    } else {
+        spans = PlainText(text, base);
+    }
+    if (field.Password)
+        for (TextSpan& span : spans)
+            std::replace_if(span.Text.begin(), span.Text.end(), [](char32_t c) { return c != U'\n' && c != U'\r'; },
+                            U'*');
+    return spans;
+}
+
+void BindTextFields(const DisplayList& root, const Dictionary& characters, size_t frame, VariableAccess& variables)
+{
+    for (const auto& [depth, object] : root.Objects()) {
+        const Character* character = characters.Find(object.Id, frame);
+        const EditText* field = character ? std::get_if<EditText>(character) : nullptr;
+        if (field && !field->Variable.empty() && !variables.Read(field->Variable))
+            variables.Write(field->Variable, field->InitialText);
+    }
+}
+
+}
