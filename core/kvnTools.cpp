@@ -5,24 +5,14 @@
 #include <algorithm>
 #include <cstring>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "Forms.h"
+#include "SwfHeader.h"
 #include "SysUtils.h"
 
 namespace {
-
-constexpr uint32_t kProjectorMagic = 0xFA123456;
-constexpr int64_t kTrailerSize = 8;
-constexpr uint32_t kMinMovieSize = 3;
-
-uint32_t ReadUInt32At(TStream& stream, int64_t position)
-{
-    uint8_t bytes[4];
-    stream.SetPosition(position);
-    stream.ReadBuffer(bytes, 4);
-    return static_cast<uint32_t>(bytes[0] | bytes[1] << 8 | bytes[2] << 16) | static_cast<uint32_t>(bytes[3]) << 24;
-}
 
 std::string ShortFolder(UINT(WINAPI* get)(LPSTR, UINT), UINT size)
 {
@@ -122,18 +112,18 @@ bool ExtractSWFFromProjector(const std::string& fileName, const std::string& tar
     if (!AnsiSameText(ExtractFileExt(fileName), ".exe")) return false;
     TFileStream projector(fileName, fmOpenRead | fmShareDenyNone);
     const int64_t size = projector.GetSize();
-    if (size < kTrailerSize + kMinMovieSize) return false;
-    if (ReadUInt32At(projector, size - kTrailerSize) != kProjectorMagic) return false;
-    // The trailer's length is the file's own word: it must leave room for a
-    // movie signature and stay inside the file.
-    const uint32_t movieSize = ReadUInt32At(projector, size - 4);
-    if (movieSize < kMinMovieSize || movieSize > size - kTrailerSize) return false;
-    const int64_t movieStart = size - kTrailerSize - movieSize;
+    if (size < kProjectorTrailerSize) return false;
+    uint8_t trailer[kProjectorTrailerSize];
+    projector.SetPosition(size - kProjectorTrailerSize);
+    projector.ReadBuffer(trailer, sizeof trailer);
+    const std::optional<TProjectorMovie> found = FindProjectorMovie(size, trailer);
+    if (!found) return false;
+    const auto [movieStart, movieSize] = *found;
 
     char signature[3];
     projector.SetPosition(movieStart);
     projector.ReadBuffer(signature, 3);
-    if (std::memcmp(signature, "FWS", 3) != 0 && std::memcmp(signature, "CWS", 3) != 0) return false;
+    if (!IsProjectorMovieSignature(signature)) return false;
 
     std::string target = targetFile;
     if (target.empty()) {

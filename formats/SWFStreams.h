@@ -7,14 +7,12 @@
 #include <string>
 
 #include "Streams.h"
+#include "SwfHeader.h"
 
 class TBasedSWFStream : public TObject {
 public:
-    enum THeaderPart { hpHeaderAndMovie = 0, hpHeader = 1, hpMovie = 2 };
-
-    // Reads the 8-byte header, the movie fields (frame rectangle, rate and
-    // count) or both from Stream's position; answers the bytes consumed.
-    int64_t ReadHeader(TStream& stream, THeaderPart part);
+    // Takes the fields of a header read by ReadSwfHeader.
+    void Assign(const TSwfHeader& header);
 
     float GetFrameRate() const;
     int32_t GetMovieWidth() const { return (FrameRect.right - FrameRect.left) / TwipsUnit; }

@@ -11,6 +11,9 @@ read -ra arches <<<"$list"
 "$root/scripts/build.sh" "${arches[@]}"
 # The player's engine natively first: seconds, and no Wine needed.
 "$root/scripts/engine-native.sh"
+# Every parser of outside data fuzzed a short while from its seeds alone, so
+# that a fault a seed once found, or a new one near them, shows at once.
+TVM_FUZZ_SEEDS_ONLY=1 "$root/scripts/fuzz.sh" all 30
 if [ "${TVM_ARCH:-}" = x86 ] && ! machine_runs_x86; then
   echo "test: x86 built; its tests cannot run here, this machine runs no 32-bit x86 code" >&2
   exit 1
