@@ -39,7 +39,7 @@ void Chunk(Bytes& png, const char* type, const Bytes& body)
     PutBig(png, 0);  // the checksum is not checked
 }
 
-struct PngSpec {
+struct PngPicture {
     int width, height, depth, colourType;
     bool interlaced = false;
     Bytes palette, transparency;
@@ -47,18 +47,18 @@ struct PngSpec {
     Bytes rows;
 };
 
-Bytes Png(const PngSpec& spec)
+Bytes Png(const PngPicture& picture)
 {
     Bytes png{0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
     Bytes header;
-    PutBig(header, static_cast<uint32_t>(spec.width));
-    PutBig(header, static_cast<uint32_t>(spec.height));
-    Add(header, {static_cast<uint8_t>(spec.depth), static_cast<uint8_t>(spec.colourType), 0, 0,
-                                 static_cast<uint8_t>(spec.interlaced)});
+    PutBig(header, static_cast<uint32_t>(picture.width));
+    PutBig(header, static_cast<uint32_t>(picture.height));
+    Add(header, {static_cast<uint8_t>(picture.depth), static_cast<uint8_t>(picture.colourType), 0, 0,
+                                 static_cast<uint8_t>(picture.interlaced)});
     Chunk(png, "IHDR", header);
-    if (!spec.palette.empty()) Chunk(png, "PLTE", spec.palette);
-    if (!spec.transparency.empty()) Chunk(png, "tRNS", spec.transparency);
-    Bytes packed = Deflate(spec.rows);
+    if (!picture.palette.empty()) Chunk(png, "PLTE", picture.palette);
+    if (!picture.transparency.empty()) Chunk(png, "tRNS", picture.transparency);
+    Bytes packed = Deflate(picture.rows);
     // Split over two IDAT chunks, as writers may.
     size_t half = packed.size() / 2;
     Chunk(png, "IDAT", Bytes(packed.begin(), packed.begin() + static_cast<long>(half)));
@@ -184,18 +184,18 @@ INSTANTIATE_TEST_SUITE_P(
         // an 8x8 image here, and the rest.
         ImageCase{"png interlaced 16-bit grey",
                   [] {
-                      PngSpec spec{8, 8, 16, 0, true, {}, {}, {}};
+                      PngPicture picture{8, 8, 16, 0, true, {}, {}, {}};
                       // Passes' sizes: 1x1, 1x1, 2x1, 2x2, 4x2, 4x4, 8x4.
                       const int sizes[7][2] = {{1, 1}, {1, 1}, {2, 1}, {2, 2}, {4, 2}, {4, 4}, {8, 4}};
                       for (int pass = 0; pass < 7; ++pass)
                           for (int y = 0; y < sizes[pass][1]; ++y) {
-                              spec.rows.push_back(0);
+                              picture.rows.push_back(0);
                               for (int x = 0; x < sizes[pass][0]; ++x) {
                                   uint8_t grey = static_cast<uint8_t>(pass * 40);
-                                  Add(spec.rows, {grey, 0x55});
+                                  Add(picture.rows, {grey, 0x55});
                               }
                           }
-                      return Png(spec);
+                      return Png(picture);
                   },
                   {At(0, 0, 0xFF000000), At(4, 0, 0xFF282828), At(0, 4, 0xFF505050), At(2, 0, 0xFF787878),
                    At(0, 2, 0xFFA0A0A0), At(1, 0, 0xFFC8C8C8), At(0, 1, 0xFFF0F0F0), At(7, 7, 0xFFF0F0F0)}},
