@@ -135,6 +135,7 @@ bool TFFEncoder::OpenInput(TFFmpeg& task, const std::wstring& fileName, const TI
             if (!IsStreamKey(key)) task.SetOption(key, value);
         format = options->FileFormat;
         if (options->StartTime != AV_NOPTS_VALUE) task.Options().StartTime = options->StartTime;
+        if (options->ProgramID >= 0) task.Options().ProgramID = options->ProgramID;
     }
     task.IOTimeout = IOTimeout;
     if (task.OpenInputFile(name, format)) return true;

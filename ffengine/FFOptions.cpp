@@ -149,6 +149,7 @@ int64_t Time(const std::string& n, const std::string& v)
 }
 void SetRecordingTime(TEngine& e, const std::string& n, const std::string& v) { Opts(e).RecordingTime = Time(n, v); }
 void SetStartTime(TEngine& e, const std::string& n, const std::string& v) { Opts(e).StartTime = Time(n, v); }
+void SetProgramID(TEngine& e, const std::string& n, const std::string& v) { Opts(e).ProgramID = ToInt(n, v); }
 
 void SetIntraMatrix(TEngine& e, const std::string& n, const std::string& v)
 {
@@ -249,6 +250,7 @@ const std::vector<TOptionDef> Table = {
     {"f", true, "force format", SetFormat},
     {"t", true, "record or transcode \"duration\" seconds of audio/video", SetRecordingTime},
     {"ss", true, "set the start time offset", SetStartTime},
+    {"programid", true, "desired program number", SetProgramID},
     {"timestamp", true, "set the recording timestamp ('now' to set the current time)", SetTimestamp},
     {"target", true, "specify target file type (\"vcd\", \"svcd\", \"dvd\", \"dv\", \"dv50\", \"pal-vcd\", \"ntsc-svcd\", ...)", SetTarget},
     {"loop_output", true, "number of times to loop output in formats that support looping (0 loops forever)", SetLoopOutput},

@@ -31,7 +31,11 @@ struct TEngineOptions {
     int AudioSyncMethod = 0;
     int VideoSyncMethod = -1;
     bool InputSync = false, CopyTimestamps = false;
+    // Before an input opens, StartTime is where reading starts and ProgramID
+    // the program kept; both are then cleared, so that a start time given
+    // afterwards skips the outputs' beginning instead.
     int64_t StartTime = AV_NOPTS_VALUE, RecordingTime = AV_NOPTS_VALUE;
+    int ProgramID = -1;
     int PacketSize = -1, MuxRate = -1;
     double MuxDelay = 0.7, MuxPreload = 0.5;
     std::vector<uint16_t> IntraMatrix, InterMatrix;

@@ -116,6 +116,10 @@ bool TCustomFFmpeg::OpenInputFile(const std::wstring& fileName, const std::strin
         return false;
     }
     TInputFile input;
+    TFileInput::TChoice choice{format, options_.StartTime, options_.ProgramID};
+    // Both belong to this input alone: a start time set after it is the outputs'.
+    options_.StartTime = AV_NOPTS_VALUE;
+    options_.ProgramID = -1;
     if (IsProgramFedFormat(format)) {
         std::unique_ptr<TProgramInput> reader(NewProgramInput(format));
         // The option string arrived in a 1024-byte name buffer.
@@ -132,7 +136,7 @@ bool TCustomFFmpeg::OpenInputFile(const std::wstring& fileName, const std::strin
         auto before = [this](AVFormatContext* context) {
             if (OnBeforeFindStreamInfo) OnBeforeFindStreamInfo(this, context);
         };
-        if (reader->Open(fileName, format, before) < 0) {
+        if (reader->Open(fileName, choice, before) < 0) {
             errorText_ = reader->ErrorText();
             Log(llError, errorText_);
             return false;
@@ -415,17 +419,28 @@ void TCustomFFmpeg::Dispatch(AVFrame* frame, int inputIndex, int streamIndex)
         hooks_.AudioIn(frame);
     }
     bool fed = false, open = false;
+    const int64_t readTime = frame->pts;
     for (auto& output : outputs_) {
         int64_t limit = output->Options.RecordingTime;
+        // An output's start time skips what comes before it, and its times
+        // count from there.
+        int64_t start = output->Options.StartTime;
+        bool skipped = start != AV_NOPTS_VALUE && readTime != AV_NOPTS_VALUE && readTime < start;
+        if (start != AV_NOPTS_VALUE && readTime != AV_NOPTS_VALUE) frame->pts = readTime - start;
         for (auto& stream : output->Streams) {
             if (stream->SourceFile() != inputIndex || stream->SourceStream() != streamIndex) continue;
             fed = true;
+            if (skipped) {
+                open |= !stream->Finished();
+                continue;
+            }
             stream->SendFrame(frame);
             // A stream past the recording time ends; the input ends with the last one it feeds.
             if (limit != AV_NOPTS_VALUE && stream->LastPts() != AV_NOPTS_VALUE && stream->LastPts() >= limit)
                 stream->SendFrame(nullptr);
             open |= !stream->Finished();
         }
+        frame->pts = readTime;
     }
     if (fed && !open && !joinMode_) inputs_[inputIndex].Ended = true;
 }

@@ -14,13 +14,13 @@ int TFileInput::Fail(int code, const std::string& message)
     return code;
 }
 
-int TFileInput::Open(const std::wstring& fileName, const std::string& format, const TBeforeStreamInfo& before)
+int TFileInput::Open(const std::wstring& fileName, const TChoice& choice, const TBeforeStreamInfo& before)
 {
     ReadClose();
     std::string name = WideToAnsi(fileName);
     const AVInputFormat* inputFormat = nullptr;
-    if (!format.empty() && !(inputFormat = ff::av_find_input_format(format.c_str())))
-        return Fail(AVERROR(EINVAL), Format("Unknown input format: \"%s\"", format));
+    if (!choice.Format.empty() && !(inputFormat = ff::av_find_input_format(choice.Format.c_str())))
+        return Fail(AVERROR(EINVAL), Format("Unknown input format: \"%s\"", choice.Format));
     context_ = ff::avformat_alloc_context();
     packet_ = ff::av_packet_alloc();
     if (!context_ || !packet_) return Fail(AVERROR(ENOMEM), "avformat_alloc_context failed");
@@ -28,6 +28,8 @@ int TFileInput::Open(const std::wstring& fileName, const std::string& format, co
     std::string url = WideToUTF8Name(fileName);
     int result = ff::avformat_open_input(&context_, url.c_str(), inputFormat, nullptr);
     if (result < 0) return Fail(result, ::ErrorText(name, result));
+    if (choice.ProgramID >= 0 && (result = KeepProgram(choice.ProgramID)) < 0)
+        return Fail(result, "Specified program id not found");
     if (before) before(context_);
     if (ff::avformat_find_stream_info(context_, nullptr) < 0)
         return Fail(AVERROR_INVALIDDATA, Format("%s: could not find codec parameters", name));
@@ -36,13 +38,38 @@ int TFileInput::Open(const std::wstring& fileName, const std::string& format, co
     if (streams_.empty()) return Fail(AVERROR_STREAM_NOT_FOUND, name + ": no video or audio stream to read");
     // Times count from the file's start, as the program-fed inputs' do.
     if (context_->start_time != AV_NOPTS_VALUE) startTime_ = context_->start_time;
+    if (choice.StartTime != AV_NOPTS_VALUE) SeekTo(name, choice.StartTime);
     return 0;
+}
+
+int TFileInput::KeepProgram(int programId)
+{
+    const AVProgram* kept = nullptr;
+    for (const AVProgram* program : std::span(context_->programs, context_->nb_programs))
+        if (program->id == programId) kept = program;
+    if (!kept) return AVERROR_STREAM_NOT_FOUND;
+    for (AVStream* stream : std::span(context_->streams, context_->nb_streams)) stream->discard = AVDISCARD_ALL;
+    for (unsigned index : std::span(kept->stream_index, kept->nb_stream_indexes))
+        context_->streams[index]->discard = AVDISCARD_DEFAULT;
+    if (kept->nb_stream_indexes > 0) relatedStream_ = static_cast<int>(kept->stream_index[0]);
+    return 0;
+}
+
+void TFileInput::SeekTo(const std::string& name, int64_t position)
+{
+    if (ff::avformat_seek_file(context_, -1, INT64_MIN, startTime_ + position, INT64_MAX, 0) < 0) {
+        ff::av_log(nullptr, AV_LOG_WARNING, "%s: could not seek to position %0.3f\n", name.c_str(), position / 1e6);
+        return;
+    }
+    startTime_ += position;
+    firstKept_ = 0;
 }
 
 int TFileInput::OpenDecoder(AVMediaType type)
 {
     const AVCodec* codec = nullptr;
-    int index = ff::av_find_best_stream(context_, type, -1, -1, &codec, 0);
+    // With a program kept, the best stream is chosen among its own.
+    int index = ff::av_find_best_stream(context_, type, -1, relatedStream_, &codec, 0);
     if (index == AVERROR_STREAM_NOT_FOUND) return 0;
     if (index < 0) return index;
     AVStream* stream = context_->streams[index];
@@ -95,6 +122,10 @@ void TFileInput::Receive(int stream)
         }
         int64_t pts = frame->best_effort_timestamp;
         frame->pts = pts == AV_NOPTS_VALUE ? AV_NOPTS_VALUE : ff::av_rescale_q(pts, timeBase, MicrosecondBase) - startTime_;
+        if (frame->pts != AV_NOPTS_VALUE && frame->pts < firstKept_) {
+            ff::av_frame_free(&frame);
+            continue;
+        }
         decoded_.emplace_back(stream, frame);
     }
 }
@@ -150,4 +181,6 @@ void TFileInput::ReadClose()
     context_ = nullptr;
     draining_ = false;
     startTime_ = 0;
+    firstKept_ = INT64_MIN;
+    relatedStream_ = -1;
 }

@@ -175,6 +175,57 @@ TEST_F(FFFilesTest, JoinWritesInputsOneAfterAnother)
     EXPECT_EQ(progress.back().FrameNumber, 125);
 }
 
+// A start time given with the input seeks it; one given with the output
+// skips the output's beginning. Either way the file holds the pattern from
+// its second second on, with times from 0.
+TEST_F(FFFilesTest, StartTimeSkipsTheBeginning)
+{
+    constexpr int64_t OneSecond = 1000000;
+    struct TCase {
+        const char* File;
+        bool OnInput;
+    };
+    for (const TCase& c : {TCase{"from1s-input.avi", true}, TCase{"from1s-output.avi", false}}) {
+        SCOPED_TRACE(c.File);
+        TInputOptions input;
+        InitInputOptions(input);
+        if (c.OnInput) input.StartTime = OneSecond;
+        int task = encoder.AddTask(Fixture("input_3s.mkv"), &input);
+        ASSERT_GE(task, 0) << encoder.LastErrorText();
+        TOutputOptions output = OutputOf("avi", "mpeg4", "libmp3lame");
+        if (!c.OnInput) output.StartTime = OneSecond;
+        SetOutput(task, c.File, output);
+        RunAndList({{c.File, "mpeg4", "mp3", 44100, 50, "input_from1s.bgr"}});
+        encoder.RemoveTask(task);
+        terminated.clear();
+    }
+}
+
+// A program id keeps that program's streams only; one the file lacks is refused.
+TEST_F(FFFilesTest, ProgramIdChoosesTheStreams)
+{
+    TInputOptions input;
+    InitInputOptions(input);
+    input.ProgramID = 3;
+    EXPECT_EQ(encoder.AddTask(Fixture("programs.ts"), &input), -1);
+    EXPECT_EQ(encoder.LastErrorText(), "Specified program id not found");
+
+    input.ProgramID = 2;
+    int task = encoder.AddTask(Fixture("programs.ts"), &input);
+    ASSERT_GE(task, 0) << encoder.LastErrorText();
+    SetOutput(task, "program2.avi", OutputOf("avi", "mpeg4", "libmp3lame"));
+    encoder.StartTask(task);
+    ASSERT_FALSE(terminated.empty());
+    EXPECT_TRUE(terminated[0].Finished) << terminated[0].ErrorText;
+    TFFDecoder decoder{nullptr};
+    ASSERT_TRUE(decoder.LoadLibraries(AnsiToWide(tvmtest::LibavDir())));
+    ASSERT_TRUE(decoder.LoadFile(Fixture("program2.avi"))) << decoder.LastErrorMessage();
+    TVideoStreamInfo video = decoder.GetVideoStreamInfo();
+    EXPECT_EQ(video.Width, 160);
+    EXPECT_EQ(video.Height, 120);
+    EXPECT_GE(decoder.FirstAudioStream(), 0);
+}
+
 TEST_F(FFFilesTest, MissingFileIsRefused)
 {
     EXPECT_EQ(encoder.AddTask(Fixture("no-such-input.mkv")), -1);
