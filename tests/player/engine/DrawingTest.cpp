@@ -7,6 +7,8 @@
 #include <cstdio>
 #include <jpeglib.h>
 
+#include <cairo.h>
+
 #include <cstdlib>
 #include <functional>
 #include <vector>
@@ -424,6 +426,41 @@ TEST(ShapePictures, FramesDrawnAgainMatchFramesDrawnAfresh)
         int differing = 0;
         for (size_t i = 0; i < pixels.size(); ++i) differing += !Near(pixels[i], afresh[i], 2);
         EXPECT_EQ(differing, 0) << "frame " << frame;
+    }
+}
+
+// Pictures are copied onto the stage by hand: pixel for pixel as cairo
+// would, for rows long and short, translucent, opaque and empty runs, and
+// pictures hanging over every edge.
+TEST(ShapePictures, CopiedAsCairoCopiesThem)
+{
+    constexpr int Side = 37;
+    std::vector<uint32_t> picture(Side * Side);
+    for (int i = 0; i < Side * Side; ++i) {
+        uint32_t alpha = i % 5 == 0 ? 0 : i % 7 == 0 ? 255 : (i * 53) % 256;
+        if (i / Side > 30) alpha = 255;  // whole opaque runs
+        if (i / Side < 3) alpha = 0;     // whole empty runs
+        uint32_t colour = (i * 2654435761u) & 0xFFFFFF;
+        picture[i] = Premultiply(alpha << 24 | colour);
+    }
+    for (auto [dx, dy] : {std::pair{0, 0}, {5, 3}, {-9, 20}, {30, -11}, {-40, 0}}) {
+        std::vector<uint32_t> byHand(Side * Side), byCairo;
+        for (int i = 0; i < Side * Side; ++i) byHand[i] = Premultiply((i * 40503u) | 0x30000000u << (i % 3));
+        byCairo = byHand;
+        CompositeOver({picture.data(), Side, Side, Side}, {byHand.data(), Side, Side, Side}, dx, dy);
+        auto image = [](std::vector<uint32_t>& pixels) {
+            return cairo_image_surface_create_for_data(reinterpret_cast<unsigned char*>(pixels.data()),
+                                                       CAIRO_FORMAT_ARGB32, Side, Side, Side * 4);
+        };
+        cairo_surface_t* source = image(picture);
+        cairo_surface_t* target = image(byCairo);
+        cairo_t* cairo = cairo_create(target);
+        cairo_set_source_surface(cairo, source, dx, dy);
+        cairo_paint(cairo);
+        cairo_destroy(cairo);
+        cairo_surface_destroy(target);
+        cairo_surface_destroy(source);
+        EXPECT_EQ(byHand, byCairo) << "offset " << dx << "," << dy;
     }
 }
 
