@@ -15,6 +15,7 @@
 
 #include "StageDrawing.h"
 #include "SwfDrawing.h"
+#include "SwfFilters.h"
 #include "SwfFixtures.h"
 
 namespace {
@@ -387,8 +388,8 @@ TEST(StageScale, TransparentStageKeepsAlpha)
 }
 
 // Shapes that move on by whole pixels, one of them a fraction off the pixel
-// grid, turned and outlined; the bitmap is defined again in frame 2 and the
-// colours change in frame 3.
+// grid, one turned and outlined, one a mask, one multiplied; the bitmap is
+// defined again in frame 2 and the colours change in frame 3.
 Bytes MovingShapes()
 {
     SwfGradient g = Gradient(0x13, 0, 40, 20);
@@ -403,9 +404,16 @@ Bytes MovingShapes()
         if (frame == 2) tags.Tag(TagDefineBitsLossless2, LosslessBitmap(7, 2, 2, {Blue, White, Red, Blue}));
         SwfPlace turned{.depth = 1, .matrix = SwfMatrix{.a = 0.8, .b = 0.6, .c = -0.6, .d = 0.8, .tx = (40 + 3 * frame) * Px, .ty = 5 * Px}};
         SwfPlace offGrid{.depth = 2, .matrix = SwfMatrix{.tx = (20 + 2 * frame) * Px + 7, .ty = (50 - frame) * Px + 13}};
-        if (frame == 0) turned.id = 1, offGrid.id = 2;
+        // A mask, and a multiplied shape under it, drawn through groups.
+        SwfPlace mask{.depth = 3, .matrix = SwfMatrix{.tx = (50 + frame) * Px, .ty = 40 * Px}};
+        SwfPlace multiplied{.depth = 4, .matrix = SwfMatrix{.tx = (45 + 2 * frame) * Px, .ty = 45 * Px}};
+        if (frame == 0) turned.id = 1, offGrid.id = 2, mask.id = 2, mask.clipDepth = 4, multiplied.id = 1;
         if (frame == 3) offGrid.colours = HalfRedPlusGreen();
-        tags.Tag(TagPlaceObject2, PlaceObject2(turned)).Tag(TagPlaceObject2, PlaceObject2(offGrid)).ShowFrame();
+        tags.Tag(TagPlaceObject2, PlaceObject2(turned))
+            .Tag(TagPlaceObject2, PlaceObject2(offGrid))
+            .Tag(TagPlaceObject2, PlaceObject2(mask))
+            .Tag(TagPlaceObject3, PlaceObject3(multiplied, {}, 3))
+            .ShowFrame();
     }
     return Movie(tags.End().Take(), 4);
 }
