@@ -7,6 +7,7 @@
 #include <jpeglib.h>
 
 #include <algorithm>
+#include <atomic>
 
 #include "GifDecoder.h"
 #include "PngDecoder.h"
@@ -187,6 +188,12 @@ std::optional<Bitmap> ReadLossless(uint16_t code, SwfReader& body)
     return bitmap;
 }
 
+}
+
+uint64_t NewDrawingSerial()
+{
+    static std::atomic<uint64_t> serials{0};
+    return ++serials;
 }
 
 std::optional<Bitmap> ReadBitmap(uint16_t code, SwfReader& body, std::span<const uint8_t> tables)

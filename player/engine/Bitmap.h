@@ -11,10 +11,18 @@
 
 namespace tvmplayer {
 
+// A number no other call returns. It names a bitmap or a shape for the
+// cache of shape pictures, where an address could name a later one: a
+// definition may be replaced where it lies.
+uint64_t NewDrawingSerial();
+
 struct Bitmap {
     int Width = 0;
     int Height = 0;
     std::vector<uint32_t> Pixels;  // premultiplied 0xAARRGGBB, rows packed
+    // Copies keep it: a copy given other pixels draws under a key of its own
+    // (a colour transform's).
+    uint64_t Serial = NewDrawingSerial();
 };
 
 // Larger bitmaps are refused, whatever their header claims.

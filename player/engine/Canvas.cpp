@@ -3,6 +3,7 @@
 #include <cairo.h>
 
 #include <cmath>
+#include <optional>
 
 #include "ActionText.h"
 #include "DeviceFont.h"
@@ -14,6 +15,10 @@ namespace {
 // a unit square instead: pixman's fixed-point gradient coordinates overflow
 // when a small gradient spreads 16384 units over a few pixels.
 constexpr double GradientHalf = 16384;
+
+// Where a shape's picture may be copied to, in whole pixels from the
+// surface's origin: beyond, pixman's coordinates would overflow.
+constexpr double MaxPictureOffset = 1 << 20;
 
 bool Usable(const Matrix& m)
 {
@@ -86,13 +91,48 @@ cairo_pattern_t* BitmapPattern(const FillStyle& fill, const Bitmap& image)
     return pattern;
 }
 
+struct PixelBox {
+    int X, Y, Width, Height;
+};
+
+// The pixels a shape of that extent may touch when drawn with toSurface:
+// the edges' box, widened by the lines' reach and a pixel of
+// anti-aliasing. None when it would be too large to keep.
+std::optional<PixelBox> PictureBox(const Extent& extent, const Matrix& toSurface)
+{
+    const Matrix& m = toSurface;
+    double reach = 1;
+    if (extent.Lines) {
+        double stretch = std::sqrt(m.A * m.A + m.B * m.B + m.C * m.C + m.D * m.D);
+        double width = std::max(extent.WidestLine, 1 / std::sqrt(std::fabs(m.Determinant())));
+        reach += width * stretch * extent.JoinReach / 2;
+    }
+    Point corners[4] = {m.Apply(extent.Min), m.Apply({extent.Max.X, extent.Min.Y}),
+                        m.Apply({extent.Min.X, extent.Max.Y}), m.Apply(extent.Max)};
+    double x0 = corners[0].X, y0 = corners[0].Y, x1 = x0, y1 = y0;
+    for (const Point& p : corners) {
+        x0 = std::min(x0, p.X);
+        y0 = std::min(y0, p.Y);
+        x1 = std::max(x1, p.X);
+        y1 = std::max(y1, p.Y);
+    }
+    x0 = std::floor(x0 - reach);
+    y0 = std::floor(y0 - reach);
+    x1 = std::ceil(x1 + reach);
+    y1 = std::ceil(y1 + reach);
+    if (!std::isfinite(x0 + y0 + x1 + y1) || (x1 - x0) * (y1 - y0) > MaxPicturePixels)
+        return std::nullopt;
+    return PixelBox{static_cast<int>(x0), static_cast<int>(y0), static_cast<int>(x1 - x0), static_cast<int>(y1 - y0)};
 }
 
-Canvas::Canvas(const Surface& surface)
+}
+
+Canvas::Canvas(const Surface& surface, ShapeCache* shapes)
     : surface_(cairo_image_surface_create_for_data(reinterpret_cast<unsigned char*>(surface.Pixels),
                                                    CAIRO_FORMAT_ARGB32, surface.Width, surface.Height,
                                                    surface.Stride * 4)),
-      cairo_(cairo_create(surface_))
+      cairo_(cairo_create(surface_)),
+      shapes_(shapes)
 {
 }
 
@@ -177,6 +217,63 @@ void Canvas::Stroke(const std::vector<Contour>& contours, const Matrix& toSurfac
                                                            : CAIRO_LINE_JOIN_ROUND);
     cairo_set_miter_limit(cairo_, std::max(line.MiterLimit, 1.0));
     cairo_stroke(cairo_);
+}
+
+void Canvas::DrawShape(PictureKey key, const Extent& extent, const Matrix& toSurface,
+                       const std::function<void(const Matrix&)>& draw)
+{
+    // Whole pixels of translation move the picture and leave the pixels
+    // drawn as they are; the rest goes into the key.
+    double wholeX = std::floor(toSurface.Tx), wholeY = std::floor(toSurface.Ty);
+    if (!shapes_ || !Usable(toSurface) || std::fabs(wholeX) > MaxPictureOffset || std::fabs(wholeY) > MaxPictureOffset)
+        return draw(toSurface);
+    Matrix rest = toSurface;
+    rest.Tx -= wholeX;
+    rest.Ty -= wholeY;
+    std::optional<PixelBox> box = PictureBox(extent, rest);
+    if (!box)
+        return draw(toSurface);
+    key.Placement = rest;
+    ShapePicture& picture = shapes_->Visit(key);
+    if (!picture.Image) {
+        if (!picture.Seen) {
+            picture.Seen = true;
+            return draw(toSurface);
+        }
+        cairo_surface_t* image = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, box->Width, box->Height);
+        if (cairo_surface_status(image) != CAIRO_STATUS_SUCCESS) {
+            cairo_surface_destroy(image);
+            return draw(toSurface);
+        }
+        cairo_t* onPicture = cairo_create(image);
+        std::swap(cairo_, onPicture);
+        rest.Tx -= box->X;
+        rest.Ty -= box->Y;
+        draw(rest);
+        std::swap(cairo_, onPicture);
+        cairo_destroy(onPicture);
+        cairo_surface_flush(image);
+        picture.Image = image;
+        picture.X = box->X;
+        picture.Y = box->Y;
+        shapes_->Keep(picture);
+    }
+    int x = static_cast<int>(wholeX) + picture.X, y = static_cast<int>(wholeY) + picture.Y;
+    // Straight onto the pixels where they are colour: the same sum as
+    // cairo's, in fewer steps.
+    cairo_surface_t* target = cairo_get_group_target(cairo_);
+    if (cairo_surface_get_type(target) == CAIRO_SURFACE_TYPE_IMAGE
+        && cairo_image_surface_get_format(target) == CAIRO_FORMAT_ARGB32) {
+        double offsetX, offsetY;
+        cairo_surface_get_device_offset(target, &offsetX, &offsetY);
+        CompositeOver(Pixels(picture.Image), Pixels(target), x + static_cast<int>(offsetX),
+                      y + static_cast<int>(offsetY));
+        cairo_surface_mark_dirty(target);
+        return;
+    }
+    cairo_identity_matrix(cairo_);
+    cairo_set_source_surface(cairo_, picture.Image, x, y);
+    cairo_paint(cairo_);
 }
 
 void Canvas::ShowDeviceGlyph(const TextStyle& style, char32_t code, const Matrix& toSurface, const Paint& paint)

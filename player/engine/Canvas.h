@@ -2,12 +2,14 @@
 // The rasterizer: anti-aliased paths filled and stroked with colours,
 // gradients and bitmaps into a Surface, and masks. Everything about cairo
 // stays behind this class.
+#include <functional>
 #include <vector>
 
 #include "Bitmap.h"
 #include "BlendModes.h"
 #include "Filters.h"
 #include "Shape.h"
+#include "ShapeCache.h"
 #include "Surface.h"
 #include "TextLayout.h"
 
@@ -25,7 +27,9 @@ struct Paint {
 
 class Canvas {
 public:
-    explicit Canvas(const Surface& surface);
+    // shapes: where pictures of shapes stay from frame to frame; none draws
+    // every shape afresh.
+    explicit Canvas(const Surface& surface, ShapeCache* shapes = nullptr);
     ~Canvas();
     Canvas(const Canvas&) = delete;
     Canvas& operator=(const Canvas&) = delete;
@@ -35,6 +39,13 @@ public:
     // Lines thinner than a pixel on the surface are drawn a pixel wide.
     void Stroke(const std::vector<Contour>& contours, const Matrix& toSurface, const LineStyle& line,
                 const Paint& paint);
+
+    // Draws a shape that reaches as far as extent through its picture in the
+    // cache, once its key has come before; draw draws the shape with the
+    // matrix it is given. Without a cache, or for a picture too large to
+    // keep, draw draws straight with toSurface.
+    void DrawShape(PictureKey key, const Extent& extent, const Matrix& toSurface,
+                   const std::function<void(const Matrix&)>& draw);
 
     // One character of a device font, its origin on the baseline at the
     // origin of toSurface's space (twips).
@@ -57,6 +68,7 @@ private:
 
     _cairo_surface* surface_;
     _cairo* cairo_;
+    ShapeCache* shapes_;
     std::vector<_cairo_pattern*> masks_;
     int layers_ = 0;
 };

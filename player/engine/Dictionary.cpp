@@ -257,6 +257,7 @@ void Dictionary::DefineShape(SwfReader& body, int version)
     shape.Records = ReadShapeWithStyles(body, version);
     edgesLeft_ -= std::min(edgesLeft_, shape.Records.Edges.size());
     shape.Paths = Assemble(shape.Records);
+    shape.Bounds = Measure(shape.Records);
     Add(id, std::move(shape));
 }
 

@@ -45,6 +45,7 @@ bool MoviePlayer::Load(std::span<const uint8_t> file, std::string_view variables
     Retire();
     Sound.StopAll();
     videos_.Clear();
+    shapes_.Clear();
     movie_ = ParseMovie(file);
     if (movie_) {
         DisplayList::Frames frames;
@@ -314,7 +315,7 @@ void MoviePlayer::Render(const Surface& surface)
     // Twips to surface pixels.
     double sx = fit.ScaleX / 20, sy = fit.ScaleY / 20;
     Matrix toSurface{sx, 0, 0, sy, fit.OffsetX - movie.XMin * sx, fit.OffsetY - movie.YMin * sy};
-    Canvas canvas(surface);
+    Canvas canvas(surface, &shapes_);
     StageRenderer renderer(canvas, *movie.Characters, timeline_.Current(), &videos_);
     renderer.ShowVariables(*this);
     renderer.Draw(*stage_, toSurface, {});

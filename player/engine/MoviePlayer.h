@@ -15,6 +15,7 @@
 #include "Movie.h"
 #include "MovieSound.h"
 #include "ScriptEvents.h"
+#include "ShapeCache.h"
 #include "Surface.h"
 #include "TextFields.h"
 #include "Timeline.h"
@@ -129,6 +130,7 @@ private:
     uint32_t startTime_ = 0;
     SpriteCount sprites_;
     VideoPictures videos_;
+    ShapeCache shapes_;
     // The main timeline's display list; built from movie_, so it goes first.
     std::unique_ptr<DisplayList> stage_;
 };

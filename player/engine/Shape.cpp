@@ -1,6 +1,7 @@
 #include "Shape.h"
 
 #include <algorithm>
+#include <cmath>
 #include <functional>
 #include <map>
 #include <unordered_map>
@@ -257,6 +258,28 @@ Outline Assemble(const ShapeRecords& records)
         for (auto& [style, edges] : lines[layer]) outline[layer].Lines.push_back({style, LinkLine(edges)});
     }
     return outline;
+}
+
+Extent Measure(const ShapeRecords& records)
+{
+    Extent extent;
+    if (records.Edges.empty())
+        return extent;
+    extent.Min = extent.Max = records.Edges.front().From;
+    for (const Edge& edge : records.Edges)
+        for (const Point& p : {edge.From, edge.Control, edge.To}) {
+            extent.Min = {std::min(extent.Min.X, p.X), std::min(extent.Min.Y, p.Y)};
+            extent.Max = {std::max(extent.Max.X, p.X), std::max(extent.Max.Y, p.Y)};
+        }
+    for (const LineStyle& line : records.Lines) {
+        extent.Lines = true;
+        extent.WidestLine = std::max(extent.WidestLine, line.Width);
+        // A square cap's corner lies sqrt(2) half widths out; a miter's tip
+        // up to its limit.
+        double reach = line.JoinStyle == Join::Miter ? std::max(line.MiterLimit, 1.0) : 1.0;
+        extent.JoinReach = std::max({extent.JoinReach, reach, std::sqrt(2.0)});
+    }
+    return extent;
 }
 
 }

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "Bitmap.h"
 #include "Records.h"
 
 namespace tvmplayer {
@@ -83,10 +84,21 @@ struct OutlineLayer {
 
 using Outline = std::vector<OutlineLayer>;
 
+// How far a shape reaches from its origin, in twips.
+struct Extent {
+    Point Min, Max;  // of its edges and their control points
+    bool Lines = false;
+    double WidestLine = 0;
+    // How far joins and caps reach beyond a line's edge, in half widths.
+    double JoinReach = 0;
+};
+
 struct Shape {
     ShapeRecords Records;
     Outline Paths;
     bool Winding = false;  // nonzero fill rule instead of even-odd
+    Extent Bounds;
+    uint64_t Serial = NewDrawingSerial();  // copies and moves keep it
 };
 
 // The most edges one shape keeps; the rest of a larger one is dropped.
@@ -100,5 +112,6 @@ ShapeRecords ReadShapeWithStyles(SwfReader& reader, int version);
 ShapeRecords ReadShapeRecords(SwfReader& reader, int version);
 FillStyle ReadFillStyle(SwfReader& reader, int version);
 Outline Assemble(const ShapeRecords& records);
+Extent Measure(const ShapeRecords& records);
 
 }

@@ -82,7 +82,7 @@ void StageRenderer::DrawCharacter(const Character* character, const PlacedObject
                                   const ColourTransform& colours, int nesting)
 {
     if (const Shape* shape = std::get_if<Shape>(character)) {
-        DrawShape(shape->Records, shape->Paths, shape->Winding, matrix, colours);
+        DrawShape(*shape, matrix, colours);
     } else if (const MorphShape* morph = std::get_if<MorphShape>(character)) {
         ShapeRecords records = MorphAt(*morph, object.Ratio / 65535.0);
         DrawShape(records, Assemble(records), false, matrix, colours);
@@ -254,6 +254,25 @@ Paint StageRenderer::MakePaint(const FillStyle& fill, const ColourTransform& col
         }
     }
     return paint;
+}
+
+void StageRenderer::DrawShape(const Shape& shape, const Matrix& matrix, const ColourTransform& colours)
+{
+    PictureKey key;
+    key.Shape = shape.Serial;
+    key.Colours = colours;
+    key.Masking = masking_;
+    auto addBitmap = [&](const FillStyle& fill) {
+        if (fill.Kind == FillKind::Bitmap) {
+            const Bitmap* image = characters_.Image(fill.BitmapId, frame_);
+            key.Bitmaps.push_back(image ? image->Serial : 0);
+        }
+    };
+    for (const FillStyle& fill : shape.Records.Fills) addBitmap(fill);
+    for (const LineStyle& line : shape.Records.Lines) addBitmap(line.Fill);
+    canvas_.DrawShape(std::move(key), shape.Bounds, matrix, [&](const Matrix& toSurface) {
+        DrawShape(shape.Records, shape.Paths, shape.Winding, toSurface, colours);
+    });
 }
 
 void StageRenderer::DrawShape(const ShapeRecords& records, const Outline& outline, bool winding,

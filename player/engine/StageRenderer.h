@@ -34,6 +34,7 @@ private:
     void DrawObject(const PlacedObject& object, const Matrix& matrix, const ColourTransform& colours, int nesting);
     void DrawCharacter(const Character* character, const PlacedObject& object, const Matrix& matrix,
                        const ColourTransform& colours, int nesting);
+    void DrawShape(const Shape& shape, const Matrix& matrix, const ColourTransform& colours);
     void DrawShape(const ShapeRecords& records, const Outline& outline, bool winding, const Matrix& matrix,
                    const ColourTransform& colours);
     void DrawText(const Text& text, const Matrix& matrix, const ColourTransform& colours);

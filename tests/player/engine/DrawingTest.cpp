@@ -7,12 +7,15 @@
 #include <cstdio>
 #include <jpeglib.h>
 
+#include <cairo.h>
+
 #include <cstdlib>
 #include <functional>
 #include <vector>
 
 #include "StageDrawing.h"
 #include "SwfDrawing.h"
+#include "SwfFilters.h"
 #include "SwfFixtures.h"
 
 namespace {
@@ -382,6 +385,91 @@ TEST(StageScale, TransparentStageKeepsAlpha)
     std::vector<uint32_t> pixels = DrawStage(RedSquare({.colours = HalfAlpha()}), 0, 100, 100, ScaleMode::ShowAll, true);
     EXPECT_EQ(pixels[5], 0u);
     EXPECT_TRUE(Near(pixels[40 * 100 + 40], 0x80800000, 2)) << std::hex << pixels[40 * 100 + 40];
+}
+
+// Shapes that move on by whole pixels, one of them a fraction off the pixel
+// grid, one turned and outlined, one a mask, one multiplied; the bitmap is
+// defined again in frame 2 and the colours change in frame 3.
+Bytes MovingShapes()
+{
+    SwfGradient g = Gradient(0x13, 0, 40, 20);
+    g.focal = 0.5;
+    g.stops = {{0, Red}, {128, 0x8000FF00}, {255, Blue}};
+    SwfTags tags;
+    tags.Background(0xFFFFFF)
+        .Tag(TagDefineBitsLossless2, LosslessBitmap(7, 2, 2, {Red, Blue, Blue, 0x80008000}))
+        .Tag(TagDefineShape3, RectangleShape(1, Pixels(0, 0, 40, 40), GradientFill(g), 200, 0xFF000000))
+        .Tag(TagDefineShape3, RectangleShape(2, Pixels(0, 0, 30, 30), BitmapFill(0x40, 7, SwfMatrix{.a = 5 * Px, .d = 5 * Px})));
+    for (int frame = 0; frame < 4; ++frame) {
+        if (frame == 2) tags.Tag(TagDefineBitsLossless2, LosslessBitmap(7, 2, 2, {Blue, White, Red, Blue}));
+        SwfPlace turned{.depth = 1, .matrix = SwfMatrix{.a = 0.8, .b = 0.6, .c = -0.6, .d = 0.8, .tx = (40 + 3 * frame) * Px, .ty = 5 * Px}};
+        SwfPlace offGrid{.depth = 2, .matrix = SwfMatrix{.tx = (20 + 2 * frame) * Px + 7, .ty = (50 - frame) * Px + 13}};
+        // A mask, and a multiplied shape under it, drawn through groups.
+        SwfPlace mask{.depth = 3, .matrix = SwfMatrix{.tx = (50 + frame) * Px, .ty = 40 * Px}};
+        SwfPlace multiplied{.depth = 4, .matrix = SwfMatrix{.tx = (45 + 2 * frame) * Px, .ty = 45 * Px}};
+        if (frame == 0) turned.id = 1, offGrid.id = 2, mask.id = 2, mask.clipDepth = 4, multiplied.id = 1;
+        if (frame == 3) offGrid.colours = HalfRedPlusGreen();
+        tags.Tag(TagPlaceObject2, PlaceObject2(turned))
+            .Tag(TagPlaceObject2, PlaceObject2(offGrid))
+            .Tag(TagPlaceObject2, PlaceObject2(mask))
+            .Tag(TagPlaceObject3, PlaceObject3(multiplied, {}, 3))
+            .ShowFrame();
+    }
+    return Movie(tags.End().Take(), 4);
+}
+
+// A player that draws every frame copies shapes from the pictures it kept;
+// each frame must look as it does drawn afresh.
+TEST(ShapePictures, FramesDrawnAgainMatchFramesDrawnAfresh)
+{
+    Bytes swf = MovingShapes();
+    NoClock clock;
+    MoviePlayer player(clock);
+    ASSERT_TRUE(player.Load(swf));
+    std::vector<uint32_t> pixels(100 * 100);
+    for (int frame = 0; frame < 4; ++frame) {
+        if (frame > 0) player.Step();
+        player.Render({pixels.data(), 100, 100, 100});
+        std::vector<uint32_t> afresh = DrawStage(swf, frame);
+        int differing = 0;
+        for (size_t i = 0; i < pixels.size(); ++i) differing += !Near(pixels[i], afresh[i], 2);
+        EXPECT_EQ(differing, 0) << "frame " << frame;
+    }
+}
+
+// Pictures are copied onto the stage by hand: pixel for pixel as cairo
+// would, for rows long and short, translucent, opaque and empty runs, and
+// pictures hanging over every edge.
+TEST(ShapePictures, CopiedAsCairoCopiesThem)
+{
+    constexpr int Side = 37;
+    std::vector<uint32_t> picture(Side * Side);
+    for (int i = 0; i < Side * Side; ++i) {
+        uint32_t alpha = i % 5 == 0 ? 0 : i % 7 == 0 ? 255 : (i * 53) % 256;
+        if (i / Side > 30) alpha = 255;  // whole opaque runs
+        if (i / Side < 3) alpha = 0;     // whole empty runs
+        uint32_t colour = (i * 2654435761u) & 0xFFFFFF;
+        picture[i] = Premultiply(alpha << 24 | colour);
+    }
+    for (auto [dx, dy] : {std::pair{0, 0}, {5, 3}, {-9, 20}, {30, -11}, {-40, 0}}) {
+        std::vector<uint32_t> byHand(Side * Side), byCairo;
+        for (int i = 0; i < Side * Side; ++i) byHand[i] = Premultiply((i * 40503u) | 0x30000000u << (i % 3));
+        byCairo = byHand;
+        CompositeOver({picture.data(), Side, Side, Side}, {byHand.data(), Side, Side, Side}, dx, dy);
+        auto image = [](std::vector<uint32_t>& pixels) {
+            return cairo_image_surface_create_for_data(reinterpret_cast<unsigned char*>(pixels.data()),
+                                                       CAIRO_FORMAT_ARGB32, Side, Side, Side * 4);
+        };
+        cairo_surface_t* source = image(picture);
+        cairo_surface_t* target = image(byCairo);
+        cairo_t* cairo = cairo_create(target);
+        cairo_set_source_surface(cairo, source, dx, dy);
+        cairo_paint(cairo);
+        cairo_destroy(cairo);
+        cairo_surface_destroy(target);
+        cairo_surface_destroy(source);
+        EXPECT_EQ(byHand, byCairo) << "offset " << dx << "," << dy;
+    }
 }
 
 }
