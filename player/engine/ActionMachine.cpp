@@ -8,6 +8,7 @@
 #include "ActionBuiltins.h"
 #include "ActionClips.h"
 #include "ActionText.h"
+#include "DisplayList.h"
 #include "Movie.h"
 #include "SwfReader.h"
 #include "Timeline.h"
@@ -58,15 +59,13 @@ bool StartsWithCaseless(const std::string& text, const std::string& prefix)
 
 }
 
-ActionMachine::ActionMachine(const Movie& movie, Timeline& rootFrames, ScriptEvents& events)
-    : events_(events), version_(movie.Version), heap_(movie.Version < 7)
+ActionMachine::ActionMachine(const Movie& movie, std::shared_ptr<ClipLink> root, ScriptEvents& events)
+    : events_(events), version_(movie.Version), heap_(movie.Version < 7), movie_(movie)
 {
     budget_ = InstructionBudget;
     global_ = InstallBuiltins(*this);
-    root_ = NewClip(nullptr, "_level0", 0);
-    root_->Clip->Frames = &rootFrames;
-    root_->Clip->OwnFrames.reset();
-    root_->Clip->Source = &movie;
+    root_ = ClipObject(root);
+    root_->Clip->Name = "_level0";
 }
 
 ActionMachine::~ActionMachine() = default;
@@ -131,6 +130,13 @@ void ActionMachine::CollectGarbage()
         return;
     std::vector<ScriptObject*> roots = {};
     Timers.AddRoots(roots);
+    // The clips on the stage keep their variables while they are there.
+    std::vector<std::shared_ptr<ClipLink>> links;
+    if (DisplayList* stage = root_->Clip->List())
+        CollectLinks(*stage, links, SIZE_MAX);
+    for (const auto& link : links)
+        if (link->Script)
+            roots.push_back(link->Script);
     roots.insert(roots.end(), {global_, root_, Protos.Object, Protos.Function, Protos.Array, Protos.String,
                                Protos.Number, Protos.Boolean, Protos.Date, Protos.Clip});
     heap_.Collect(roots);
@@ -359,17 +365,27 @@ ScriptObject* ActionMachine::NewFunction(NativeFunction native, ScriptObject* pr
     return function;
 }
 
-ScriptObject* ActionMachine::NewClip(ScriptObject* parent, const std::string& name, int depth)
+ScriptObject* ActionMachine::ClipObject(const std::shared_ptr<ClipLink>& link)
 {
+    if (!link)
+        return nullptr;
+    if (link->Script)
+        return link->Script;
+    ScriptObject* parent = nullptr;
+    if (std::shared_ptr<ClipLink> above = link->Parent.lock())
+        parent = ClipObject(above);
     ScriptObject* clip = heap_.New(ObjectKind::Clip, Protos.Clip);
     clip->Clip = std::make_unique<ClipState>();
-    clip->Clip->OwnFrames = std::make_unique<Timeline>(1);
-    clip->Clip->Frames = clip->Clip->OwnFrames.get();
-    clip->Clip->Name = name;
+    clip->Clip->Link = link;
+    clip->Clip->Source = &movie_;
     clip->Clip->Parent = parent;
-    clip->Clip->Depth = depth;
-    if (parent)
-        parent->Put(name, Value::FromObject(clip));
+    if (PlacedObject* placed = link->Object) {
+        // Clips placed without a name get one, as scripts see them.
+        if (placed->Name.empty())
+            placed->Name = "instance" + std::to_string(++instances_);
+        clip->Clip->Name = placed->Name;
+    }
+    link->Script = clip;
     return clip;
 }
 
@@ -794,6 +810,10 @@ Value ActionMachine::GetMember(const Value& object, const std::string& name)
         Value property;
         if (GetClipProperty(*this, target, name, property))
             return property;
+        if (Property* own = target->Find(name))
+            return own->Content;
+        if (ScriptObject* child = ChildClip(*target, name))
+            return Value::FromObject(child);
     }
     Property* found = target->Lookup(name);
     return found ? found->Content : Value();
@@ -836,7 +856,14 @@ bool ActionMachine::HasMember(ScriptObject& object, const std::string& name)
         return true;
     if (object.Kind == ObjectKind::Array && (name == "length" || ArrayIndex(name)))
         return true;
-    return object.Clip && IsClipProperty(name);
+    return object.Clip && (IsClipProperty(name) || ChildClip(object, name));
+}
+
+ScriptObject* ActionMachine::ChildClip(ScriptObject& clip, const std::string& name)
+{
+    DisplayList* list = clip.Clip ? clip.Clip->List() : nullptr;
+    PlacedObject* child = list ? list->FindNamed(name, version_ < 7) : nullptr;
+    return child ? ClipObject(child->Link) : nullptr;
 }
 
 ScriptObject* ActionMachine::ClipFromValue(Context& context, const Value& value)
@@ -850,17 +877,21 @@ void ActionMachine::GotoFrame(ScriptObject* clip, size_t frame, bool play)
 {
     if (!clip || !clip->Clip)
         return;
+    Timeline* frames = clip->Clip->Frames();
+    if (!frames)
+        return;
     if (play)
-        clip->Clip->Frames->GotoAndPlay(frame);
+        frames->GotoAndPlay(frame);
     else
-        clip->Clip->Frames->GotoAndStop(frame);
+        frames->GotoAndStop(frame);
 }
 
 bool ActionMachine::GotoLabel(ScriptObject* clip, const std::string& label, bool play)
 {
-    if (!clip || !clip->Clip || !clip->Clip->Source)
+    DisplayList* list = clip && clip->Clip ? clip->Clip->List() : nullptr;
+    if (!list)
         return false;
-    std::optional<size_t> frame = clip->Clip->Source->FindLabel(label);
+    std::optional<size_t> frame = FindLabel(list->FrameData(), label);
     if (frame)
         GotoFrame(clip, *frame, play);
     return frame.has_value();
@@ -882,17 +913,18 @@ void ActionMachine::Goto(ScriptObject* clip, const Value& frame, bool play)
 
 void ActionMachine::CallFrame(ScriptObject* clip, const std::string& frame)
 {
-    if (!clip || !clip->Clip || !clip->Clip->Source)
+    DisplayList* list = clip && clip->Clip ? clip->Clip->List() : nullptr;
+    if (!list)
         return;
-    const Movie& movie = *clip->Clip->Source;
-    std::optional<size_t> index = movie.FindLabel(frame);
+    std::span<const Frame> frames = list->FrameData();
+    std::optional<size_t> index = FindLabel(frames, frame);
     if (!index) {
         double number = StringToNumber(frame, version_);
-        if (std::isnan(number) || number < 1 || number > static_cast<double>(movie.Frames.size()))
+        if (std::isnan(number) || number < 1 || number > static_cast<double>(frames.size()))
             return;
         index = static_cast<size_t>(number) - 1;
     }
-    for (const std::vector<uint8_t>& block : movie.Frames[*index].Actions) {
+    for (const std::vector<uint8_t>& block : frames[*index].Actions) {
         if (disabled_)
             return;
         if (depth_ == 0) {

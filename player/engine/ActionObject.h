@@ -69,20 +69,26 @@ struct ScriptFunction {
     ScriptObject* Target = nullptr;
 };
 
-// What a movie clip object knows of itself beyond its variables.
+struct ClipLink;
+struct PlacedObject;
+class DisplayList;
+
+// What a movie clip object knows of itself beyond its variables: where it
+// stands on the stage, which is where its properties live.
 struct ClipState {
-    Timeline* Frames = nullptr;
-    // Clips made by scripts have a timeline of their own.
-    std::unique_ptr<Timeline> OwnFrames;
-    // The movie whose frames and labels the timeline plays; none for clips
-    // that scripts made.
+    ~ClipState();
+
+    std::shared_ptr<ClipLink> Link;
+    // The movie it comes from, for its size in bytes.
     const Movie* Source = nullptr;
     std::string Name;
     ScriptObject* Parent = nullptr;
-    int Depth = 0;
-    double X = 0, Y = 0, XScale = 100, YScale = 100, Alpha = 100, Rotation = 0;
-    bool Visible = true;
-    bool Removed = false;
+
+    // Null once the clip has left the stage.
+    PlacedObject* Placed() const;
+    DisplayList* List() const;
+    Timeline* Frames() const;
+    bool Removed() const { return !List(); }
 };
 
 class ScriptObject {

@@ -59,8 +59,9 @@ void StageRenderer::DrawList(const DisplayList& list, const Matrix& matrix, cons
 void StageRenderer::DrawObject(const PlacedObject& object, const Matrix& parent, const ColourTransform& parentColours,
                                int nesting)
 {
-    const Character* character = characters_.Find(object.Id, frame_);
-    if (!character || nesting > MaxNesting || objectsLeft_ == 0)
+    // Clips that scripts made may have no character, only children and drawings.
+    const Character* character = object.Id ? characters_.Find(object.Id, frame_) : nullptr;
+    if ((!character && !object.Children) || !object.Visible || nesting > MaxNesting || objectsLeft_ == 0)
         return;
     --objectsLeft_;
     Matrix matrix = parent.Then(object.Transform);
@@ -91,6 +92,8 @@ void StageRenderer::DrawCharacter(const Character* character, const PlacedObject
     } else if (const EditText* field = std::get_if<EditText>(character)) {
         DrawField(*field, matrix, colours);
     } else if (object.Children) {
+        if (object.Drawing)
+            DrawShape(object.Drawing->Records, object.Drawing->Paths, false, matrix, colours);
         std::string outer = target_;
         target_ = object.Name.empty() || outer == "?" ? "?" : (outer.empty() ? "_root" : outer) + "." + object.Name;
         DrawList(*object.Children, matrix, colours, nesting + 1);

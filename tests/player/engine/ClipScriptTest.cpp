@@ -1,0 +1,206 @@
+// Scripts acting on the clips of the stage: what tags placed and what
+// scripts made is one display list, so that what a script does to a clip
+// shows in the picture, and sprites' own frame actions and clip events run.
+#include <gtest/gtest.h>
+
+#include "ActionTestSupport.h"
+#include "StageDrawing.h"
+#include "SwfDrawing.h"
+
+namespace {
+
+using namespace actiontest;
+using namespace tvmtest;
+using tvmplayer::MoviePlayer;
+
+constexpr uint32_t Red = 0xFFFF0000, White = 0xFFFFFFFF;
+constexpr uint16_t TagExportAssets = 56;
+
+// A red square of 10 pixels at the origin (id 1) and a sprite of it (id 2,
+// exported as "square").
+SwfTags& SquareSprite(SwfTags& tags)
+{
+    Bytes exported = {1, 0, 2, 0};
+    for (char c : std::string("square")) exported.push_back(static_cast<uint8_t>(c));
+    exported.push_back(0);
+    return tags.Tag(TagDefineShape3, RectangleShape(1, {0, 0, 10 * Px, 10 * Px}, SolidFill(Red)))
+        .Sprite(2, 1, SwfTags().Tag(TagPlaceObject2, PlaceObject2({.depth = 1, .id = 1})).ShowFrame().End().Take())
+        .Tag(TagExportAssets, exported);
+}
+
+// target.name = value
+SwfActions& Set(SwfActions& actions, const char* target, const char* name, SwfValue value)
+{
+    return actions.Push({target}).Op(GetVariable).Push({name, value}).Op(SetMember);
+}
+
+// target.method(arguments...), its result dropped.
+SwfActions& Invoke(SwfActions& actions, const char* target, const char* method, std::initializer_list<SwfValue> arguments)
+{
+    for (auto argument = std::rbegin(arguments); argument != std::rend(arguments); ++argument)
+        actions.Push({*argument});
+    return actions.Push({static_cast<int>(arguments.size()), target}).Op(GetVariable).Push({method}).Op(CallMethod).Op(Pop);
+}
+
+Bytes Say(const char* text)
+{
+    return SwfActions().Push({text}).Op(Trace).Take();
+}
+
+class ClipScripts : public testing::Test {
+protected:
+    TestClock clock;
+    Recorder recorder;
+    MoviePlayer player{clock};
+
+    void SetUp() override { player.SetScriptEvents(recorder); }
+
+    void Load(const Bytes& tags, uint16_t frames = 1)
+    {
+        SwfMovie movie;
+        movie.version = 8;
+        movie.widthTwips = movie.heightTwips = 100 * Px;
+        movie.frameCount = frames;
+        movie.tags = tags;
+        ASSERT_TRUE(player.Load(MakeSwf(movie)));
+    }
+
+    std::vector<uint32_t> Draw()
+    {
+        std::vector<uint32_t> pixels(100 * 100);
+        player.Render({pixels.data(), 100, 100, 100});
+        return pixels;
+    }
+};
+
+TEST_F(ClipScripts, WhatScriptsDoToClipsShows)
+{
+    struct Row {
+        const char* name;
+        Bytes actions;
+        std::vector<Probe> probes;
+        const char* lines = "";
+    };
+    SwfActions moved, hidden, scaled, faded, attached, duplicated, removed, byTarget, swapped;
+    Set(moved, "box", "_x", 50);
+    Set(hidden, "box", "_visible", false);
+    Set(scaled, "box", "_xscale", 300);
+    Set(faded, "box", "_alpha", 50);
+    Invoke(attached, "_root", "attachMovie", {"square", "a", 3});
+    Set(attached, "a", "_y", 50);
+    Invoke(duplicated, "box", "duplicateMovieClip", {"b", 4});
+    Set(duplicated, "b", "_x", 80);
+    Invoke(removed, "_root", "attachMovie", {"square", "a", 3});
+    Set(removed, "a", "_x", 40);
+    Invoke(removed, "a", "removeMovieClip", {});
+    byTarget.Push({"box", 0, 60}).Op(SetProperty);
+    // A faint clip above the box; swapped, the box lies above it.
+    Invoke(swapped, "_root", "attachMovie", {"square", "g", 0});
+    Set(swapped, "g", "_alpha", 40);
+    Set(swapped, "box", "_visible", false);
+    Invoke(swapped, "box", "swapDepths", {"g"});
+    for (const char* clip : {"box", "g"})
+        swapped.Push({0, clip}).Op(GetVariable).Push({"getDepth"}).Op(CallMethod).Op(Trace);
+    std::vector<Row> rows = {
+        {"moved", moved.Take(), {{55, 5, Red}, {5, 5, White}}},
+        {"hidden", hidden.Take(), {{5, 5, White}}},
+        {"scaled", scaled.Take(), {{25, 5, Red}, {35, 5, White}}},
+        {"faded", faded.Take(), {{5, 5, 0xFFFF8080}}},
+        {"attached", attached.Take(), {{5, 55, Red}, {5, 5, Red}}},
+        {"duplicated", duplicated.Take(), {{85, 5, Red}, {5, 5, Red}}},
+        {"removed", removed.Take(), {{45, 5, White}, {5, 5, Red}}},
+        {"by target", byTarget.Take(), {{65, 5, Red}, {5, 5, White}}},
+        {"swapped", swapped.Take(), {{5, 5, 0xFFFF9999}}, "0|-16383"},
+    };
+    for (Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        SwfTags tags;
+        SquareSprite(tags)
+            .Tag(TagPlaceObject2, PlaceObject2({.depth = 1, .id = 2, .name = "box"}))
+            .DoAction(row.actions)
+            .ShowFrame();
+        Load(tags.End().Take());
+        ExpectProbes(Draw(), row.probes, 3);
+        EXPECT_EQ(recorder.Joined(), row.lines);
+        recorder.Lines.clear();
+    }
+}
+
+TEST_F(ClipScripts, GotoOnANamedSpriteShowsItsFrame)
+{
+    // The sprite's second frame moves its square to 50, 50.
+    Bytes frames = SwfTags()
+                       .Tag(TagPlaceObject2, PlaceObject2({.depth = 1, .id = 1}))
+                       .ShowFrame()
+                       .Tag(TagPlaceObject2, PlaceObject2({.depth = 1, .matrix = SwfMatrix{.tx = 50 * Px, .ty = 50 * Px}}))
+                       .ShowFrame()
+                       .End()
+                       .Take();
+    SwfActions go;
+    Invoke(go, "anim", "gotoAndStop", {2});
+    go.Push({"anim"}).Op(GetVariable).Push({"_currentframe"}).Op(GetMember).Op(Trace);
+    SwfTags tags;
+    SquareSprite(tags)
+        .Sprite(3, 2, frames)
+        .Tag(TagPlaceObject2, PlaceObject2({.depth = 1, .id = 3, .name = "anim"}))
+        .DoAction(go.Take())
+        .ShowFrame();
+    Load(tags.End().Take());
+    EXPECT_EQ(recorder.Joined(), "2");
+    ExpectProbes(Draw(), {{55, 55, Red}, {5, 5, White}}, 3);
+    player.Step();
+    ExpectProbes(Draw(), {{55, 55, Red}, {5, 5, White}}, 3);
+}
+
+TEST_F(ClipScripts, SpriteFramesAndClipEventsRun)
+{
+    // A sprite of two frames that say so, placed with load, enterFrame and
+    // unload handlers in the root's first frame and removed in its third.
+    Bytes sprite = SwfTags().DoAction(Say("f1")).ShowFrame().DoAction(Say("f2")).ShowFrame().End().Take();
+    SwfPlace place{.depth = 1, .id = 3, .name = "s"};
+    place.clipActions = {{0x01, Say("load")}, {0x02, Say("enter")}, {0x04, Say("unload")}};
+    SwfTags tags;
+    tags.Sprite(3, 2, sprite)
+        .Tag(TagPlaceObject2, PlaceObject2(place))
+        .ShowFrame()
+        .ShowFrame()
+        .Tag(TagRemoveObject2, {1, 0})
+        .DoAction(SwfActions().Op(Stop).Take())
+        .ShowFrame();
+    Load(tags.End().Take(), 3);
+    EXPECT_EQ(recorder.Joined(), "f1|load");
+    recorder.Lines.clear();
+    player.Step();
+    EXPECT_EQ(recorder.Joined(), "f2|enter");
+    recorder.Lines.clear();
+    player.Step();
+    EXPECT_EQ(recorder.Joined(), "unload") << "a removed clip's frame runs nothing";
+}
+
+TEST_F(ClipScripts, ClipsThatStayKeepTheirStateWhenTheTimelineGoesBack)
+{
+    // The root loops over two frames; its box stays, and so does its
+    // variable. Moved by a script, it no longer follows the timeline's moves.
+    SwfActions grow;
+    grow.Push({"box"}).Op(GetVariable).Push({"v", "box"}).Op(GetVariable).Push({"v"}).Op(GetMember)
+        .Push({"a"}).Op(Add2).Op(SetMember);
+    grow.Push({"box"}).Op(GetVariable).Push({"v"}).Op(GetMember).Op(Trace);
+    SwfActions move;
+    Set(move, "box", "_x", 50);
+    SwfTags tags;
+    SquareSprite(tags)
+        .Tag(TagPlaceObject2, PlaceObject2({.depth = 1, .id = 2, .name = "box"}))
+        .DoAction(move.Take())
+        .ShowFrame()
+        .Tag(TagPlaceObject2, PlaceObject2({.depth = 1, .matrix = SwfMatrix{.tx = 20 * Px}}))
+        .DoAction(grow.Take())
+        .ShowFrame();
+    Load(tags.End().Take(), 2);
+    player.Step();
+    player.Step();
+    player.Step();
+    EXPECT_EQ(recorder.Joined(), "undefineda|undefinedaa");
+    ExpectProbes(Draw(), {{55, 5, Red}, {5, 5, White}}, 3);
+}
+
+}
