@@ -4,6 +4,7 @@
 #include <limits>
 
 #include "ActionClips.h"
+#include "ActionDrawing.h"
 #include "ActionMachine.h"
 #include "ActionText.h"
 #include "ActionTimers.h"
@@ -316,6 +317,7 @@ ScriptObject* InstallBuiltins(ActionMachine& machine)
     InstallTimers(machine, global);
     Constructor(machine, global, "MovieClip", protos.Clip, [](NativeCall&) { return Value(); });
     InstallClipMethods(machine, protos.Clip);
+    InstallDrawingMethods(machine, protos.Clip);
     return global;
 }
 

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "ActionValue.h"
+#include "Records.h"
 #include "Timeline.h"
 
 namespace tvmplayer {
@@ -83,6 +84,10 @@ struct ClipState {
     const Movie* Source = nullptr;
     std::string Name;
     ScriptObject* Parent = nullptr;
+    // The drawing methods' pen, in twips: where it stands, where the fill
+    // it draws began, and its styles (from 1; 0 for none).
+    Point PenAt, FillFrom;
+    uint32_t PenFill = 0, PenLine = 0;
 
     // Null once the clip has left the stage.
     PlacedObject* Placed() const;

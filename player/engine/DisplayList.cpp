@@ -80,7 +80,7 @@ void CoverObject(std::optional<Box>& box, const Dictionary& characters, const Pl
     else if (const EditText* field = character ? std::get_if<EditText>(character) : nullptr)
         for (Point p : {Point{field->XMin, field->YMin}, Point{field->XMax, field->YMax}}) Cover(box, matrix.Apply(p));
     if (object.Drawing)
-        CoverEdges(box, object.Drawing->Records, matrix);
+        CoverEdges(box, *object.Drawing, matrix);
     if (object.Children)
         for (const auto& [depth, child] : object.Children->Objects())
             CoverObject(box, characters, child, matrix, nesting + 1);
@@ -490,7 +490,7 @@ PlacedObject* DisplayList::Duplicate(const PlacedObject& source, int32_t depth, 
     copy->XScale = source.XScale, copy->YScale = source.YScale, copy->Rotation = source.Rotation;
     copy->ClipActions = source.ClipActions;
     if (source.Drawing)
-        copy->Drawing = std::make_shared<Shape>(*source.Drawing);
+        copy->Drawing = std::make_shared<ShapeRecords>(*source.Drawing);
     Started(*copy);
     return copy;
 }

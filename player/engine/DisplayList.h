@@ -65,7 +65,7 @@ struct PlacedObject {
     // beyond the nesting limit. Clips that scripts make have one too.
     std::unique_ptr<DisplayList> Children;
     // What the scripts drew into it, below its children.
-    std::shared_ptr<Shape> Drawing;
+    std::shared_ptr<ShapeRecords> Drawing;
     std::shared_ptr<const std::vector<ClipAction>> ClipActions;
     // Sprites only.
     std::shared_ptr<ClipLink> Link;

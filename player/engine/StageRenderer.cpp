@@ -93,7 +93,7 @@ void StageRenderer::DrawCharacter(const Character* character, const PlacedObject
         DrawField(*field, matrix, colours);
     } else if (object.Children) {
         if (object.Drawing)
-            DrawShape(object.Drawing->Records, object.Drawing->Paths, false, matrix, colours);
+            DrawShape(*object.Drawing, Assemble(*object.Drawing), false, matrix, colours);
         std::string outer = target_;
         target_ = object.Name.empty() || outer == "?" ? "?" : (outer.empty() ? "_root" : outer) + "." + object.Name;
         DrawList(*object.Children, matrix, colours, nesting + 1);

@@ -126,6 +126,72 @@ TEST_F(ClipScripts, WhatScriptsDoToClipsShows)
     }
 }
 
+// A square of the drawing methods from x0, y0 to x1, y1 in clip d.
+SwfActions& DrawSquare(SwfActions& actions, int x0, int y0, int x1, int y1)
+{
+    Invoke(actions, "d", "moveTo", {x0, y0});
+    for (auto [x, y] : {std::pair{x1, y0}, {x1, y1}, {x0, y1}, {x0, y0}}) Invoke(actions, "d", "lineTo", {x, y});
+    return actions;
+}
+
+TEST_F(ClipScripts, DrawingMethodsDrawBelowTheClipsChildren)
+{
+    constexpr uint32_t Blue = 0xFF0000FF, Green = 0xFF00FF00;
+    struct Row {
+        const char* name;
+        std::vector<Probe> probes;
+        int tolerance = 3;
+    };
+    std::vector<std::pair<Row, SwfActions>> rows;
+    auto add = [&](Row row) -> SwfActions& {
+        rows.push_back({row, SwfActions()});
+        return Invoke(rows.back().second, "_root", "createEmptyMovieClip", {"d", 1});
+    };
+    SwfActions& filled = add({"filled square", {{20, 20, Blue}, {5, 5, White}, {35, 35, White}}});
+    Invoke(filled, "d", "beginFill", {0x0000FF});
+    Invoke(DrawSquare(filled, 10, 10, 30, 30), "d", "endFill", {});
+
+    // The fill closes itself at endFill; the child at 15, 15 covers it.
+    SwfActions& below = add({"below a child", {{20, 20, Red}, {12, 12, Blue}, {28, 12, Blue}}});
+    Invoke(below, "d", "beginFill", {0x0000FF, 100});
+    Invoke(below, "d", "moveTo", {10, 10});
+    for (auto [x, y] : {std::pair{30, 10}, {30, 30}, {10, 30}}) Invoke(below, "d", "lineTo", {x, y});
+    Invoke(below, "d", "endFill", {});
+    Invoke(below, "d", "attachMovie", {"square", "s", 1});
+    below.Push({"d"}).Op(GetVariable).Push({"s"}).Op(GetMember).Push({"_x", 15}).Op(SetMember);
+    below.Push({"d"}).Op(GetVariable).Push({"s"}).Op(GetMember).Push({"_y", 15}).Op(SetMember);
+
+    SwfActions& cleared = add({"cleared", {{20, 20, White}}});
+    Invoke(cleared, "d", "beginFill", {0x0000FF});
+    Invoke(DrawSquare(cleared, 10, 10, 30, 30), "d", "clear", {});
+
+    SwfActions& line = add({"line", {{50, 50, Green}, {50, 45, White}, {20, 50, Green}}});
+    Invoke(line, "d", "lineStyle", {4, 0x00FF00, 100});
+    Invoke(line, "d", "moveTo", {0, 50});
+    Invoke(line, "d", "lineTo", {100, 50});
+
+    SwfActions& curve = add({"curve", {{50, 60, Green}, {50, 80, White}}});
+    Invoke(curve, "d", "lineStyle", {4, 0x00FF00});
+    Invoke(curve, "d", "moveTo", {0, 100});
+    Invoke(curve, "d", "curveTo", {50, 20, 100, 100});
+
+    // Black to white from left to right over the stage.
+    SwfActions& gradient = add({"gradient", {{2, 50, 0xFF000000}, {50, 50, 0xFF808080}, {98, 50, White}}, 12});
+    gradient.Push({"matrixType", "box", "x", 0, "y", 0, "w", 100, "h", 100, "r", 0, 6}).Op(InitObject);
+    gradient.Push({255, 0, 2}).Op(InitArray).Push({100, 100, 2}).Op(InitArray).Push({0xFFFFFF, 0, 2}).Op(InitArray);
+    gradient.Push({"linear", 5, "d"}).Op(GetVariable).Push({"beginGradientFill"}).Op(CallMethod).Op(Pop);
+    Invoke(DrawSquare(gradient, 0, 0, 100, 100), "d", "endFill", {});
+
+    for (auto& [row, actions] : rows) {
+        SCOPED_TRACE(row.name);
+        SwfTags tags;
+        SquareSprite(tags).DoAction(actions.Take()).ShowFrame();
+        Load(tags.End().Take());
+        ExpectProbes(Draw(), row.probes, row.tolerance);
+        EXPECT_EQ(recorder.Joined(), "");
+    }
+}
+
 TEST_F(ClipScripts, GotoOnANamedSpriteShowsItsFrame)
 {
     // The sprite's second frame moves its square to 50, 50.
