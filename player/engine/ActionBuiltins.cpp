@@ -7,18 +7,11 @@
 #include "ActionDrawing.h"
 #include "ActionMachine.h"
 #include "ActionText.h"
+#include "ActionTextField.h"
 #include "ActionTimers.h"
 
 namespace tvmplayer {
-namespace {
 
-double Argument(NativeCall& call, size_t index)
-{
-    return call.Machine.ToNumber(call.Argument(index));
-}
-
-// A constructor: called with new it fills in the object being made, called
-// as a function it converts its argument.
 ScriptObject* Constructor(ActionMachine& machine, ScriptObject* global, const char* name, ScriptObject* prototype,
                           NativeFunction function)
 {
@@ -26,6 +19,14 @@ ScriptObject* Constructor(ActionMachine& machine, ScriptObject* global, const ch
     global->Put(name, Value::FromObject(constructor), DontEnum);
     return constructor;
 }
+
+namespace {
+
+double Argument(NativeCall& call, size_t index)
+{
+    return call.Machine.ToNumber(call.Argument(index));
+}
+
 
 Value Wrap(NativeCall& call, Value primitive)
 {
@@ -318,6 +319,7 @@ ScriptObject* InstallBuiltins(ActionMachine& machine)
     Constructor(machine, global, "MovieClip", protos.Clip, [](NativeCall&) { return Value(); });
     InstallClipMethods(machine, protos.Clip);
     InstallDrawingMethods(machine, protos.Clip);
+    InstallTextFields(machine, global);
     return global;
 }
 

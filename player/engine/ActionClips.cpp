@@ -111,15 +111,6 @@ double ScaleOrRotation(const PlacedObject& object, int index)
     return std::atan2(m.B, m.A) * 180 / Pi;
 }
 
-// A depth in the scripts' numbering, as the list keys it.
-int32_t ListDepth(double depth)
-{
-    if (std::isnan(depth))
-        depth = 0;
-    return static_cast<int32_t>(std::clamp(ToInteger(depth), double(-ScriptDepthBase), double(MaxScriptDepth)))
-         + ScriptDepthBase;
-}
-
 ScriptObject* Made(ActionMachine& machine, PlacedObject* object)
 {
     return object ? machine.ClipObject(object->Link) : nullptr;
@@ -157,6 +148,14 @@ void RunEvent(ActionMachine& machine, const StageEvent& event)
 
 }
 
+int32_t ListDepth(double depth)
+{
+    if (std::isnan(depth))
+        depth = 0;
+    return static_cast<int32_t>(std::clamp(ToInteger(depth), double(-ScriptDepthBase), double(MaxScriptDepth)))
+         + ScriptDepthBase;
+}
+
 std::string ClipPropertyName(int index)
 {
     return index >= 0 && index < static_cast<int>(PropertyNames.size()) ? PropertyNames[static_cast<size_t>(index)]
@@ -177,8 +176,10 @@ bool GetClipProperty(ActionMachine& machine, ScriptObject* clip, const std::stri
     PlacedObject* placed = state.Placed();
     Timeline* frames = state.Frames();
     auto number = [&](double n) { value = Value::FromNumber(n); };
-    // A removed clip keeps only its name and place in the tree.
-    if ((!placed || !frames) && index != 11 && index != 13 && index != 100) {
+    // A removed clip keeps only its name and place in the tree; a text
+    // field has no frames.
+    bool timed = index == 4 || index == 5 || index == 12;
+    if ((!placed || (timed && !frames)) && index != 11 && index != 13 && index != 100) {
         value = Value();
         return true;
     }

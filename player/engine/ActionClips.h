@@ -1,6 +1,7 @@
 #pragma once
 // Movie clips as scripts see them: their properties by name or by the
 // numbers of GetProperty, their methods, and clips that scripts make.
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,9 @@ bool GetClipProperty(ActionMachine& machine, ScriptObject* clip, const std::stri
 bool SetClipProperty(ActionMachine& machine, ScriptObject* clip, const std::string& name, const Value& value);
 
 struct StageEvent;
+
+// A depth in the scripts' numbering, as display lists key it.
+int32_t ListDepth(double depth);
 
 // depth: the list's own numbering, where the scripts' 0 is 16384.
 ScriptObject* DuplicateClip(ActionMachine& machine, ScriptObject* source, const std::string& name, double depth);

@@ -8,6 +8,7 @@
 #include "ActionBuiltins.h"
 #include "ActionClips.h"
 #include "ActionText.h"
+#include "ActionTextField.h"
 #include "DisplayList.h"
 #include "Movie.h"
 #include "SwfReader.h"
@@ -138,7 +139,7 @@ void ActionMachine::CollectGarbage()
         if (link->Script)
             roots.push_back(link->Script);
     roots.insert(roots.end(), {global_, root_, Protos.Object, Protos.Function, Protos.Array, Protos.String,
-                               Protos.Number, Protos.Boolean, Protos.Date, Protos.Clip});
+                               Protos.Number, Protos.Boolean, Protos.Date, Protos.Clip, Protos.TextField});
     heap_.Collect(roots);
 }
 
@@ -374,8 +375,10 @@ ScriptObject* ActionMachine::ClipObject(const std::shared_ptr<ClipLink>& link)
     ScriptObject* parent = nullptr;
     if (std::shared_ptr<ClipLink> above = link->Parent.lock())
         parent = ClipObject(above);
-    ScriptObject* clip = heap_.New(ObjectKind::Clip, Protos.Clip);
+    bool field = link->Object && link->Object->Field;
+    ScriptObject* clip = heap_.New(ObjectKind::Clip, field ? Protos.TextField : Protos.Clip);
     clip->Clip = std::make_unique<ClipState>();
+    clip->Clip->IsField = field;
     clip->Clip->Link = link;
     clip->Clip->Source = &movie_;
     clip->Clip->Parent = parent;
@@ -808,7 +811,7 @@ Value ActionMachine::GetMember(const Value& object, const std::string& name)
         return Value::FromNumber(static_cast<double>(Utf8Length(target->Primitive.Text())));
     if (target->Clip) {
         Value property;
-        if (GetClipProperty(*this, target, name, property))
+        if (GetClipProperty(*this, target, name, property) || GetFieldProperty(*this, target, name, property))
             return property;
         if (Property* own = target->Find(name))
             return own->Content;
@@ -845,7 +848,7 @@ void ActionMachine::SetMember(const Value& object, const std::string& name, cons
             return;
         }
     }
-    if (target->Clip && SetClipProperty(*this, target, name, value))
+    if (target->Clip && (SetClipProperty(*this, target, name, value) || SetFieldProperty(*this, target, name, value)))
         return;
     target->Put(name, value);
 }
@@ -961,7 +964,7 @@ std::string ActionMachine::TypeName(const Value& value)
         break;
     }
     if (value.Object->Clip)
-        return "movieclip";
+        return value.Object->Clip->IsField ? "object" : "movieclip";
     return value.Object->IsFunction() ? "function" : "object";
 }
 

@@ -98,6 +98,7 @@ public:
         ScriptObject* Boolean = nullptr;
         ScriptObject* Date = nullptr;
         ScriptObject* Clip = nullptr;
+        ScriptObject* TextField = nullptr;
     } Protos;
 
     // Milliseconds since the movie started, for getTimer().

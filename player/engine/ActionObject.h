@@ -84,6 +84,8 @@ struct ClipState {
     const Movie* Source = nullptr;
     std::string Name;
     ScriptObject* Parent = nullptr;
+    // A text field rather than a movie clip.
+    bool IsField = false;
     // The drawing methods' pen, in twips: where it stands, where the fill
     // it draws began, and its styles (from 1; 0 for none).
     Point PenAt, FillFrom;
@@ -93,7 +95,7 @@ struct ClipState {
     PlacedObject* Placed() const;
     DisplayList* List() const;
     Timeline* Frames() const;
-    bool Removed() const { return !List(); }
+    bool Removed() const { return !Placed(); }
 };
 
 class ScriptObject {

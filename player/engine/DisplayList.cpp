@@ -77,8 +77,11 @@ void CoverObject(std::optional<Box>& box, const Dictionary& characters, const Pl
         CoverEdges(box, shape->Records, matrix);
     else if (const MorphShape* morph = character ? std::get_if<MorphShape>(character) : nullptr)
         CoverEdges(box, morph->Start, matrix);
-    else if (const EditText* field = character ? std::get_if<EditText>(character) : nullptr)
-        for (Point p : {Point{field->XMin, field->YMin}, Point{field->XMax, field->YMax}}) Cover(box, matrix.Apply(p));
+    const EditText* field = object.Field ? object.Field.get() : character ? std::get_if<EditText>(character) : nullptr;
+    if (field)
+        for (Point p : {Point{field->XMin, field->YMin}, Point{field->XMax, field->YMin}, Point{field->XMax, field->YMax},
+                        Point{field->XMin, field->YMax}})
+            Cover(box, matrix.Apply(p));
     if (object.Drawing)
         CoverEdges(box, *object.Drawing, matrix);
     if (object.Children)
@@ -466,6 +469,22 @@ PlacedObject* DisplayList::MakeClip(uint16_t id, int32_t depth, const std::strin
                              : std::make_unique<DisplayList>(characters_, std::span<const Frame>(), nesting_ + 1,
                                                              count_, link);
     object.Link = std::move(link);
+    return &object;
+}
+
+PlacedObject* DisplayList::AddField(int32_t depth, const std::string& name, const Box& box)
+{
+    if (!objects_.count(depth) && count_.Objects >= MaxLiveObjects)
+        return nullptr;
+    PlacedObject& object = Fresh(depth);
+    object.Name = name;
+    object.Transform = Matrix::Translate(box.XMin, box.YMin);
+    object.Field = std::make_shared<EditText>();
+    object.Field->XMax = box.XMax - box.XMin;
+    object.Field->YMax = box.YMax - box.YMin;
+    object.Link = std::make_shared<ClipLink>();
+    object.Link->Object = &object;
+    object.Link->Parent = owner_;
     return &object;
 }
 

@@ -66,8 +66,10 @@ struct PlacedObject {
     std::unique_ptr<DisplayList> Children;
     // What the scripts drew into it, below its children.
     std::shared_ptr<ShapeRecords> Drawing;
+    // A text field a script made, which holds its own text.
+    std::shared_ptr<EditText> Field;
     std::shared_ptr<const std::vector<ClipAction>> ClipActions;
-    // Sprites only.
+    // Sprites and the text fields scripts made.
     std::shared_ptr<ClipLink> Link;
 };
 
@@ -79,6 +81,10 @@ inline constexpr size_t MaxLiveObjects = 1u << 20;
 inline constexpr int32_t ScriptDepthBase = 16384;
 // The deepest a script may place a clip, in its numbering.
 inline constexpr int32_t MaxScriptDepth = 2130690045;
+
+struct Box {
+    double XMin = 0, YMin = 0, XMax = 0, YMax = 0;
+};
 
 // What a clip's scripts have to run since they last ran: a frame's actions
 // or a clip event.
@@ -143,6 +149,8 @@ public:
     // for id 0, else the sprite id stands for, at its first frame. Replaces
     // what was there; null when the limits say no.
     PlacedObject* AddClip(uint16_t id, int32_t depth, const std::string& name);
+    // A text field a script makes at depth, of box (twips, at the origin).
+    PlacedObject* AddField(int32_t depth, const std::string& name, const Box& box);
     // A copy of source's placement at depth, its timeline from the start.
     PlacedObject* Duplicate(const PlacedObject& source, int32_t depth, const std::string& name);
     void Remove(int32_t depth);
@@ -183,9 +191,6 @@ std::unique_ptr<DisplayList> StartSprite(const Dictionary& characters, const Spr
 // The links of the sprites below list, parents before children, at most max.
 void CollectLinks(const DisplayList& list, std::vector<std::shared_ptr<ClipLink>>& links, size_t max);
 
-struct Box {
-    double XMin = 0, YMin = 0, XMax = 0, YMax = 0;
-};
 // What an object covers in its parent's space, in twips; none when it
 // draws nothing.
 std::optional<Box> ObjectBounds(const Dictionary& characters, const PlacedObject& object);

@@ -61,7 +61,7 @@ void StageRenderer::DrawObject(const PlacedObject& object, const Matrix& parent,
 {
     // Clips that scripts made may have no character, only children and drawings.
     const Character* character = object.Id ? characters_.Find(object.Id, frame_) : nullptr;
-    if ((!character && !object.Children) || !object.Visible || nesting > MaxNesting || objectsLeft_ == 0)
+    if ((!character && !object.Children && !object.Field) || !object.Visible || nesting > MaxNesting || objectsLeft_ == 0)
         return;
     --objectsLeft_;
     Matrix matrix = parent.Then(object.Transform);
@@ -82,7 +82,9 @@ void StageRenderer::DrawObject(const PlacedObject& object, const Matrix& parent,
 void StageRenderer::DrawCharacter(const Character* character, const PlacedObject& object, const Matrix& matrix,
                                   const ColourTransform& colours, int nesting)
 {
-    if (const Shape* shape = std::get_if<Shape>(character)) {
+    if (object.Field) {
+        DrawField(*object.Field, matrix, colours);
+    } else if (const Shape* shape = std::get_if<Shape>(character)) {
         DrawShape(shape->Records, shape->Paths, shape->Winding, matrix, colours);
     } else if (const MorphShape* morph = std::get_if<MorphShape>(character)) {
         ShapeRecords records = MorphAt(*morph, object.Ratio / 65535.0);
@@ -197,10 +199,11 @@ void StageRenderer::DrawField(const EditText& field, const Matrix& matrix, const
         fill.Argb = argb;
         return MakePaint(fill, colours);
     };
+    if (field.Background)
+        canvas_.Fill({box}, matrix, solid(field.BackgroundArgb), false);
     if (field.Border) {
-        canvas_.Fill({box}, matrix, solid(0xFFFFFFFF), false);
         LineStyle hairline;
-        canvas_.Stroke({box}, matrix, hairline, solid(0xFF000000));
+        canvas_.Stroke({box}, matrix, hairline, solid(field.BorderArgb));
     }
     std::vector<TextSpan> spans = FieldSpans(field, text, characters_, frame_);
     FieldMetrics metrics;

@@ -6,6 +6,7 @@
 #include "ActionTestSupport.h"
 #include "StageDrawing.h"
 #include "SwfDrawing.h"
+#include "SwfText.h"
 
 namespace {
 
@@ -189,6 +190,86 @@ TEST_F(ClipScripts, DrawingMethodsDrawBelowTheClipsChildren)
         Load(tags.End().Take());
         ExpectProbes(Draw(), row.probes, row.tolerance);
         EXPECT_EQ(recorder.Joined(), "");
+    }
+}
+
+// f = new TextFormat(arguments...)
+SwfActions& NewFormat(SwfActions& actions, std::initializer_list<SwfValue> arguments)
+{
+    actions.Push({"f"});
+    for (auto argument = std::rbegin(arguments); argument != std::rend(arguments); ++argument)
+        actions.Push({*argument});
+    return actions.Push({static_cast<int>(arguments.size()), "TextFormat"}).Op(NewObject).Op(SetVariable);
+}
+
+// t.method(f)
+SwfActions& WithFormat(SwfActions& actions, const char* method)
+{
+    return actions.Push({"f"}).Op(GetVariable).Push({1, "t"}).Op(GetVariable).Push({method}).Op(CallMethod).Op(Pop);
+}
+
+SwfActions& TraceMember(SwfActions& actions, const char* object, const char* name)
+{
+    return actions.Push({object}).Op(GetVariable).Push({name}).Op(GetMember).Op(Trace);
+}
+
+TEST_F(ClipScripts, TextFieldsThatScriptsMakeShowTheirText)
+{
+    constexpr uint32_t Blue = 0xFF0000FF, Green = 0xFF00FF00;
+    struct Row {
+        const char* name;
+        std::vector<Probe> probes;
+        const char* lines = "";
+    };
+    std::vector<std::pair<Row, SwfActions>> rows;
+    // Each a field from 10, 10 to 90, 90 (until moved) in the square font, 20 pixels high:
+    // its first line's glyphs stand from y 12 to 32, from x 12, 37, 62.
+    auto add = [&](Row row, std::initializer_list<SwfValue> format) -> SwfActions& {
+        rows.push_back({row, SwfActions()});
+        SwfActions& actions = rows.back().second;
+        Invoke(actions, "_root", "createTextField", {"t", 1, 10, 10, 80, 80});
+        Set(actions, "t", "embedFonts", true);
+        return WithFormat(NewFormat(actions, format), "setNewTextFormat");
+    };
+    Set(add({"plain", {{22, 22, Blue}, {34, 22, White}, {47, 22, Blue}, {70, 22, White}}, "AA|2"},
+            {"Squares", 20, 0x0000FF}),
+        "t", "text", "AA");
+    TraceMember(rows.back().second, "t", "text");
+    TraceMember(rows.back().second, "t", "length");
+
+    SwfActions& right = add({"right", {{73, 22, Blue}, {22, 22, White}}},
+                            {"Squares", 20, 0x0000FF, Null(), Null(), Null(), Null(), Null(), "right"});
+    Set(right, "t", "text", "A");
+
+    SwfActions& html = add({"html", {{22, 22, Red}, {47, 22, Blue}}, "AA"},
+                           {"Squares", 20, 0x0000FF});
+    Set(html, "t", "html", true);
+    Set(html, "t", "htmlText", "<font color='#FF0000'>A</font>A");
+    TraceMember(html, "t", "text");
+
+    SwfActions& box = add({"background and place", {{50, 50, Green}, {5, 5, White}, {40, 12, Blue}, {60, 12, Green}, {22, 22, White}}},
+                          {"Squares", 20, 0x0000FF});
+    Set(box, "t", "background", true);
+    Set(box, "t", "backgroundColor", 0x00FF00);
+    Set(box, "t", "text", "A");
+    Set(box, "t", "_x", 30);
+    Set(box, "t", "_y", 0);
+
+    // A format set afterwards restyles the text there is; getTextFormat tells.
+    SwfActions& restyled = add({"restyled", {{22, 22, Red}}, "20|Squares"}, {"Squares", 20, 0x0000FF});
+    Set(restyled, "t", "text", "A");
+    WithFormat(NewFormat(restyled, {Null(), Null(), 0xFF0000}), "setTextFormat");
+    restyled.Push({0, "t"}).Op(GetVariable).Push({"getTextFormat"}).Op(CallMethod).Op(PushDuplicate);
+    restyled.Push({"size"}).Op(GetMember).Op(Trace).Push({"font"}).Op(GetMember).Op(Trace);
+
+    for (auto& [row, actions] : rows) {
+        SCOPED_TRACE(row.name);
+        SwfTags tags;
+        tags.Tag(TagDefineFont2, SquareFont2(1, "Squares", "A")).DoAction(actions.Take()).ShowFrame();
+        Load(tags.End().Take());
+        ExpectProbes(Draw(), row.probes, 3);
+        EXPECT_EQ(recorder.Joined(), row.lines);
+        recorder.Lines.clear();
     }
 }
 
