@@ -5,6 +5,7 @@
 
 #include "ActionClips.h"
 #include "ActionDrawing.h"
+#include "ActionGeometry.h"
 #include "ActionMachine.h"
 #include "ActionText.h"
 #include "ActionTextField.h"
@@ -320,6 +321,7 @@ ScriptObject* InstallBuiltins(ActionMachine& machine)
     InstallClipMethods(machine, protos.Clip);
     InstallDrawingMethods(machine, protos.Clip);
     InstallTextFields(machine, global);
+    InstallGeometry(machine, global);
     return global;
 }
 

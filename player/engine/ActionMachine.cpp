@@ -7,6 +7,7 @@
 
 #include "ActionBuiltins.h"
 #include "ActionClips.h"
+#include "ActionGeometry.h"
 #include "ActionText.h"
 #include "ActionTextField.h"
 #include "DisplayList.h"
@@ -809,9 +810,15 @@ Value ActionMachine::GetMember(const Value& object, const std::string& name)
     }
     if (target->Kind == ObjectKind::String && name == "length")
         return Value::FromNumber(static_cast<double>(Utf8Length(target->Primitive.Text())));
+    if (target->Hook) {
+        Value property;
+        if ((*target->Hook)(*this, name, property, false))
+            return property;
+    }
     if (target->Clip) {
         Value property;
-        if (GetClipProperty(*this, target, name, property) || GetFieldProperty(*this, target, name, property))
+        if (GetClipProperty(*this, target, name, property) || GetFieldProperty(*this, target, name, property)
+            || GetClipEffect(*this, target, name, property))
             return property;
         if (Property* own = target->Find(name))
             return own->Content;
@@ -848,8 +855,16 @@ void ActionMachine::SetMember(const Value& object, const std::string& name, cons
             return;
         }
     }
+    if (target->Hook) {
+        Value given = value;
+        if ((*target->Hook)(*this, name, given, true))
+            return;
+    }
     if (target->Clip && (SetClipProperty(*this, target, name, value) || SetFieldProperty(*this, target, name, value)))
         return;
+    // The properties of how a clip draws are kept as set, and drawn.
+    if (target->Clip)
+        ApplyClipEffect(*this, target, name, value);
     target->Put(name, value);
 }
 

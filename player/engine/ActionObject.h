@@ -54,6 +54,10 @@ struct NativeCall {
     size_t Count() const { return Arguments.size(); }
 };
 using NativeFunction = std::function<Value(NativeCall&)>;
+// Properties a built-in object answers itself, such as a Transform's matrix:
+// a read fills value, a write (set) takes it. Answers false for names it
+// leaves to the object's own properties.
+using PropertyHook = std::function<bool(ActionMachine& machine, const std::string& name, Value& value, bool set)>;
 
 // A function written in the movie: its code lives in the movie, which
 // outlives the heap's objects.
@@ -110,6 +114,7 @@ public:
     NativeFunction Native;
     std::unique_ptr<ScriptFunction> Script;
     std::unique_ptr<ClipState> Clip;
+    std::unique_ptr<PropertyHook> Hook;
 
     // Own properties only.
     Property* Find(const std::string& name);

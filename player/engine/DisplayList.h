@@ -39,6 +39,10 @@ struct ClipAction {
 };
 enum ClipEvent : uint32_t { ClipLoad = 0x01, ClipEnterFrame = 0x02, ClipUnload = 0x04 };
 
+struct Box {
+    double XMin = 0, YMin = 0, XMax = 0, YMax = 0;
+};
+
 struct PlacedObject {
     PlacedObject() = default;
     ~PlacedObject();
@@ -57,6 +61,8 @@ struct PlacedObject {
     std::vector<Filter> Filters;
     BlendMode Blend = BlendMode::Normal;
     bool Visible = true;
+    // The part of it a script shows, its top left at the object's origin.
+    std::optional<Box> ScrollRect;
     // Once a script has moved it, the timeline no longer does; the scale
     // and rotation it was given are kept as given.
     bool Scripted = false;
@@ -81,10 +87,6 @@ inline constexpr size_t MaxLiveObjects = 1u << 20;
 inline constexpr int32_t ScriptDepthBase = 16384;
 // The deepest a script may place a clip, in its numbering.
 inline constexpr int32_t MaxScriptDepth = 2130690045;
-
-struct Box {
-    double XMin = 0, YMin = 0, XMax = 0, YMax = 0;
-};
 
 // What a clip's scripts have to run since they last ran: a frame's actions
 // or a clip event.

@@ -6,6 +6,14 @@
 #include "DeviceFont.h"
 
 namespace tvmplayer {
+namespace {
+
+Contour RectangleContour(double x0, double y0, double x1, double y1)
+{
+    return {{x0, y0}, {{{}, {x1, y0}}, {{}, {x1, y1}}, {{}, {x0, y1}}, {{}, {x0, y0}}}};
+}
+
+}
 
 Bitmap Recolour(const Bitmap& bitmap, const ColourTransform& colours)
 {
@@ -74,7 +82,19 @@ void StageRenderer::DrawObject(const PlacedObject& object, const Matrix& parent,
         --layersLeft_;
         canvas_.BeginLayer();
     }
+    // A scroll rectangle shows that part of the object at its origin.
+    if (object.ScrollRect) {
+        const Box& shown = *object.ScrollRect;
+        Paint opaque;
+        opaque.Fill.Argb = 0xFF000000;
+        canvas_.BeginMask();
+        canvas_.Fill({RectangleContour(0, 0, shown.XMax - shown.XMin, shown.YMax - shown.YMin)}, matrix, opaque, false);
+        canvas_.BeginMasked();
+        matrix = matrix.Then(Matrix::Translate(-shown.XMin, -shown.YMin));
+    }
     DrawCharacter(character, object, matrix, colours, nesting);
+    if (object.ScrollRect)
+        canvas_.EndMasked();
     if (layered)
         canvas_.EndLayer(object.Filters, object.Blend, pixelScaleX_, pixelScaleY_);
 }
@@ -132,8 +152,7 @@ void StageRenderer::DrawVideo(const VideoStream& video, size_t frame, const Matr
     if (!picture || picture->Width <= 0 || picture->Height <= 0)
         return;
     double width = video.Width * 20.0, height = video.Height * 20.0;
-    Contour frameRectangle{{0, 0}, {{{width, 0}, {width, 0}}, {{width, height}, {width, height}},
-                                    {{0, height}, {0, height}}, {{0, 0}, {0, 0}}}};
+    Contour frameRectangle = RectangleContour(0, 0, width, height);
     Paint paint;
     paint.Fill.Kind = FillKind::Bitmap;
     paint.Fill.Transform = Matrix::Scale(width / picture->Width, height / picture->Height);
@@ -191,9 +210,7 @@ void StageRenderer::DrawField(const EditText& field, const Matrix& matrix, const
             text = *value;
     if (text.size() > MaxFieldText)
         text.resize(MaxFieldText);
-    Contour box{{field.XMin, field.YMin},
-                {{{}, {field.XMax, field.YMin}}, {{}, {field.XMax, field.YMax}}, {{}, {field.XMin, field.YMax}},
-                 {{}, {field.XMin, field.YMin}}}};
+    Contour box = RectangleContour(field.XMin, field.YMin, field.XMax, field.YMax);
     auto solid = [&](Colour argb) {
         FillStyle fill;
         fill.Argb = argb;

@@ -35,6 +35,17 @@ SwfActions& Set(SwfActions& actions, const char* target, const char* name, SwfVa
     return actions.Push({target}).Op(GetVariable).Push({name, value}).Op(SetMember);
 }
 
+// new flash.geom.name(the arguments and their count pushed before)
+SwfActions& Geom(SwfActions& actions, const char* name)
+{
+    return actions.Push({"flash"}).Op(GetVariable).Push({"geom"}).Op(GetMember).Push({name}).Op(NewMethod);
+}
+
+SwfActions& TraceMember(SwfActions& actions, const char* object, const char* name)
+{
+    return actions.Push({object}).Op(GetVariable).Push({name}).Op(GetMember).Op(Trace);
+}
+
 // target.method(arguments...), its result dropped.
 SwfActions& Invoke(SwfActions& actions, const char* target, const char* method, std::initializer_list<SwfValue> arguments)
 {
@@ -102,6 +113,25 @@ TEST_F(ClipScripts, WhatScriptsDoToClipsShows)
     Invoke(swapped, "box", "swapDepths", {"g"});
     for (const char* clip : {"box", "g"})
         swapped.Push({0, clip}).Op(GetVariable).Push({"getDepth"}).Op(CallMethod).Op(Trace);
+    SwfActions coloured, transformed, moved2, inverted, shadowed, scrolled;
+    coloured.Push({"c", "box"}).Op(GetVariable).Push({1, "Color"}).Op(NewObject).Op(SetVariable);
+    Invoke(coloured, "c", "setRGB", {0x00FF00});
+    coloured.Push({0, "c"}).Op(GetVariable).Push({"getRGB"}).Op(CallMethod).Op(Trace);
+    // box.transform.colorTransform = new flash.geom.ColorTransform(1, 1, 1, 1, 0, 0, 255, 0)
+    transformed.Push({"box"}).Op(GetVariable).Push({"transform"}).Op(GetMember).Push({"colorTransform"});
+    Geom(transformed.Push({0, 255, 0, 0, 1, 1, 1, 1, 8}), "ColorTransform").Op(SetMember);
+    // box.transform.matrix = new flash.geom.Matrix(2, 0, 0, 1, 40, 0)
+    moved2.Push({"box"}).Op(GetVariable).Push({"transform"}).Op(GetMember).Push({"matrix"});
+    Geom(moved2.Push({0, 40, 1, 0, 0, 2, 6}), "Matrix").Op(SetMember);
+    for (const char* name : {"_x", "_xscale"}) TraceMember(moved2, "box", name);
+    Set(inverted, "box", "blendMode", "invert");
+    // box.filters = [new flash.filters.DropShadowFilter(20, 0, 0x0000FF, 1, 0, 0)]
+    shadowed.Push({"box"}).Op(GetVariable).Push({"filters"});
+    shadowed.Push({0, 0, 1, 0x0000FF, 0, 20, 6}).Push({"flash"}).Op(GetVariable).Push({"filters"}).Op(GetMember)
+        .Push({"DropShadowFilter"}).Op(NewMethod).Push({1}).Op(InitArray).Op(SetMember);
+    // box.scrollRect = new flash.geom.Rectangle(5, 0, 5, 10)
+    scrolled.Push({"box"}).Op(GetVariable).Push({"scrollRect"});
+    Geom(scrolled.Push({10, 5, 0, 5, 4}), "Rectangle").Op(SetMember);
     std::vector<Row> rows = {
         {"moved", moved.Take(), {{55, 5, Red}, {5, 5, White}}},
         {"hidden", hidden.Take(), {{5, 5, White}}},
@@ -112,6 +142,12 @@ TEST_F(ClipScripts, WhatScriptsDoToClipsShows)
         {"removed", removed.Take(), {{45, 5, White}, {5, 5, Red}}},
         {"by target", byTarget.Take(), {{65, 5, Red}, {5, 5, White}}},
         {"swapped", swapped.Take(), {{5, 5, 0xFFFF9999}}, "0|-16383"},
+        {"coloured", coloured.Take(), {{5, 5, 0xFF00FF00}}, "65280"},
+        {"colour transform", transformed.Take(), {{5, 5, 0xFFFF00FF}, {15, 5, White}}},
+        {"matrix", moved2.Take(), {{45, 5, Red}, {55, 5, Red}, {65, 5, White}, {5, 5, White}}, "40|200"},
+        {"blend mode", inverted.Take(), {{5, 5, 0xFF000000}, {15, 5, White}}},
+        {"filters", shadowed.Take(), {{5, 5, Red}, {25, 5, 0xFF0000FF}, {15, 5, White}}},
+        {"scroll rectangle", scrolled.Take(), {{2, 5, Red}, {7, 5, White}}},
     };
     for (Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -206,11 +242,6 @@ SwfActions& NewFormat(SwfActions& actions, std::initializer_list<SwfValue> argum
 SwfActions& WithFormat(SwfActions& actions, const char* method)
 {
     return actions.Push({"f"}).Op(GetVariable).Push({1, "t"}).Op(GetVariable).Push({method}).Op(CallMethod).Op(Pop);
-}
-
-SwfActions& TraceMember(SwfActions& actions, const char* object, const char* name)
-{
-    return actions.Push({object}).Op(GetVariable).Push({name}).Op(GetMember).Op(Trace);
 }
 
 TEST_F(ClipScripts, TextFieldsThatScriptsMakeShowTheirText)
