@@ -113,6 +113,7 @@ double ScaleOrRotation(const PlacedObject& object, int index)
 
 ScriptObject* Made(ActionMachine& machine, PlacedObject* object)
 {
+    machine.Allocate(ClipBytes);
     return object ? machine.ClipObject(object->Link) : nullptr;
 }
 

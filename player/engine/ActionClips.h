@@ -20,6 +20,10 @@ bool SetClipProperty(ActionMachine& machine, ScriptObject* clip, const std::stri
 
 struct StageEvent;
 
+// What a clip or text field that a script makes takes with all it holds,
+// roughly: counted against the memory of the frame's scripts.
+inline constexpr size_t ClipBytes = 1024;
+
 // A depth in the scripts' numbering, as display lists key it.
 int32_t ListDepth(double depth);
 

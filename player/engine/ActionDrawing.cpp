@@ -80,6 +80,7 @@ void BeginFill(ActionMachine& machine, ScriptObject* clip, FillStyle fill)
     ShapeRecords* drawing = DrawingOf(clip);
     if (!drawing || drawing->Fills.size() >= MaxShapeEdges)
         return;
+    machine.Allocate(sizeof(FillStyle) + fill.Stops.size() * sizeof(GradientStop));
     if (!drawing->Edges.empty())
         ++drawing->Layers;
     drawing->Fills.push_back(std::move(fill));
@@ -157,6 +158,7 @@ void InstallDrawingMethods(ActionMachine& machine, ScriptObject* prototype)
                    pen.PenLine = 0;
                    return;
                }
+               machine.Allocate(sizeof(LineStyle));
                LineStyle line;
                line.Width = std::clamp(thickness, 0.0, 255.0) * Twips;
                line.Fill.Argb = ArgbOf(machine, call.Argument(1), call.Argument(2));

@@ -258,6 +258,7 @@ void InstallTextFields(ActionMachine& machine, ScriptObject* global)
         if (!list)
             return Value();
         ActionMachine& machine = call.Machine;
+        machine.Allocate(ClipBytes);
         double x = Pixels(machine, call.Argument(2)) * 20, y = Pixels(machine, call.Argument(3)) * 20;
         double width = std::max(0.0, Pixels(machine, call.Argument(4))) * 20;
         double height = std::max(0.0, Pixels(machine, call.Argument(5))) * 20;
