@@ -3,6 +3,7 @@
 #include <cmath>
 #include <limits>
 
+#include "ActionBitmaps.h"
 #include "ActionClips.h"
 #include "ActionDrawing.h"
 #include "ActionGeometry.h"
@@ -322,6 +323,7 @@ ScriptObject* InstallBuiltins(ActionMachine& machine)
     InstallDrawingMethods(machine, protos.Clip);
     InstallTextFields(machine, global);
     InstallGeometry(machine, global);
+    InstallBitmaps(machine, global);
     return global;
 }
 

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "ActionValue.h"
+#include "Bitmap.h"
 #include "Records.h"
 #include "Timeline.h"
 
@@ -115,6 +116,8 @@ public:
     std::unique_ptr<ScriptFunction> Script;
     std::unique_ptr<ClipState> Clip;
     std::unique_ptr<PropertyHook> Hook;
+    // A BitmapData's pixels, shared with the clips it is attached to.
+    std::shared_ptr<Bitmap> Image;
 
     // Own properties only.
     Property* Find(const std::string& name);

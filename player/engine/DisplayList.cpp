@@ -60,6 +60,11 @@ void Cover(std::optional<Box>& box, Point p)
     box->YMin = std::min(box->YMin, p.Y), box->YMax = std::max(box->YMax, p.Y);
 }
 
+void CoverRectangle(std::optional<Box>& box, double x0, double y0, double x1, double y1, const Matrix& matrix)
+{
+    for (Point p : {Point{x0, y0}, Point{x1, y0}, Point{x1, y1}, Point{x0, y1}}) Cover(box, matrix.Apply(p));
+}
+
 void CoverEdges(std::optional<Box>& box, const ShapeRecords& records, const Matrix& matrix)
 {
     for (const Edge& edge : records.Edges)
@@ -79,11 +84,11 @@ void CoverObject(std::optional<Box>& box, const Dictionary& characters, const Pl
         CoverEdges(box, morph->Start, matrix);
     const EditText* field = object.Field ? object.Field.get() : character ? std::get_if<EditText>(character) : nullptr;
     if (field)
-        for (Point p : {Point{field->XMin, field->YMin}, Point{field->XMax, field->YMin}, Point{field->XMax, field->YMax},
-                        Point{field->XMin, field->YMax}})
-            Cover(box, matrix.Apply(p));
+        CoverRectangle(box, field->XMin, field->YMin, field->XMax, field->YMax, matrix);
     if (object.Drawing)
         CoverEdges(box, *object.Drawing, matrix);
+    if (object.Image)
+        CoverRectangle(box, 0, 0, object.Image->Width * 20.0, object.Image->Height * 20.0, matrix);
     if (object.Children)
         for (const auto& [depth, child] : object.Children->Objects())
             CoverObject(box, characters, child, matrix, nesting + 1);
@@ -485,6 +490,15 @@ PlacedObject* DisplayList::AddField(int32_t depth, const std::string& name, cons
     object.Link = std::make_shared<ClipLink>();
     object.Link->Object = &object;
     object.Link->Parent = owner_;
+    return &object;
+}
+
+PlacedObject* DisplayList::AddBitmap(int32_t depth, std::shared_ptr<Bitmap> image)
+{
+    if (!objects_.count(depth) && count_.Objects >= MaxLiveObjects)
+        return nullptr;
+    PlacedObject& object = Fresh(depth);
+    object.Image = std::move(image);
     return &object;
 }
 

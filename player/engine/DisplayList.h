@@ -72,6 +72,8 @@ struct PlacedObject {
     std::unique_ptr<DisplayList> Children;
     // What the scripts drew into it, below its children.
     std::shared_ptr<ShapeRecords> Drawing;
+    // A bitmap a script attached, which it may go on drawing into.
+    std::shared_ptr<Bitmap> Image;
     // A text field a script made, which holds its own text.
     std::shared_ptr<EditText> Field;
     std::shared_ptr<const std::vector<ClipAction>> ClipActions;
@@ -153,6 +155,7 @@ public:
     PlacedObject* AddClip(uint16_t id, int32_t depth, const std::string& name);
     // A text field a script makes at depth, of box (twips, at the origin).
     PlacedObject* AddField(int32_t depth, const std::string& name, const Box& box);
+    PlacedObject* AddBitmap(int32_t depth, std::shared_ptr<Bitmap> image);
     // A copy of source's placement at depth, its timeline from the start.
     PlacedObject* Duplicate(const PlacedObject& source, int32_t depth, const std::string& name);
     void Remove(int32_t depth);

@@ -18,21 +18,13 @@ Contour RectangleContour(double x0, double y0, double x1, double y1)
 Bitmap Recolour(const Bitmap& bitmap, const ColourTransform& colours)
 {
     Bitmap out = bitmap;
-    for (uint32_t& pixel : out.Pixels) {
-        uint32_t alpha = pixel >> 24;
-        Colour straight = alpha << 24;
-        if (alpha != 0)
-            for (int shift = 0; shift < 24; shift += 8)
-                straight |= std::min(255u, ((pixel >> shift & 0xFF) * 255 + alpha / 2) / alpha) << shift;
-        pixel = Premultiply(colours.Apply(straight));
-    }
+    for (uint32_t& pixel : out.Pixels) pixel = Premultiply(colours.Apply(Unpremultiply(pixel)));
     return out;
 }
 
 void StageRenderer::Draw(const DisplayList& list, const Matrix& matrix, const ColourTransform& colours)
 {
-    pixelScaleX_ = std::hypot(matrix.A, matrix.B) * 20;
-    pixelScaleY_ = std::hypot(matrix.C, matrix.D) * 20;
+    ScaleFilters(matrix);
     DrawList(list, matrix, colours, 0);
 }
 
@@ -69,7 +61,7 @@ void StageRenderer::DrawObject(const PlacedObject& object, const Matrix& parent,
 {
     // Clips that scripts made may have no character, only children and drawings.
     const Character* character = object.Id ? characters_.Find(object.Id, frame_) : nullptr;
-    if ((!character && !object.Children && !object.Field) || !object.Visible || nesting > MaxNesting || objectsLeft_ == 0)
+    if ((!character && !object.Children && !object.Field && !object.Image) || !object.Visible || nesting > MaxNesting || objectsLeft_ == 0)
         return;
     --objectsLeft_;
     Matrix matrix = parent.Then(object.Transform);
@@ -104,6 +96,8 @@ void StageRenderer::DrawCharacter(const Character* character, const PlacedObject
 {
     if (object.Field) {
         DrawField(*object.Field, matrix, colours);
+    } else if (object.Image) {
+        DrawPicture(*object.Image, object.Image->Width * 20.0, object.Image->Height * 20.0, false, matrix, colours);
     } else if (const Shape* shape = std::get_if<Shape>(character)) {
         DrawShape(shape->Records, shape->Paths, shape->Winding, matrix, colours);
     } else if (const MorphShape* morph = std::get_if<MorphShape>(character)) {
@@ -144,30 +138,47 @@ void StageRenderer::DrawButton(const Button& button, const Matrix& matrix, const
     }
 }
 
-// The picture fills the video's rectangle whatever size it came in.
 void StageRenderer::DrawVideo(const VideoStream& video, size_t frame, const Matrix& matrix,
                               const ColourTransform& colours)
 {
     const Bitmap* picture = videos_ ? videos_->Picture(video, frame) : nullptr;
-    if (!picture || picture->Width <= 0 || picture->Height <= 0)
+    if (picture)
+        DrawPicture(*picture, video.Width * 20.0, video.Height * 20.0, video.Smoothing, matrix, colours);
+}
+
+// The picture fills width by height twips from the origin whatever its size.
+void StageRenderer::DrawPicture(const Bitmap& picture, double width, double height, bool smooth, const Matrix& matrix,
+                                const ColourTransform& colours)
+{
+    if (picture.Width <= 0 || picture.Height <= 0)
         return;
-    double width = video.Width * 20.0, height = video.Height * 20.0;
-    Contour frameRectangle = RectangleContour(0, 0, width, height);
     Paint paint;
     paint.Fill.Kind = FillKind::Bitmap;
-    paint.Fill.Transform = Matrix::Scale(width / picture->Width, height / picture->Height);
+    paint.Fill.Transform = Matrix::Scale(width / picture.Width, height / picture.Height);
     paint.Fill.Repeat = false;
-    paint.Fill.Smooth = video.Smoothing;
-    paint.Image = picture;
+    paint.Fill.Smooth = smooth;
+    paint.Image = &picture;
     if (masking_) {
         paint = Paint();
         paint.Fill.Argb = 0xFF000000;
     } else if (!colours.Identity()) {
-        recoloured_.push_back(Recolour(*picture, colours));
+        recoloured_.push_back(Recolour(picture, colours));
         paint.Image = &recoloured_.back();
     }
-    canvas_.Fill({frameRectangle}, matrix, paint, false);
+    canvas_.Fill({RectangleContour(0, 0, width, height)}, matrix, paint, false);
     recoloured_.clear();
+}
+
+void StageRenderer::ScaleFilters(const Matrix& matrix)
+{
+    pixelScaleX_ = std::hypot(matrix.A, matrix.B) * 20;
+    pixelScaleY_ = std::hypot(matrix.C, matrix.D) * 20;
+}
+
+void StageRenderer::DrawContent(const PlacedObject& object, const Matrix& matrix)
+{
+    ScaleFilters(matrix);
+    DrawCharacter(object.Id ? characters_.Find(object.Id, frame_) : nullptr, object, matrix, {}, 0);
 }
 
 void StageRenderer::DrawText(const Text& text, const Matrix& matrix, const ColourTransform& colours)

@@ -26,6 +26,9 @@ public:
     }
 
     void Draw(const DisplayList& list, const Matrix& matrix, const ColourTransform& colours);
+    // What an object shows, without its own place and colours: what
+    // BitmapData's draw takes of a clip.
+    void DrawContent(const PlacedObject& object, const Matrix& matrix);
     // Text fields bound to variables show their values.
     void ShowVariables(VariableAccess& variables) { variables_ = &variables; }
 
@@ -41,6 +44,9 @@ private:
     void DrawGlyph(const Font& font, uint32_t index, const Matrix& glyph, const Paint& paint);
     void DrawButton(const Button& button, const Matrix& matrix, const ColourTransform& colours, int nesting);
     void DrawVideo(const VideoStream& video, size_t frame, const Matrix& matrix, const ColourTransform& colours);
+    void DrawPicture(const Bitmap& picture, double width, double height, bool smooth, const Matrix& matrix,
+                     const ColourTransform& colours);
+    void ScaleFilters(const Matrix& matrix);
     Paint MakePaint(const FillStyle& fill, const ColourTransform& colours);
 
     Canvas& canvas_;

@@ -27,6 +27,16 @@ uint32_t Premultiply(Colour colour)
     return alpha << 24 | channel(16) | channel(8) | channel(0);
 }
 
+Colour Unpremultiply(uint32_t pixel)
+{
+    uint32_t alpha = pixel >> 24;
+    Colour straight = alpha << 24;
+    if (alpha != 0)
+        for (int shift = 0; shift < 24; shift += 8)
+            straight |= std::min(255u, ((pixel >> shift & 0xFF) * 255 + alpha / 2) / alpha) << shift;
+    return straight;
+}
+
 void Fill(const Surface& surface, Colour colour)
 {
     uint32_t pixel = Premultiply(colour);

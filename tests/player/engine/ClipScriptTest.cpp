@@ -35,10 +35,15 @@ SwfActions& Set(SwfActions& actions, const char* target, const char* name, SwfVa
     return actions.Push({target}).Op(GetVariable).Push({name, value}).Op(SetMember);
 }
 
-// new flash.geom.name(the arguments and their count pushed before)
+// new flash.package.name(the arguments and their count pushed before)
+SwfActions& Flash(SwfActions& actions, const char* package, const char* name)
+{
+    return actions.Push({"flash"}).Op(GetVariable).Push({package}).Op(GetMember).Push({name}).Op(NewMethod);
+}
+
 SwfActions& Geom(SwfActions& actions, const char* name)
 {
-    return actions.Push({"flash"}).Op(GetVariable).Push({"geom"}).Op(GetMember).Push({name}).Op(NewMethod);
+    return Flash(actions, "geom", name);
 }
 
 SwfActions& TraceMember(SwfActions& actions, const char* object, const char* name)
@@ -132,6 +137,23 @@ TEST_F(ClipScripts, WhatScriptsDoToClipsShows)
     // box.scrollRect = new flash.geom.Rectangle(5, 0, 5, 10)
     scrolled.Push({"box"}).Op(GetVariable).Push({"scrollRect"});
     Geom(scrolled.Push({10, 5, 0, 5, 4}), "Rectangle").Op(SetMember);
+    // b = new BitmapData(20, 10, false, blue); its right half green; on the root above the box.
+    SwfActions bitmap;
+    Flash(bitmap.Push({"b", double(0xFF0000FF), false, 10, 20, 4}), "display", "BitmapData").Op(SetVariable);
+    Geom(bitmap.Push({double(0xFF00FF00), 10, 10, 0, 10, 4}), "Rectangle");
+    bitmap.Push({2, "b"}).Op(GetVariable).Push({"fillRect"}).Op(CallMethod).Op(Pop);
+    bitmap.Push({5, "b"}).Op(GetVariable).Push({2, "_root"}).Op(GetVariable).Push({"attachBitmap"}).Op(CallMethod).Op(Pop);
+    TraceMember(bitmap, "b", "width");
+    bitmap.Push({5, 15, 2, "b"}).Op(GetVariable).Push({"getPixel"}).Op(CallMethod).Op(Trace);
+    // The box drawn into a transparent bitmap at 20, 20, shown by a clip at 50, 0.
+    SwfActions drawn;
+    Flash(drawn.Push({"b", 0, true, 40, 40, 4}), "display", "BitmapData").Op(SetVariable);
+    Geom(drawn.Push({20, 20, 1, 0, 0, 1, 6}), "Matrix").Push({"box"}).Op(GetVariable);
+    drawn.Push({2, "b"}).Op(GetVariable).Push({"draw"}).Op(CallMethod).Op(Pop);
+    Invoke(drawn, "_root", "createEmptyMovieClip", {"c", 6});
+    Set(drawn, "c", "_x", 50);
+    drawn.Push({1, "b"}).Op(GetVariable).Push({2, "c"}).Op(GetVariable).Push({"attachBitmap"}).Op(CallMethod).Op(Pop);
+    drawn.Push({25, 25, 2, "b"}).Op(GetVariable).Push({"getPixel32"}).Op(CallMethod).Op(Trace);
     std::vector<Row> rows = {
         {"moved", moved.Take(), {{55, 5, Red}, {5, 5, White}}},
         {"hidden", hidden.Take(), {{5, 5, White}}},
@@ -148,6 +170,8 @@ TEST_F(ClipScripts, WhatScriptsDoToClipsShows)
         {"blend mode", inverted.Take(), {{5, 5, 0xFF000000}, {15, 5, White}}},
         {"filters", shadowed.Take(), {{5, 5, Red}, {25, 5, 0xFF0000FF}, {15, 5, White}}},
         {"scroll rectangle", scrolled.Take(), {{2, 5, Red}, {7, 5, White}}},
+        {"bitmap", bitmap.Take(), {{5, 5, 0xFF0000FF}, {15, 5, 0xFF00FF00}, {25, 5, White}}, "20|65280"},
+        {"drawn into a bitmap", drawn.Take(), {{75, 25, Red}, {65, 25, White}, {5, 5, Red}}, "4294901760"},
     };
     for (Row& row : rows) {
         SCOPED_TRACE(row.name);
