@@ -384,8 +384,9 @@ ScriptObject* ActionMachine::ClipObject(const std::shared_ptr<ClipLink>& link)
     clip->Clip->Source = &movie_;
     clip->Clip->Parent = parent;
     if (PlacedObject* placed = link->Object) {
-        // Clips placed without a name get one, as scripts see them.
-        if (placed->Name.empty())
+        // Clips placed without a name get one, as scripts see them; the
+        // root has its own.
+        if (placed->Name.empty() && parent)
             placed->Name = "instance" + std::to_string(++instances_);
         clip->Clip->Name = placed->Name;
     }
