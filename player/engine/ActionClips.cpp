@@ -420,6 +420,63 @@ void InstallClipMethods(ActionMachine& machine, ScriptObject* prototype)
                list->Swap(placed->Depth, depth);
                return Value();
            }));
+    define("setMask", Method([](NativeCall& call, ScriptObject* clip) {
+               PlacedObject* placed = clip->Clip->Placed();
+               if (!placed)
+                   return Value();
+               if (std::shared_ptr<ClipLink> old = placed->Mask.lock(); old && old->Object)
+                   old->Object->IsMask = false;
+               placed->Mask.reset();
+               const Value& mask = call.Argument(0);
+               PlacedObject* masking = mask.IsObject() && mask.Object->Clip ? mask.Object->Clip->Placed() : nullptr;
+               if (masking && masking != placed) {
+                   placed->Mask = mask.Object->Clip->Link;
+                   masking->IsMask = true;
+               }
+               return Value::Boolean(true);
+           }));
+    define("getBounds", Method([](NativeCall& call, ScriptObject* clip) {
+               PlacedObject* placed = clip->Clip->Placed();
+               if (!placed)
+                   return Value();
+               // Into the space of the clip asked for, the clip's own by default.
+               const Value& target = call.Argument(0);
+               ScriptObject* space = target.IsObject() && target.Object->Clip ? target.Object : clip;
+               Matrix toSpace;
+               if (space != clip && space->Clip->Link)
+                   toSpace = StageMatrix(*space->Clip->Link).Inverse().Then(StageMatrix(*clip->Clip->Link));
+               std::optional<Box> box = ContentBounds(*call.Machine.CurrentMovie().Characters, *placed);
+               if (box)
+                   box = Transformed(*box, toSpace);
+               ScriptObject* bounds = call.Machine.NewObject();
+               // What draws nothing answers the player's own far-off corner.
+               constexpr double Nowhere = 6710886.35;
+               const std::pair<const char*, double> sides[] = {{"xMin", box ? box->XMin / 20 : Nowhere},
+                                                               {"xMax", box ? box->XMax / 20 : Nowhere},
+                                                               {"yMin", box ? box->YMin / 20 : Nowhere},
+                                                               {"yMax", box ? box->YMax / 20 : Nowhere}};
+               for (const auto& [name, side] : sides) bounds->Put(name, Value::FromNumber(side));
+               return Value::FromObject(bounds);
+           }));
+    // A point object's x and y from the clip's space to the stage's or back.
+    auto convert = [&](const char* name, bool toStage) {
+        define(name, Method([toStage](NativeCall& call, ScriptObject* clip) {
+                   const Value& point = call.Argument(0);
+                   if (!point.IsObject() || !clip->Clip->Link)
+                       return Value();
+                   ActionMachine& machine = call.Machine;
+                   Matrix matrix = StageMatrix(*clip->Clip->Link);
+                   if (!toStage)
+                       matrix = matrix.Inverse();
+                   Point p = matrix.Apply({machine.ToNumber(machine.GetMember(point, "x")) * 20,
+                                           machine.ToNumber(machine.GetMember(point, "y")) * 20});
+                   machine.SetMember(point, "x", Value::FromNumber(p.X / 20));
+                   machine.SetMember(point, "y", Value::FromNumber(p.Y / 20));
+                   return Value();
+               }));
+    };
+    convert("localToGlobal", true);
+    convert("globalToLocal", false);
     define("getURL", Method([](NativeCall& call, ScriptObject*) {
                call.Machine.GetUrl(call.Machine.ToString(call.Argument(0)), call.Machine.ToString(call.Argument(1)));
                return Value();

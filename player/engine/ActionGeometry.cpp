@@ -293,16 +293,7 @@ void InstallMatrix(ActionMachine& machine, ScriptObject* geom)
                        ArgumentOr(call, 4, 0) + h / 2);
                return Value();
            }));
-    define("invert", MatrixMethod([](NativeCall&, Matrix& m) {
-               double det = m.Determinant();
-               if (det == 0) {
-                   m = Matrix();
-                   return Value();
-               }
-               m = {m.D / det, -m.B / det, -m.C / det, m.A / det, (m.C * m.Ty - m.D * m.Tx) / det,
-                    (m.B * m.Tx - m.A * m.Ty) / det};
-               return Value();
-           }));
+    define("invert", MatrixMethod([](NativeCall&, Matrix& m) { return m = m.Inverse(), Value(); }));
     define("clone", MatrixMethod([](NativeCall& call, Matrix& m) { return NewMatrix(call.Machine, m); }));
     define("transformPoint", MatrixMethod([](NativeCall& call, Matrix& m) {
                Point p = m.Apply({NumberOf(call.Machine, call.Argument(0), "x", 0),

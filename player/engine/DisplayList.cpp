@@ -72,11 +72,12 @@ void CoverEdges(std::optional<Box>& box, const ShapeRecords& records, const Matr
 }
 
 void CoverObject(std::optional<Box>& box, const Dictionary& characters, const PlacedObject& object,
-                 const Matrix& parent, int nesting)
+                 const Matrix& parent, int nesting);
+
+// What object draws, its own matrix in matrix already.
+void CoverContent(std::optional<Box>& box, const Dictionary& characters, const PlacedObject& object,
+                  const Matrix& matrix, int nesting)
 {
-    if (nesting > MaxNesting)
-        return;
-    Matrix matrix = parent.Then(object.Transform);
     const Character* character = object.Id ? characters.Find(object.Id) : nullptr;
     if (const Shape* shape = character ? std::get_if<Shape>(character) : nullptr)
         CoverEdges(box, shape->Records, matrix);
@@ -94,6 +95,13 @@ void CoverObject(std::optional<Box>& box, const Dictionary& characters, const Pl
             CoverObject(box, characters, child, matrix, nesting + 1);
 }
 
+void CoverObject(std::optional<Box>& box, const Dictionary& characters, const PlacedObject& object,
+                 const Matrix& parent, int nesting)
+{
+    if (nesting <= MaxNesting)
+        CoverContent(box, characters, object, parent.Then(object.Transform), nesting);
+}
+
 }
 
 std::optional<Box> ObjectBounds(const Dictionary& characters, const PlacedObject& object)
@@ -101,6 +109,29 @@ std::optional<Box> ObjectBounds(const Dictionary& characters, const PlacedObject
     std::optional<Box> box;
     CoverObject(box, characters, object, Matrix(), 0);
     return box;
+}
+
+Box Transformed(const Box& box, const Matrix& matrix)
+{
+    std::optional<Box> moved;
+    CoverRectangle(moved, box.XMin, box.YMin, box.XMax, box.YMax, matrix);
+    return *moved;
+}
+
+std::optional<Box> ContentBounds(const Dictionary& characters, const PlacedObject& object)
+{
+    std::optional<Box> box;
+    CoverContent(box, characters, object, Matrix(), 0);
+    return box;
+}
+
+Matrix StageMatrix(const ClipLink& link, bool own)
+{
+    Matrix matrix = own && link.Object ? link.Object->Transform : Matrix();
+    std::shared_ptr<ClipLink> parent = link.Parent.lock();
+    for (int i = 0; parent && parent->Object && i <= MaxNesting + 1; ++i, parent = parent->Parent.lock())
+        matrix = parent->Object->Transform.Then(matrix);
+    return matrix;
 }
 
 PlacedObject::~PlacedObject()

@@ -61,6 +61,10 @@ struct PlacedObject {
     std::vector<Filter> Filters;
     BlendMode Blend = BlendMode::Normal;
     bool Visible = true;
+    // The clip a script made its mask, and whether it is one: a mask
+    // shows only as the coverage of what it masks.
+    std::weak_ptr<ClipLink> Mask;
+    bool IsMask = false;
     // The part of it a script shows, its top left at the object's origin.
     std::optional<Box> ScrollRect;
     // Once a script has moved it, the timeline no longer does; the scale
@@ -199,6 +203,13 @@ void CollectLinks(const DisplayList& list, std::vector<std::shared_ptr<ClipLink>
 // What an object covers in its parent's space, in twips; none when it
 // draws nothing.
 std::optional<Box> ObjectBounds(const Dictionary& characters, const PlacedObject& object);
+// What box covers once matrix moved it.
+Box Transformed(const Box& box, const Matrix& matrix);
+// The same in the object's own space.
+std::optional<Box> ContentBounds(const Dictionary& characters, const PlacedObject& object);
+// From the space of what link's object holds to the stage's, in twips;
+// own: with the object's own matrix, else only those of the clips it is in.
+Matrix StageMatrix(const ClipLink& link, bool own = true);
 
 // The clip event handlers of a PlaceObject2/3 body at its actions.
 std::vector<ClipAction> ReadClipActions(SwfReader& body, uint8_t version);

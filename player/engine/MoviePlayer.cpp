@@ -337,8 +337,7 @@ void MoviePlayer::Render(const Surface& surface)
     Canvas canvas(surface);
     StageRenderer renderer(canvas, *movie.Characters, timeline_.Current(), &videos_);
     renderer.ShowVariables(*this);
-    if (stage_->Visible)
-        renderer.Draw(*stage_->Children, toSurface.Then(stage_->Transform), stage_->Colours);
+    renderer.DrawStage(*stage_, toSurface);
 }
 
 }

@@ -28,6 +28,13 @@ void StageRenderer::Draw(const DisplayList& list, const Matrix& matrix, const Co
     DrawList(list, matrix, colours, 0);
 }
 
+void StageRenderer::DrawStage(const PlacedObject& root, const Matrix& toSurface)
+{
+    toSurface_ = toSurface;
+    if (root.Visible && root.Children)
+        Draw(*root.Children, toSurface.Then(root.Transform), root.Colours);
+}
+
 void StageRenderer::DrawList(const DisplayList& list, const Matrix& matrix, const ColourTransform& colours,
                              int nesting)
 {
@@ -59,9 +66,26 @@ void StageRenderer::DrawList(const DisplayList& list, const Matrix& matrix, cons
 void StageRenderer::DrawObject(const PlacedObject& object, const Matrix& parent, const ColourTransform& parentColours,
                                int nesting)
 {
+    if (!masking_) {
+        // A clip that masks another shows only through it.
+        if (object.IsMask)
+            return;
+        std::shared_ptr<ClipLink> mask = object.Mask.lock();
+        if (mask && mask->Object) {
+            DrawMasked(object, *mask, parent, parentColours, nesting);
+            return;
+        }
+    }
+    DrawPlaced(object, parent, parentColours, nesting);
+}
+
+void StageRenderer::DrawPlaced(const PlacedObject& object, const Matrix& parent, const ColourTransform& parentColours,
+                               int nesting)
+{
     // Clips that scripts made may have no character, only children and drawings.
     const Character* character = object.Id ? characters_.Find(object.Id, frame_) : nullptr;
-    if ((!character && !object.Children && !object.Field && !object.Image) || !object.Visible || nesting > MaxNesting || objectsLeft_ == 0)
+    bool empty = !character && !object.Children && !object.Field && !object.Image;
+    if (empty || !object.Visible || nesting > MaxNesting || objectsLeft_ == 0)
         return;
     --objectsLeft_;
     Matrix matrix = parent.Then(object.Transform);
@@ -89,6 +113,18 @@ void StageRenderer::DrawObject(const PlacedObject& object, const Matrix& parent,
         canvas_.EndMasked();
     if (layered)
         canvas_.EndLayer(object.Filters, object.Blend, pixelScaleX_, pixelScaleY_);
+}
+
+void StageRenderer::DrawMasked(const PlacedObject& object, const ClipLink& mask, const Matrix& matrix,
+                               const ColourTransform& colours, int nesting)
+{
+    canvas_.BeginMask();
+    masking_ = true;
+    DrawObject(*mask.Object, toSurface_.Then(StageMatrix(mask, false)), {}, nesting);
+    canvas_.BeginMasked();
+    masking_ = false;
+    DrawPlaced(object, matrix, colours, nesting);
+    canvas_.EndMasked();
 }
 
 void StageRenderer::DrawCharacter(const Character* character, const PlacedObject& object, const Matrix& matrix,

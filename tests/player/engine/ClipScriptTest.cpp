@@ -154,6 +154,24 @@ TEST_F(ClipScripts, WhatScriptsDoToClipsShows)
     Set(drawn, "c", "_x", 50);
     drawn.Push({1, "b"}).Op(GetVariable).Push({2, "c"}).Op(GetVariable).Push({"attachBitmap"}).Op(CallMethod).Op(Pop);
     drawn.Push({25, 25, 2, "b"}).Op(GetVariable).Push({"getPixel32"}).Op(CallMethod).Op(Trace);
+    // The square attached at 5, 0 masks the box and shows only as its mask.
+    SwfActions masked;
+    Invoke(masked, "_root", "attachMovie", {"square", "m", 2});
+    Set(masked, "m", "_x", 5);
+    masked.Push({"m"}).Op(GetVariable).Push({1, "box"}).Op(GetVariable).Push({"setMask"}).Op(CallMethod).Op(Pop);
+    // Bounds and points between the box's space and the stage's.
+    SwfActions placed;
+    Set(placed, "box", "_x", 20);
+    Set(placed, "box", "_xscale", 200);
+    for (SwfValue space : {SwfValue("_root"), SwfValue("box")}) {
+        placed.Push({space}).Op(GetVariable).Push({1, "box"}).Op(GetVariable).Push({"getBounds"}).Op(CallMethod);
+        placed.Op(PushDuplicate).Push({"xMin"}).Op(GetMember).Op(Trace).Push({"xMax"}).Op(GetMember).Op(Trace);
+    }
+    placed.Push({"p", "x", 1, "y", 2, 2}).Op(InitObject).Op(SetVariable);
+    placed.Push({"p"}).Op(GetVariable).Push({1, "box"}).Op(GetVariable).Push({"localToGlobal"}).Op(CallMethod).Op(Pop);
+    TraceMember(placed, "p", "x");
+    placed.Push({"p"}).Op(GetVariable).Push({1, "box"}).Op(GetVariable).Push({"globalToLocal"}).Op(CallMethod).Op(Pop);
+    TraceMember(placed, "p", "x");
     std::vector<Row> rows = {
         {"moved", moved.Take(), {{55, 5, Red}, {5, 5, White}}},
         {"hidden", hidden.Take(), {{5, 5, White}}},
@@ -170,6 +188,8 @@ TEST_F(ClipScripts, WhatScriptsDoToClipsShows)
         {"blend mode", inverted.Take(), {{5, 5, 0xFF000000}, {15, 5, White}}},
         {"filters", shadowed.Take(), {{5, 5, Red}, {25, 5, 0xFF0000FF}, {15, 5, White}}},
         {"scroll rectangle", scrolled.Take(), {{2, 5, Red}, {7, 5, White}}},
+        {"masked", masked.Take(), {{2, 5, White}, {7, 5, Red}, {12, 5, White}}},
+        {"bounds and points", placed.Take(), {{25, 5, Red}, {35, 5, Red}}, "20|40|0|10|22|1"},
         {"bitmap", bitmap.Take(), {{5, 5, 0xFF0000FF}, {15, 5, 0xFF00FF00}, {25, 5, White}}, "20|65280"},
         {"drawn into a bitmap", drawn.Take(), {{75, 25, Red}, {65, 25, White}, {5, 5, Red}}, "4294901760"},
     };
