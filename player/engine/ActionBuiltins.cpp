@@ -42,10 +42,20 @@ Value Wrap(NativeCall& call, Value primitive)
 void InstallObject(ActionMachine& machine, ScriptObject* global)
 {
     ScriptObject* prototype = machine.Protos.Object;
-    Constructor(machine, global, "Object", prototype, [](NativeCall& call) {
+    ScriptObject* object = Constructor(machine, global, "Object", prototype, [](NativeCall& call) {
         if (call.Argument(0).IsObject())
             return call.Argument(0);
         return Value::FromObject(call.Constructing && call.This ? call.This : call.Machine.NewObject());
+    });
+    // The class that clips of an exported symbol are made as.
+    DefineMethod(machine, object, "registerClass", [](NativeCall& call) {
+        std::string name = call.Machine.ToString(call.Argument(0));
+        const Value& constructor = call.Argument(1);
+        if (constructor.IsObject() && constructor.Object->IsFunction())
+            call.Machine.Classes()->Put(name, constructor);
+        else
+            call.Machine.Classes()->Remove(name);
+        return Value::Boolean(true);
     });
     DefineMethod(machine, prototype, "toString", [](NativeCall& call) {
         if (call.This && call.This->Kind != ObjectKind::Plain && call.This->Kind != ObjectKind::Function)

@@ -65,6 +65,7 @@ ActionMachine::ActionMachine(const Movie& movie, std::shared_ptr<ClipLink> root,
     : events_(events), version_(movie.Version), heap_(movie.Version < 7), movie_(movie)
 {
     budget_ = InstructionBudget;
+    classes_ = heap_.New(ObjectKind::Plain, nullptr);
     global_ = InstallBuiltins(*this);
     root_ = ClipObject(root);
     root_->Clip->Name = "_level0";
@@ -139,7 +140,7 @@ void ActionMachine::CollectGarbage()
     for (const auto& link : links)
         if (link->Script)
             roots.push_back(link->Script);
-    roots.insert(roots.end(), {global_, root_, Protos.Object, Protos.Function, Protos.Array, Protos.String,
+    roots.insert(roots.end(), {global_, root_, classes_, Protos.Object, Protos.Function, Protos.Array, Protos.String,
                                Protos.Number, Protos.Boolean, Protos.Date, Protos.Clip, Protos.TextField});
     heap_.Collect(roots);
 }
@@ -391,7 +392,23 @@ ScriptObject* ActionMachine::ClipObject(const std::shared_ptr<ClipLink>& link)
         clip->Clip->Name = placed->Name;
     }
     link->Script = clip;
+    if (link->Object && link->Object->Id)
+        TakeClass(clip, link->Object->Id);
     return clip;
+}
+
+void ActionMachine::TakeClass(ScriptObject* clip, uint16_t id)
+{
+    for (const auto& [name, exported] : movie_.Exports) {
+        Property* found = exported == id ? classes_->Find(name) : nullptr;
+        if (!found || !found->Content.IsObject())
+            continue;
+        Value prototype = GetMember(found->Content, "prototype");
+        if (prototype.IsObject())
+            clip->Prototype = prototype.Object;
+        CallFromOutside(found->Content, clip, {});
+        return;
+    }
 }
 
 std::string ActionMachine::TargetPath(ScriptObject* clip)

@@ -33,6 +33,8 @@ public:
     ScriptHeap& Heap() { return heap_; }
     ScriptObject* Root() const { return root_; }
     ScriptObject* Global() const { return global_; }
+    // Object.registerClass's constructors by symbol name.
+    ScriptObject* Classes() const { return classes_; }
 
     // Runs one action block of clip, to its end or until a limit stops it.
     // Uncaught throws end the block; limits are reported to the debug output.
@@ -71,6 +73,9 @@ public:
     ScriptObject* NewFunction(NativeFunction native, ScriptObject* prototypeObject = nullptr);
     // The object scripts know a clip on the stage by, made when first asked for.
     ScriptObject* ClipObject(const std::shared_ptr<ClipLink>& link);
+    // A clip of an exported symbol whose class was registered becomes one of
+    // that class, its constructor run on it.
+    void TakeClass(ScriptObject* clip, uint16_t id);
     const Movie& CurrentMovie() const { return movie_; }
     // Charges a script for work that is not one instruction, such as
     // making a long text.
@@ -168,6 +173,7 @@ private:
     ScriptHeap heap_;
     ScriptObject* global_ = nullptr;
     ScriptObject* root_ = nullptr;
+    ScriptObject* classes_ = nullptr;
     std::vector<Value> stack_;
     size_t budget_ = 0;
     size_t allocated_ = 0;

@@ -348,6 +348,30 @@ TEST_F(ClipScripts, TextFieldsThatScriptsMakeShowTheirText)
     }
 }
 
+TEST_F(ClipScripts, RegisteredClassesMakeTheirSymbolsClips)
+{
+    // function F() { this.made = "yes"; trace("made"); }
+    // F.prototype.hello = function () { trace("hello " + this._name); };
+    // Object.registerClass("square", F);
+    SwfActions init;
+    init.DefineFunction("F", {}, SwfActions().Push({"this"}).Op(GetVariable).Push({"made", "yes"}).Op(SetMember)
+                                     .Push({"made"}).Op(Trace).Take());
+    init.Push({"F"}).Op(GetVariable).Push({"prototype"}).Op(GetMember).Push({"hello"});
+    init.DefineFunction("", {}, SwfActions().Push({"hello ", "this"}).Op(GetVariable).Push({"_name"}).Op(GetMember)
+                                    .Op(Add2).Op(Trace).Take());
+    init.Op(SetMember);
+    init.Push({"F"}).Op(GetVariable).Push({"square", 2, "Object"}).Op(GetVariable).Push({"registerClass"})
+        .Op(CallMethod).Op(Pop);
+    SwfActions frame;
+    Invoke(frame, "_root", "attachMovie", {"square", "a", 3});
+    Invoke(frame, "a", "hello", {});
+    TraceMember(frame, "a", "made");
+    SwfTags tags;
+    SquareSprite(tags).DoInitAction(2, init.Take()).DoAction(frame.Take()).ShowFrame();
+    Load(tags.End().Take());
+    EXPECT_EQ(recorder.Joined(), "made|hello a|yes");
+}
+
 TEST_F(ClipScripts, GotoOnANamedSpriteShowsItsFrame)
 {
     // The sprite's second frame moves its square to 50, 50.
