@@ -128,6 +128,14 @@ std::optional<uint16_t> ExportedId(const Movie& movie, const std::string& name)
     return std::nullopt;
 }
 
+bool Exported(const Movie& movie, uint16_t id)
+{
+    for (const auto& [name, exported] : movie.Exports)
+        if (exported == id)
+            return true;
+    return false;
+}
+
 void RunEvent(ActionMachine& machine, const StageEvent& event)
 {
     if (event.Event == 0) {
@@ -141,10 +149,25 @@ void RunEvent(ActionMachine& machine, const StageEvent& event)
             for (const std::vector<uint8_t>& block : frames[event.Frame].Actions) machine.RunBlock(block, clip);
         return;
     }
-    ScriptObject* clip = machine.ClipObject(event.Clip);
-    for (const ClipAction& action : *event.Actions)
-        if (action.Events & event.Event)
-            machine.RunBlock(action.Code, clip);
+    bool acts = false;
+    if (event.Actions)
+        for (const ClipAction& action : *event.Actions) acts = acts || (action.Events & event.Event);
+    // A clip scripts never met has no handler of its own, unless its symbol
+    // may have a class.
+    ScriptObject* clip = event.Clip->Script;
+    PlacedObject* placed = event.Clip->Object;
+    if (!clip && (acts || (placed && placed->Id && Exported(machine.CurrentMovie(), placed->Id))))
+        clip = machine.ClipObject(event.Clip);
+    if (!clip)
+        return;
+    if (acts)
+        for (const ClipAction& action : *event.Actions)
+            if (action.Events & event.Event)
+                machine.RunBlock(action.Code, clip);
+    const char* method = event.Event == ClipLoad ? "onLoad" : event.Event == ClipUnload ? "onUnload" : nullptr;
+    Property* handler = method ? clip->Lookup(method) : nullptr;
+    if (handler && handler->Content.IsObject() && handler->Content.Object->IsFunction())
+        machine.CallFromOutside(handler->Content, clip, {});
 }
 
 }

@@ -208,13 +208,14 @@ DisplayList::~DisplayList()
 
 void DisplayList::Unloaded(const PlacedObject& object)
 {
-    if (!count_.Events || count_.Quiet || !object.ClipActions || !object.Link)
+    if (!count_.Events || count_.Quiet || !object.Link)
         return;
-    for (const ClipAction& action : *object.ClipActions)
-        if (action.Events & ClipUnload) {
-            count_.Events->push_back({object.Link, 0, ClipUnload, object.ClipActions});
-            return;
-        }
+    // Only a clip the scripts know may have an onUnload of theirs.
+    bool handled = object.Link->Script != nullptr;
+    if (object.ClipActions)
+        for (const ClipAction& action : *object.ClipActions) handled = handled || (action.Events & ClipUnload);
+    if (handled)
+        count_.Events->push_back({object.Link, 0, ClipUnload, object.ClipActions});
 }
 
 void DisplayList::Erase(ObjectMap::iterator at)
@@ -250,12 +251,8 @@ void DisplayList::Started(PlacedObject& object)
             list->Entered(list->shown_);
         for (auto& [depth, child] : list->objects_) list->Started(child);
     }
-    if (object.ClipActions)
-        for (const ClipAction& action : *object.ClipActions)
-            if (action.Events & ClipLoad) {
-                count_.Events->push_back({object.Link, 0, ClipLoad, object.ClipActions});
-                break;
-            }
+    // Handlers of the placement, or of the clip's class, may answer it.
+    count_.Events->push_back({object.Link, 0, ClipLoad, object.ClipActions});
 }
 
 void DisplayList::Goto(size_t frame)

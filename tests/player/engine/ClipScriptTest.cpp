@@ -352,6 +352,7 @@ TEST_F(ClipScripts, RegisteredClassesMakeTheirSymbolsClips)
 {
     // function F() { this.made = "yes"; trace("made"); }
     // F.prototype.hello = function () { trace("hello " + this._name); };
+    // F.prototype.onLoad = function () { trace("loaded"); };
     // Object.registerClass("square", F);
     SwfActions init;
     init.DefineFunction("F", {}, SwfActions().Push({"this"}).Op(GetVariable).Push({"made", "yes"}).Op(SetMember)
@@ -360,6 +361,8 @@ TEST_F(ClipScripts, RegisteredClassesMakeTheirSymbolsClips)
     init.DefineFunction("", {}, SwfActions().Push({"hello ", "this"}).Op(GetVariable).Push({"_name"}).Op(GetMember)
                                     .Op(Add2).Op(Trace).Take());
     init.Op(SetMember);
+    init.Push({"F"}).Op(GetVariable).Push({"prototype"}).Op(GetMember).Push({"onLoad"});
+    init.DefineFunction("", {}, SwfActions().Push({"loaded"}).Op(Trace).Take()).Op(SetMember);
     init.Push({"F"}).Op(GetVariable).Push({"square", 2, "Object"}).Op(GetVariable).Push({"registerClass"})
         .Op(CallMethod).Op(Pop);
     SwfActions frame;
@@ -369,7 +372,7 @@ TEST_F(ClipScripts, RegisteredClassesMakeTheirSymbolsClips)
     SwfTags tags;
     SquareSprite(tags).DoInitAction(2, init.Take()).DoAction(frame.Take()).ShowFrame();
     Load(tags.End().Take());
-    EXPECT_EQ(recorder.Joined(), "made|hello a|yes");
+    EXPECT_EQ(recorder.Joined(), "made|hello a|yes|loaded") << "the load comes once the frame's actions ran";
 }
 
 TEST_F(ClipScripts, GotoOnANamedSpriteShowsItsFrame)
