@@ -9,21 +9,61 @@
 #include "ActionClips.h"
 #include "ActionMachine.h"
 #include "ActionText.h"
+#include "DeviceFont.h"
 #include "DisplayList.h"
 #include "HtmlText.h"
+#include "TextFields.h"
 
 namespace tvmplayer {
 namespace {
 
 enum class FieldProperty {
     Text, HtmlText, Html, TextColor, Background, BackgroundColor, Border, BorderColor, Multiline, WordWrap,
-    Password, EmbedFonts, Length, None
+    Password, EmbedFonts, Length, AutoSize, TextWidth, TextHeight, None
 };
 
-constexpr std::array<const char*, 13> FieldPropertyNames = {
-    "text",        "htmlText",  "html",     "textColor", "background", "backgroundColor", "border",
-    "borderColor", "multiline", "wordWrap", "password",  "embedFonts", "length",
+constexpr std::array<const char*, 16> FieldPropertyNames = {
+    "text",      "htmlText", "html",       "textColor", "background", "backgroundColor", "border",    "borderColor",
+    "multiline", "wordWrap", "password",   "embedFonts", "length",    "autoSize",        "textWidth", "textHeight",
 };
+
+const char* const FitNames[] = {"none", "left", "center", "right"};
+
+// The text's extent as the field lays it out, in twips.
+Box TextExtent(ActionMachine& machine, const EditText& field)
+{
+    Timeline* frames = machine.Root()->Clip->Frames();
+    size_t frame = frames ? frames->Current() : 0;
+    std::vector<TextSpan> spans = FieldSpans(field, field.InitialText, *machine.CurrentMovie().Characters, frame);
+    FieldMetrics metrics;
+    TextBox layout{field.XMax - field.XMin - 2 * FieldGutter, field.WordWrap, field.Multiline};
+    Box extent;
+    for (const PlacedGlyph& glyph : LayOutText(spans, layout, metrics)) {
+        double ascent = 0, descent = 0;
+        metrics.Extents(spans[glyph.Span].Style, ascent, descent);
+        extent.XMax = std::max(extent.XMax, glyph.X + glyph.Advance);
+        extent.YMax = std::max(extent.YMax, glyph.Y + descent);
+    }
+    return extent;
+}
+
+// A field that sizes itself to its text, about the edge it keeps.
+void Fit(ActionMachine& machine, EditText& field)
+{
+    if (field.AutoSize == EditText::Fit::None)
+        return;
+    Box extent = TextExtent(machine, field);
+    field.YMax = field.YMin + extent.YMax + 2 * FieldGutter;
+    // Wrapping text keeps its width.
+    if (field.WordWrap)
+        return;
+    double width = extent.XMax + 2 * FieldGutter, now = field.XMax - field.XMin;
+    double left = field.AutoSize == EditText::Fit::Left     ? field.XMin
+                  : field.AutoSize == EditText::Fit::Centre ? field.XMin + (now - width) / 2
+                                                            : field.XMax - width;
+    field.XMin = left;
+    field.XMax = left + width;
+}
 
 std::string Lower(std::string text)
 {
@@ -179,6 +219,13 @@ bool GetFieldProperty(ActionMachine& machine, ScriptObject* object, const std::s
     case FieldProperty::Password: value = Value::Boolean(field->Password); break;
     case FieldProperty::EmbedFonts: value = Value::Boolean(field->UseOutlines); break;
     case FieldProperty::Length: value = Value::FromNumber(static_cast<double>(Utf8Length(text()))); break;
+    case FieldProperty::AutoSize: value = Value::FromString(FitNames[static_cast<int>(field->AutoSize)]); break;
+    case FieldProperty::TextWidth:
+    case FieldProperty::TextHeight: {
+        Box extent = TextExtent(machine, *field);
+        value = Value::FromNumber((property == FieldProperty::TextWidth ? extent.XMax : extent.YMax) / 20);
+        break;
+    }
     case FieldProperty::None: break;
     }
     return true;
@@ -209,11 +256,24 @@ bool SetFieldProperty(ActionMachine& machine, ScriptObject* object, const std::s
     case FieldProperty::WordWrap: field->WordWrap = flag; break;
     case FieldProperty::Password: field->Password = flag; break;
     case FieldProperty::EmbedFonts: field->UseOutlines = flag; break;
+    case FieldProperty::AutoSize: {
+        // true is left; false and names it does not know, none.
+        std::string fit = value.Type == ValueType::Boolean ? (flag ? "left" : "none") : machine.ToString(value);
+        field->AutoSize = EditText::Fit::None;
+        for (size_t i = 0; i < std::size(FitNames); ++i)
+            if (fit == FitNames[i])
+                field->AutoSize = static_cast<EditText::Fit>(i);
+        break;
+    }
     case FieldProperty::Length:
+    case FieldProperty::TextWidth:
+    case FieldProperty::TextHeight:
     case FieldProperty::None: break;
     }
     machine.Allocate(field->InitialText.size());
     CheckTextLength(field->InitialText.size());
+    machine.Charge(field->InitialText.size());
+    Fit(machine, *field);
     return true;
 }
 
@@ -226,6 +286,7 @@ void InstallTextFields(ActionMachine& machine, ScriptObject* global)
         // Formats apply to the whole field, whatever range is given.
         if (call.Count() > 0)
             ApplyFormat(call.Machine, field, call.Arguments.back());
+        Fit(call.Machine, field);
         return Value();
     });
     DefineMethod(machine, fieldPrototype, "setTextFormat", setFormat);

@@ -26,6 +26,9 @@ struct EditText {
     ParagraphStyle Paragraph;
     std::string Variable;
     std::string InitialText;
+    // A field a script sizes to its text keeps this edge where it is (the
+    // centre for Centre); none for a field that keeps its size.
+    enum class Fit : uint8_t { None, Left, Centre, Right } AutoSize = Fit::None;
 };
 
 // The body after the character id.

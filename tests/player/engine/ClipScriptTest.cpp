@@ -330,6 +330,15 @@ TEST_F(ClipScripts, TextFieldsThatScriptsMakeShowTheirText)
     Set(box, "t", "_x", 30);
     Set(box, "t", "_y", 0);
 
+    // Sized to its two glyphs, 25 pixels apart, and its gutters.
+    SwfActions& fitted = add({"auto size", {{60, 15, Green}, {70, 15, White}, {22, 22, Blue}}, "50|54|left"},
+                             {"Squares", 20, 0x0000FF});
+    Set(fitted, "t", "background", true);
+    Set(fitted, "t", "backgroundColor", 0x00FF00);
+    Set(fitted, "t", "autoSize", true);
+    Set(fitted, "t", "text", "AA");
+    for (const char* name : {"textWidth", "_width", "autoSize"}) TraceMember(fitted, "t", name);
+
     // A format set afterwards restyles the text there is; getTextFormat tells.
     SwfActions& restyled = add({"restyled", {{22, 22, Red}}, "20|Squares"}, {"Squares", 20, 0x0000FF});
     Set(restyled, "t", "text", "A");
