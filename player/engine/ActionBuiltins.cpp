@@ -8,6 +8,7 @@
 #include "ActionDrawing.h"
 #include "ActionGeometry.h"
 #include "ActionMachine.h"
+#include "ActionStage.h"
 #include "ActionText.h"
 #include "ActionTextField.h"
 #include "ActionTimers.h"
@@ -334,6 +335,7 @@ ScriptObject* InstallBuiltins(ActionMachine& machine)
     InstallTextFields(machine, global);
     InstallGeometry(machine, global);
     InstallBitmaps(machine, global);
+    InstallStage(machine, global);
     return global;
 }
 

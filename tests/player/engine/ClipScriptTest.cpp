@@ -172,6 +172,11 @@ TEST_F(ClipScripts, WhatScriptsDoToClipsShows)
     TraceMember(placed, "p", "x");
     placed.Push({"p"}).Op(GetVariable).Push({1, "box"}).Op(GetVariable).Push({"globalToLocal"}).Op(CallMethod).Op(Pop);
     TraceMember(placed, "p", "x");
+    // The stage's size; a key that is never down.
+    SwfActions stage;
+    for (const char* name : {"width", "height"}) TraceMember(stage, "Stage", name);
+    stage.Push({"Key"}).Op(GetVariable).Push({"LEFT"}).Op(GetMember).Push({1, "Key"}).Op(GetVariable)
+        .Push({"isDown"}).Op(CallMethod).Op(Trace);
     std::vector<Row> rows = {
         {"moved", moved.Take(), {{55, 5, Red}, {5, 5, White}}},
         {"hidden", hidden.Take(), {{5, 5, White}}},
@@ -188,6 +193,7 @@ TEST_F(ClipScripts, WhatScriptsDoToClipsShows)
         {"blend mode", inverted.Take(), {{5, 5, 0xFF000000}, {15, 5, White}}},
         {"filters", shadowed.Take(), {{5, 5, Red}, {25, 5, 0xFF0000FF}, {15, 5, White}}},
         {"scroll rectangle", scrolled.Take(), {{2, 5, Red}, {7, 5, White}}},
+        {"stage", stage.Take(), {{5, 5, Red}}, "100|100|false"},
         {"masked", masked.Take(), {{2, 5, White}, {7, 5, Red}, {12, 5, White}}},
         {"bounds and points", placed.Take(), {{25, 5, Red}, {35, 5, Red}}, "20|40|0|10|22|1"},
         {"bitmap", bitmap.Take(), {{5, 5, 0xFF0000FF}, {15, 5, 0xFF00FF00}, {25, 5, White}}, "20|65280"},
