@@ -19,12 +19,13 @@ namespace {
 
 enum class FieldProperty {
     Text, HtmlText, Html, TextColor, Background, BackgroundColor, Border, BorderColor, Multiline, WordWrap,
-    Password, EmbedFonts, Length, AutoSize, TextWidth, TextHeight, None
+    Password, EmbedFonts, Length, AutoSize, TextWidth, TextHeight, Variable, None
 };
 
-constexpr std::array<const char*, 16> FieldPropertyNames = {
-    "text",      "htmlText", "html",       "textColor", "background", "backgroundColor", "border",    "borderColor",
-    "multiline", "wordWrap", "password",   "embedFonts", "length",    "autoSize",        "textWidth", "textHeight",
+constexpr std::array<const char*, 17> FieldPropertyNames = {
+    "text",      "htmlText", "html",     "textColor",  "background", "backgroundColor", "border",
+    "borderColor", "multiline", "wordWrap", "password", "embedFonts", "length",          "autoSize",
+    "textWidth", "textHeight", "variable",
 };
 
 const char* const FitNames[] = {"none", "left", "center", "right"};
@@ -226,6 +227,9 @@ bool GetFieldProperty(ActionMachine& machine, ScriptObject* object, const std::s
         value = Value::FromNumber((property == FieldProperty::TextWidth ? extent.XMax : extent.YMax) / 20);
         break;
     }
+    case FieldProperty::Variable:
+        value = field->Variable.empty() ? Value::Null() : Value::FromString(field->Variable);
+        break;
     case FieldProperty::None: break;
     }
     return true;
@@ -265,6 +269,10 @@ bool SetFieldProperty(ActionMachine& machine, ScriptObject* object, const std::s
                 field->AutoSize = static_cast<EditText::Fit>(i);
         break;
     }
+    case FieldProperty::Variable:
+        // The field shows the variable's value from then on.
+        field->Variable = value.IsNull() || value.IsUndefined() ? std::string() : machine.ToString(value);
+        break;
     case FieldProperty::Length:
     case FieldProperty::TextWidth:
     case FieldProperty::TextHeight:

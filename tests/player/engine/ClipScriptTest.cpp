@@ -336,6 +336,12 @@ TEST_F(ClipScripts, TextFieldsThatScriptsMakeShowTheirText)
     Set(box, "t", "_x", 30);
     Set(box, "t", "_y", 0);
 
+    // A field bound to a variable shows its value.
+    SwfActions& bound = add({"bound to a variable", {{22, 22, Blue}, {47, 22, White}}, "v"}, {"Squares", 20, 0x0000FF});
+    Set(bound, "t", "variable", "v");
+    bound.Push({"v", "A"}).Op(SetVariable);
+    TraceMember(bound, "t", "variable");
+
     // Sized to its two glyphs, 25 pixels apart, and its gutters.
     SwfActions& fitted = add({"auto size", {{60, 15, Green}, {70, 15, White}, {22, 22, Blue}}, "50|54|left"},
                              {"Squares", 20, 0x0000FF});
