@@ -128,6 +128,16 @@ std::optional<uint16_t> ExportedId(const Movie& movie, const std::string& name)
     return std::nullopt;
 }
 
+// What a clip covers on the stage, in twips.
+std::optional<Box> StageBounds(ActionMachine& machine, ScriptObject* clip)
+{
+    PlacedObject* placed = clip->Clip ? clip->Clip->Placed() : nullptr;
+    std::optional<Box> box = placed ? ContentBounds(*machine.CurrentMovie().Characters, *placed) : std::nullopt;
+    if (box)
+        box = Transformed(*box, StageMatrix(*clip->Clip->Link));
+    return box;
+}
+
 bool Exported(const Movie& movie, uint16_t id)
 {
     for (const auto& [name, exported] : movie.Exports)
@@ -480,6 +490,20 @@ void InstallClipMethods(ActionMachine& machine, ScriptObject* prototype)
                                                                {"yMax", box ? box->YMax / 20 : Nowhere}};
                for (const auto& [name, side] : sides) bounds->Put(name, Value::FromNumber(side));
                return Value::FromObject(bounds);
+           }));
+    // By the bounds on the stage, whatever the shape within them.
+    define("hitTest", Method([](NativeCall& call, ScriptObject* clip) {
+               std::optional<Box> own = StageBounds(call.Machine, clip);
+               const Value& first = call.Argument(0);
+               if (!own)
+                   return Value::Boolean(false);
+               if (first.IsObject() && first.Object->Clip) {
+                   std::optional<Box> other = StageBounds(call.Machine, first.Object);
+                   return Value::Boolean(other && own->XMin <= other->XMax && other->XMin <= own->XMax
+                                         && own->YMin <= other->YMax && other->YMin <= own->YMax);
+               }
+               double x = call.Machine.ToNumber(first) * 20, y = call.Machine.ToNumber(call.Argument(1)) * 20;
+               return Value::Boolean(x >= own->XMin && x <= own->XMax && y >= own->YMin && y <= own->YMax);
            }));
     // A point object's x and y from the clip's space to the stage's or back.
     auto convert = [&](const char* name, bool toStage) {

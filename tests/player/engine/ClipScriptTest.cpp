@@ -172,6 +172,7 @@ TEST_F(ClipScripts, WhatScriptsDoToClipsShows)
     TraceMember(placed, "p", "x");
     placed.Push({"p"}).Op(GetVariable).Push({1, "box"}).Op(GetVariable).Push({"globalToLocal"}).Op(CallMethod).Op(Pop);
     TraceMember(placed, "p", "x");
+    for (int x : {30, 45}) placed.Push({5, x, 2, "box"}).Op(GetVariable).Push({"hitTest"}).Op(CallMethod).Op(Trace);
     // The stage's size; a key that is never down.
     SwfActions stage;
     for (const char* name : {"width", "height"}) TraceMember(stage, "Stage", name);
@@ -195,7 +196,7 @@ TEST_F(ClipScripts, WhatScriptsDoToClipsShows)
         {"scroll rectangle", scrolled.Take(), {{2, 5, Red}, {7, 5, White}}},
         {"stage", stage.Take(), {{5, 5, Red}}, "100|100|false"},
         {"masked", masked.Take(), {{2, 5, White}, {7, 5, Red}, {12, 5, White}}},
-        {"bounds and points", placed.Take(), {{25, 5, Red}, {35, 5, Red}}, "20|40|0|10|22|1"},
+        {"bounds and points", placed.Take(), {{25, 5, Red}, {35, 5, Red}}, "20|40|0|10|22|1|true|false"},
         {"bitmap", bitmap.Take(), {{5, 5, 0xFF0000FF}, {15, 5, 0xFF00FF00}, {25, 5, White}}, "20|65280"},
         {"drawn into a bitmap", drawn.Take(), {{75, 25, Red}, {65, 25, White}, {5, 5, Red}}, "4294901760"},
     };
