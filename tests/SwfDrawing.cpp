@@ -215,15 +215,33 @@ Bytes PlaceObject2(const SwfPlace& place)
 {
     BitWriter w;
     uint8_t flags = (place.id ? 0x02 : 0x01) | (place.matrix ? 0x04 : 0) | (place.colours ? 0x08 : 0)
-                    | (place.ratio ? 0x10 : 0) | (place.clipDepth ? 0x40 : 0);
+                    | (place.ratio ? 0x10 : 0) | (place.name.empty() ? 0 : 0x20) | (place.clipDepth ? 0x40 : 0)
+                    | (place.clipActions.empty() ? 0 : 0x80);
     w.Bytes(flags, 1);
     w.Bytes(place.depth, 2);
     if (place.id) w.Bytes(place.id, 2);
     if (place.matrix) PutMatrix(w, *place.matrix);
     if (place.colours) PutColours(w, *place.colours);
     if (place.ratio) w.Bytes(*place.ratio, 2);
-    if (place.clipDepth) w.Bytes(place.clipDepth, 2);
-    return w.Finish();
+    Bytes out = w.Finish();
+    if (!place.name.empty())
+        out.insert(out.end(), place.name.c_str(), place.name.c_str() + place.name.size() + 1);
+    auto u16 = [&](uint32_t value) { out.insert(out.end(), {uint8_t(value), uint8_t(value >> 8)}); };
+    auto u32 = [&](uint32_t value) { u16(value & 0xFFFF), u16(value >> 16); };
+    if (place.clipDepth) u16(place.clipDepth);
+    if (!place.clipActions.empty()) {
+        uint32_t all = 0;
+        for (const auto& [events, code] : place.clipActions) all |= events;
+        u16(0);
+        u32(all);
+        for (const auto& [events, code] : place.clipActions) {
+            u32(events);
+            u32(static_cast<uint32_t>(code.size()));
+            out.insert(out.end(), code.begin(), code.end());
+        }
+        u32(0);
+    }
+    return out;
 }
 
 }

@@ -3,6 +3,7 @@
 // and placements, with colours as 0xAARRGGBB and lengths in twips.
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -71,6 +72,10 @@ struct SwfPlace {
     std::optional<SwfColours> colours = std::nullopt;
     std::optional<uint16_t> ratio = std::nullopt;
     uint16_t clipDepth = 0;
+    std::string name = {};
+    // onClipEvent handlers: the events' bits and the actions, as a movie of
+    // version 6 or later holds them.
+    std::vector<std::pair<uint32_t, Bytes>> clipActions = {};
 };
 
 Bytes PlaceObject2(const SwfPlace& place);

@@ -3,21 +3,18 @@
 #include <cmath>
 #include <limits>
 
+#include "ActionBitmaps.h"
 #include "ActionClips.h"
+#include "ActionDrawing.h"
+#include "ActionGeometry.h"
 #include "ActionMachine.h"
+#include "ActionStage.h"
 #include "ActionText.h"
+#include "ActionTextField.h"
 #include "ActionTimers.h"
 
 namespace tvmplayer {
-namespace {
 
-double Argument(NativeCall& call, size_t index)
-{
-    return call.Machine.ToNumber(call.Argument(index));
-}
-
-// A constructor: called with new it fills in the object being made, called
-// as a function it converts its argument.
 ScriptObject* Constructor(ActionMachine& machine, ScriptObject* global, const char* name, ScriptObject* prototype,
                           NativeFunction function)
 {
@@ -25,6 +22,14 @@ ScriptObject* Constructor(ActionMachine& machine, ScriptObject* global, const ch
     global->Put(name, Value::FromObject(constructor), DontEnum);
     return constructor;
 }
+
+namespace {
+
+double Argument(NativeCall& call, size_t index)
+{
+    return call.Machine.ToNumber(call.Argument(index));
+}
+
 
 Value Wrap(NativeCall& call, Value primitive)
 {
@@ -38,10 +43,20 @@ Value Wrap(NativeCall& call, Value primitive)
 void InstallObject(ActionMachine& machine, ScriptObject* global)
 {
     ScriptObject* prototype = machine.Protos.Object;
-    Constructor(machine, global, "Object", prototype, [](NativeCall& call) {
+    ScriptObject* object = Constructor(machine, global, "Object", prototype, [](NativeCall& call) {
         if (call.Argument(0).IsObject())
             return call.Argument(0);
         return Value::FromObject(call.Constructing && call.This ? call.This : call.Machine.NewObject());
+    });
+    // The class that clips of an exported symbol are made as.
+    DefineMethod(machine, object, "registerClass", [](NativeCall& call) {
+        std::string name = call.Machine.ToString(call.Argument(0));
+        const Value& constructor = call.Argument(1);
+        if (constructor.IsObject() && constructor.Object->IsFunction())
+            call.Machine.Classes()->Put(name, constructor);
+        else
+            call.Machine.Classes()->Remove(name);
+        return Value::Boolean(true);
     });
     DefineMethod(machine, prototype, "toString", [](NativeCall& call) {
         if (call.This && call.This->Kind != ObjectKind::Plain && call.This->Kind != ObjectKind::Function)
@@ -316,6 +331,11 @@ ScriptObject* InstallBuiltins(ActionMachine& machine)
     InstallTimers(machine, global);
     Constructor(machine, global, "MovieClip", protos.Clip, [](NativeCall&) { return Value(); });
     InstallClipMethods(machine, protos.Clip);
+    InstallDrawingMethods(machine, protos.Clip);
+    InstallTextFields(machine, global);
+    InstallGeometry(machine, global);
+    InstallBitmaps(machine, global);
+    InstallStage(machine, global);
     return global;
 }
 

@@ -13,6 +13,10 @@ ScriptObject* InstallBuiltins(ActionMachine& machine);
 
 // A method of a built-in object: not enumerable, as the player's own are.
 void DefineMethod(ActionMachine& machine, ScriptObject* owner, const char* name, NativeFunction function);
+// A constructor: called with new it fills in the object being made, called
+// as a function it converts its argument. Named so in global.
+ScriptObject* Constructor(ActionMachine& machine, ScriptObject* global, const char* name, ScriptObject* prototype,
+                          NativeFunction function);
 // The primitive a wrapper object holds, or the value itself.
 Value ThisPrimitive(NativeCall& call);
 

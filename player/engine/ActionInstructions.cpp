@@ -189,7 +189,7 @@ bool ActionMachine::Step(Context& context, uint8_t code, std::span<const uint8_t
     };
     auto timeline = [&]() -> Timeline* {
         ScriptObject* clip = context.Target;
-        return clip && clip->Clip ? clip->Clip->Frames : nullptr;
+        return clip && clip->Clip ? clip->Clip->Frames() : nullptr;
     };
     SwfReader reader(body);
 
@@ -407,7 +407,7 @@ bool ActionMachine::Step(Context& context, uint8_t code, std::span<const uint8_t
         break;
     }
     case DoCloneSprite: {
-        int depth = static_cast<int>(ToInteger(number()));
+        double depth = number();
         std::string name = text();
         if (ScriptObject* source = ClipFromValue(context, pop()))
             DuplicateClip(*this, source, name, depth);

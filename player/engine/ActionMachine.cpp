@@ -7,7 +7,10 @@
 
 #include "ActionBuiltins.h"
 #include "ActionClips.h"
+#include "ActionGeometry.h"
 #include "ActionText.h"
+#include "ActionTextField.h"
+#include "DisplayList.h"
 #include "Movie.h"
 #include "SwfReader.h"
 #include "Timeline.h"
@@ -58,15 +61,14 @@ bool StartsWithCaseless(const std::string& text, const std::string& prefix)
 
 }
 
-ActionMachine::ActionMachine(const Movie& movie, Timeline& rootFrames, ScriptEvents& events)
-    : events_(events), version_(movie.Version), heap_(movie.Version < 7)
+ActionMachine::ActionMachine(const Movie& movie, std::shared_ptr<ClipLink> root, ScriptEvents& events)
+    : events_(events), version_(movie.Version), heap_(movie.Version < 7), movie_(movie)
 {
     budget_ = InstructionBudget;
+    classes_ = heap_.New(ObjectKind::Plain, nullptr);
     global_ = InstallBuiltins(*this);
-    root_ = NewClip(nullptr, "_level0", 0);
-    root_->Clip->Frames = &rootFrames;
-    root_->Clip->OwnFrames.reset();
-    root_->Clip->Source = &movie;
+    root_ = ClipObject(root);
+    root_->Clip->Name = "_level0";
 }
 
 ActionMachine::~ActionMachine() = default;
@@ -131,8 +133,15 @@ void ActionMachine::CollectGarbage()
         return;
     std::vector<ScriptObject*> roots = {};
     Timers.AddRoots(roots);
-    roots.insert(roots.end(), {global_, root_, Protos.Object, Protos.Function, Protos.Array, Protos.String,
-                               Protos.Number, Protos.Boolean, Protos.Date, Protos.Clip});
+    // The clips on the stage keep their variables while they are there.
+    std::vector<std::shared_ptr<ClipLink>> links;
+    if (DisplayList* stage = root_->Clip->List())
+        CollectLinks(*stage, links, SIZE_MAX);
+    for (const auto& link : links)
+        if (link->Script)
+            roots.push_back(link->Script);
+    roots.insert(roots.end(), {global_, root_, classes_, Protos.Object, Protos.Function, Protos.Array, Protos.String,
+                               Protos.Number, Protos.Boolean, Protos.Date, Protos.Clip, Protos.TextField});
     heap_.Collect(roots);
 }
 
@@ -359,18 +368,47 @@ ScriptObject* ActionMachine::NewFunction(NativeFunction native, ScriptObject* pr
     return function;
 }
 
-ScriptObject* ActionMachine::NewClip(ScriptObject* parent, const std::string& name, int depth)
+ScriptObject* ActionMachine::ClipObject(const std::shared_ptr<ClipLink>& link)
 {
-    ScriptObject* clip = heap_.New(ObjectKind::Clip, Protos.Clip);
+    if (!link)
+        return nullptr;
+    if (link->Script)
+        return link->Script;
+    ScriptObject* parent = nullptr;
+    if (std::shared_ptr<ClipLink> above = link->Parent.lock())
+        parent = ClipObject(above);
+    bool field = link->Object && link->Object->Field;
+    ScriptObject* clip = heap_.New(ObjectKind::Clip, field ? Protos.TextField : Protos.Clip);
     clip->Clip = std::make_unique<ClipState>();
-    clip->Clip->OwnFrames = std::make_unique<Timeline>(1);
-    clip->Clip->Frames = clip->Clip->OwnFrames.get();
-    clip->Clip->Name = name;
+    clip->Clip->IsField = field;
+    clip->Clip->Link = link;
+    clip->Clip->Source = &movie_;
     clip->Clip->Parent = parent;
-    clip->Clip->Depth = depth;
-    if (parent)
-        parent->Put(name, Value::FromObject(clip));
+    if (PlacedObject* placed = link->Object) {
+        // Clips placed without a name get one, as scripts see them; the
+        // root has its own.
+        if (placed->Name.empty() && parent)
+            placed->Name = "instance" + std::to_string(++instances_);
+        clip->Clip->Name = placed->Name;
+    }
+    link->Script = clip;
+    if (link->Object && link->Object->Id)
+        TakeClass(clip, link->Object->Id);
     return clip;
+}
+
+void ActionMachine::TakeClass(ScriptObject* clip, uint16_t id)
+{
+    for (const auto& [name, exported] : movie_.Exports) {
+        Property* found = exported == id ? classes_->Find(name) : nullptr;
+        if (!found || !found->Content.IsObject())
+            continue;
+        Value prototype = GetMember(found->Content, "prototype");
+        if (prototype.IsObject())
+            clip->Prototype = prototype.Object;
+        CallFromOutside(found->Content, clip, {});
+        return;
+    }
 }
 
 std::string ActionMachine::TargetPath(ScriptObject* clip)
@@ -790,10 +828,20 @@ Value ActionMachine::GetMember(const Value& object, const std::string& name)
     }
     if (target->Kind == ObjectKind::String && name == "length")
         return Value::FromNumber(static_cast<double>(Utf8Length(target->Primitive.Text())));
+    if (target->Hook) {
+        Value property;
+        if ((*target->Hook)(*this, name, property, false))
+            return property;
+    }
     if (target->Clip) {
         Value property;
-        if (GetClipProperty(*this, target, name, property))
+        if (GetClipProperty(*this, target, name, property) || GetFieldProperty(*this, target, name, property)
+            || GetClipEffect(*this, target, name, property))
             return property;
+        if (Property* own = target->Find(name))
+            return own->Content;
+        if (ScriptObject* child = ChildClip(*target, name))
+            return Value::FromObject(child);
     }
     Property* found = target->Lookup(name);
     return found ? found->Content : Value();
@@ -825,8 +873,16 @@ void ActionMachine::SetMember(const Value& object, const std::string& name, cons
             return;
         }
     }
-    if (target->Clip && SetClipProperty(*this, target, name, value))
+    if (target->Hook) {
+        Value given = value;
+        if ((*target->Hook)(*this, name, given, true))
+            return;
+    }
+    if (target->Clip && (SetClipProperty(*this, target, name, value) || SetFieldProperty(*this, target, name, value)))
         return;
+    // The properties of how a clip draws are kept as set, and drawn.
+    if (target->Clip)
+        ApplyClipEffect(*this, target, name, value);
     target->Put(name, value);
 }
 
@@ -836,7 +892,14 @@ bool ActionMachine::HasMember(ScriptObject& object, const std::string& name)
         return true;
     if (object.Kind == ObjectKind::Array && (name == "length" || ArrayIndex(name)))
         return true;
-    return object.Clip && IsClipProperty(name);
+    return object.Clip && (IsClipProperty(name) || ChildClip(object, name));
+}
+
+ScriptObject* ActionMachine::ChildClip(ScriptObject& clip, const std::string& name)
+{
+    DisplayList* list = clip.Clip ? clip.Clip->List() : nullptr;
+    PlacedObject* child = list ? list->FindNamed(name, version_ < 7) : nullptr;
+    return child ? ClipObject(child->Link) : nullptr;
 }
 
 ScriptObject* ActionMachine::ClipFromValue(Context& context, const Value& value)
@@ -850,17 +913,21 @@ void ActionMachine::GotoFrame(ScriptObject* clip, size_t frame, bool play)
 {
     if (!clip || !clip->Clip)
         return;
+    Timeline* frames = clip->Clip->Frames();
+    if (!frames)
+        return;
     if (play)
-        clip->Clip->Frames->GotoAndPlay(frame);
+        frames->GotoAndPlay(frame);
     else
-        clip->Clip->Frames->GotoAndStop(frame);
+        frames->GotoAndStop(frame);
 }
 
 bool ActionMachine::GotoLabel(ScriptObject* clip, const std::string& label, bool play)
 {
-    if (!clip || !clip->Clip || !clip->Clip->Source)
+    DisplayList* list = clip && clip->Clip ? clip->Clip->List() : nullptr;
+    if (!list)
         return false;
-    std::optional<size_t> frame = clip->Clip->Source->FindLabel(label);
+    std::optional<size_t> frame = FindLabel(list->FrameData(), label);
     if (frame)
         GotoFrame(clip, *frame, play);
     return frame.has_value();
@@ -882,17 +949,18 @@ void ActionMachine::Goto(ScriptObject* clip, const Value& frame, bool play)
 
 void ActionMachine::CallFrame(ScriptObject* clip, const std::string& frame)
 {
-    if (!clip || !clip->Clip || !clip->Clip->Source)
+    DisplayList* list = clip && clip->Clip ? clip->Clip->List() : nullptr;
+    if (!list)
         return;
-    const Movie& movie = *clip->Clip->Source;
-    std::optional<size_t> index = movie.FindLabel(frame);
+    std::span<const Frame> frames = list->FrameData();
+    std::optional<size_t> index = FindLabel(frames, frame);
     if (!index) {
         double number = StringToNumber(frame, version_);
-        if (std::isnan(number) || number < 1 || number > static_cast<double>(movie.Frames.size()))
+        if (std::isnan(number) || number < 1 || number > static_cast<double>(frames.size()))
             return;
         index = static_cast<size_t>(number) - 1;
     }
-    for (const std::vector<uint8_t>& block : movie.Frames[*index].Actions) {
+    for (const std::vector<uint8_t>& block : frames[*index].Actions) {
         if (disabled_)
             return;
         if (depth_ == 0) {
@@ -929,7 +997,7 @@ std::string ActionMachine::TypeName(const Value& value)
         break;
     }
     if (value.Object->Clip)
-        return "movieclip";
+        return value.Object->Clip->IsField ? "object" : "movieclip";
     return value.Object->IsFunction() ? "function" : "object";
 }
 

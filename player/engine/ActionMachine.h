@@ -17,12 +17,13 @@
 
 namespace tvmplayer {
 
+struct ClipLink;
 struct Movie;
-class Timeline;
 
 class ActionMachine {
 public:
-    ActionMachine(const Movie& movie, Timeline& rootFrames, ScriptEvents& events);
+    // root: the main timeline's place on the stage.
+    ActionMachine(const Movie& movie, std::shared_ptr<ClipLink> root, ScriptEvents& events);
     ~ActionMachine();
     ActionMachine(const ActionMachine&) = delete;
     ActionMachine& operator=(const ActionMachine&) = delete;
@@ -32,6 +33,8 @@ public:
     ScriptHeap& Heap() { return heap_; }
     ScriptObject* Root() const { return root_; }
     ScriptObject* Global() const { return global_; }
+    // Object.registerClass's constructors by symbol name.
+    ScriptObject* Classes() const { return classes_; }
 
     // Runs one action block of clip, to its end or until a limit stops it.
     // Uncaught throws end the block; limits are reported to the debug output.
@@ -68,7 +71,12 @@ public:
     ScriptObject* NewObject(ScriptObject* prototype = nullptr);
     ScriptObject* NewArray(std::vector<Value> elements = {});
     ScriptObject* NewFunction(NativeFunction native, ScriptObject* prototypeObject = nullptr);
-    ScriptObject* NewClip(ScriptObject* parent, const std::string& name, int depth);
+    // The object scripts know a clip on the stage by, made when first asked for.
+    ScriptObject* ClipObject(const std::shared_ptr<ClipLink>& link);
+    // A clip of an exported symbol whose class was registered becomes one of
+    // that class, its constructor run on it.
+    void TakeClass(ScriptObject* clip, uint16_t id);
+    const Movie& CurrentMovie() const { return movie_; }
     // Charges a script for work that is not one instruction, such as
     // making a long text.
     void Charge(size_t instructions);
@@ -95,6 +103,7 @@ public:
         ScriptObject* Boolean = nullptr;
         ScriptObject* Date = nullptr;
         ScriptObject* Clip = nullptr;
+        ScriptObject* TextField = nullptr;
     } Protos;
 
     // Milliseconds since the movie started, for getTimer().
@@ -137,6 +146,8 @@ private:
     Value Pop(Context& context);
     void PushAll(Context& context, std::span<const uint8_t> body);
     bool HasMember(ScriptObject& object, const std::string& name);
+    // The clip named so in clip's display list.
+    ScriptObject* ChildClip(ScriptObject& clip, const std::string& name);
     Value GetScoped(Context& context, const std::string& name);
     void SetScoped(Context& context, const std::string& name, const Value& value);
     bool ResolvePath(Context* context, const std::string& path, ScriptObject*& owner, std::string& name);
@@ -162,6 +173,7 @@ private:
     ScriptHeap heap_;
     ScriptObject* global_ = nullptr;
     ScriptObject* root_ = nullptr;
+    ScriptObject* classes_ = nullptr;
     std::vector<Value> stack_;
     size_t budget_ = 0;
     size_t allocated_ = 0;
@@ -169,6 +181,8 @@ private:
     int depth_ = 0;
     uintptr_t stackTop_ = 0;
     bool disabled_ = false;
+    const Movie& movie_;
+    size_t instances_ = 0;
 };
 
 }

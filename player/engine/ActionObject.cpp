@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cctype>
 
+#include "DisplayList.h"
+
 namespace tvmplayer {
 namespace {
 
@@ -151,6 +153,29 @@ std::optional<size_t> ArrayIndex(const std::string& name)
         index = index * 10 + static_cast<size_t>(c - '0');
     }
     return index;
+}
+
+ClipState::~ClipState()
+{
+    if (Link)
+        Link->Script = nullptr;
+}
+
+PlacedObject* ClipState::Placed() const
+{
+    return Link ? Link->Object : nullptr;
+}
+
+DisplayList* ClipState::List() const
+{
+    PlacedObject* placed = Placed();
+    return placed ? placed->Children.get() : nullptr;
+}
+
+Timeline* ClipState::Frames() const
+{
+    DisplayList* list = List();
+    return list ? &list->Frames() : nullptr;
 }
 
 }

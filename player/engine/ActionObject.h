@@ -14,6 +14,8 @@
 #include <vector>
 
 #include "ActionValue.h"
+#include "Bitmap.h"
+#include "Records.h"
 #include "Timeline.h"
 
 namespace tvmplayer {
@@ -53,6 +55,10 @@ struct NativeCall {
     size_t Count() const { return Arguments.size(); }
 };
 using NativeFunction = std::function<Value(NativeCall&)>;
+// Properties a built-in object answers itself, such as a Transform's matrix:
+// a read fills value, a write (set) takes it. Answers false for names it
+// leaves to the object's own properties.
+using PropertyHook = std::function<bool(ActionMachine& machine, const std::string& name, Value& value, bool set)>;
 
 // A function written in the movie: its code lives in the movie, which
 // outlives the heap's objects.
@@ -69,20 +75,32 @@ struct ScriptFunction {
     ScriptObject* Target = nullptr;
 };
 
-// What a movie clip object knows of itself beyond its variables.
+struct ClipLink;
+struct PlacedObject;
+class DisplayList;
+
+// What a movie clip object knows of itself beyond its variables: where it
+// stands on the stage, which is where its properties live.
 struct ClipState {
-    Timeline* Frames = nullptr;
-    // Clips made by scripts have a timeline of their own.
-    std::unique_ptr<Timeline> OwnFrames;
-    // The movie whose frames and labels the timeline plays; none for clips
-    // that scripts made.
+    ~ClipState();
+
+    std::shared_ptr<ClipLink> Link;
+    // The movie it comes from, for its size in bytes.
     const Movie* Source = nullptr;
     std::string Name;
     ScriptObject* Parent = nullptr;
-    int Depth = 0;
-    double X = 0, Y = 0, XScale = 100, YScale = 100, Alpha = 100, Rotation = 0;
-    bool Visible = true;
-    bool Removed = false;
+    // A text field rather than a movie clip.
+    bool IsField = false;
+    // The drawing methods' pen, in twips: where it stands, where the fill
+    // it draws began, and its styles (from 1; 0 for none).
+    Point PenAt, FillFrom;
+    uint32_t PenFill = 0, PenLine = 0;
+
+    // Null once the clip has left the stage.
+    PlacedObject* Placed() const;
+    DisplayList* List() const;
+    Timeline* Frames() const;
+    bool Removed() const { return !Placed(); }
 };
 
 class ScriptObject {
@@ -97,6 +115,9 @@ public:
     NativeFunction Native;
     std::unique_ptr<ScriptFunction> Script;
     std::unique_ptr<ClipState> Clip;
+    std::unique_ptr<PropertyHook> Hook;
+    // A BitmapData's pixels, shared with the clips it is attached to.
+    std::shared_ptr<Bitmap> Image;
 
     // Own properties only.
     Property* Find(const std::string& name);

@@ -30,6 +30,7 @@ public:
     };
     int Add(Timer timer);
     void Remove(int id);
+    bool Active() const { return !timers_.empty(); }
 
     static constexpr size_t MaxTimers = 1000;
 

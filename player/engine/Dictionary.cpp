@@ -17,6 +17,7 @@ enum TagCode : uint16_t {
     TagJpegTables = 8,
     TagDefineFont = 10,
     TagDefineText = 11,
+    TagDoAction = 12,
     TagDefineBitsLossless = 20,
     TagDefineEditText = 37,
     TagDefineBitsJpeg2 = 21,
@@ -29,6 +30,7 @@ enum TagCode : uint16_t {
     TagDefineBitsJpeg3 = 35,
     TagDefineBitsLossless2 = 36,
     TagDefineSprite = 39,
+    TagFrameLabel = 43,
     TagDefineMorphShape = 46,
     TagDefineFont2 = 48,
     TagPlaceObject3 = 70,
@@ -266,7 +268,7 @@ void Dictionary::DefineSprite(SwfReader& body)
     uint16_t id = body.U16();
     body.U16();  // the declared frame count: the frames themselves count
     Sprite sprite;
-    std::vector<DisplayTag> frame;
+    Frame frame;
     while (body.Remaining() > 0) {
         TagHeader tag = ReadTag(body);
         if (tag.Code == TagEnd)
@@ -274,11 +276,15 @@ void Dictionary::DefineSprite(SwfReader& body)
         if (tag.Code == TagShowFrame)
             sprite.Frames.push_back(std::exchange(frame, {}));
         else if (IsDisplayTag(tag.Code))
-            frame.push_back({tag.Code, {tag.Body.begin(), tag.Body.end()}});
+            frame.Display.push_back({tag.Code, {tag.Body.begin(), tag.Body.end()}});
         else if (tag.Code == TagVideoFrame)
             AddVideoFrame(tag.Body);
+        else if (tag.Code == TagDoAction)
+            frame.Actions.emplace_back(tag.Body.begin(), tag.Body.end());
+        else if (tag.Code == TagFrameLabel)
+            frame.Labels.push_back(SwfReader(tag.Body).String());
     }
-    if (!frame.empty())
+    if (!frame.Display.empty() || !frame.Actions.empty() || !frame.Labels.empty())
         sprite.Frames.push_back(std::move(frame));
     Add(id, std::move(sprite));
 }

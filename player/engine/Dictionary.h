@@ -21,9 +21,9 @@
 
 namespace tvmplayer {
 
-// A sprite's own timeline: the display list tags of each frame.
+// A sprite's own timeline: each frame's display list tags, labels and actions.
 struct Sprite {
-    std::vector<std::vector<DisplayTag>> Frames;
+    std::vector<Frame> Frames;
 };
 
 struct MorphShape {

@@ -34,7 +34,7 @@ EditText ReadEditText(SwfReader& body)
     field.WordWrap = flags & WordWrap;
     field.Multiline = flags & Multiline;
     field.Password = flags & Password;
-    field.Border = flags & Border;
+    field.Border = field.Background = flags & Border;
     field.Html = flags & Html;
     field.UseOutlines = flags & UseOutlines;
     if (flags & HasFont)

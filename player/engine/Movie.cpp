@@ -18,6 +18,7 @@ enum TagCode : uint16_t {
     TagSetBackgroundColor = 9,
     TagDefineSprite = 39,
     TagFrameLabel = 43,
+    TagExportAssets = 56,
     TagDoInitAction = 59,
     TagFileAttributes = 69,
     TagDoAbc = 72,
@@ -77,6 +78,16 @@ bool WalkTags(SwfReader& reader, Movie& movie, Dictionary& characters)
         case TagDoInitAction:
             body.U16();  // the sprite it initialises
             current.InitActions.emplace_back(tag.Body.begin() + 2, tag.Body.end());
+            break;
+        case TagExportAssets:
+            // A list cut short keeps the names before the cut.
+            try {
+                for (uint16_t count = body.U16(); count > 0; --count) {
+                    uint16_t id = body.U16();
+                    movie.Exports[body.String()] = id;
+                }
+            } catch (const SwfFormatError&) {
+            }
             break;
         case TagFileAttributes:
             if (body.U8() & 0x08)
@@ -190,14 +201,19 @@ double Movie::FrameMilliseconds() const
     return Rate == 0 ? 0.0 : 1000.0 * 256.0 / Rate;
 }
 
-std::optional<size_t> Movie::FindLabel(const std::string& label) const
+std::optional<size_t> FindLabel(std::span<const Frame> frames, const std::string& label)
 {
     std::string wanted = Lower(label);
-    for (size_t i = 0; i < Frames.size(); ++i)
-        for (const std::string& own : Frames[i].Labels)
+    for (size_t i = 0; i < frames.size(); ++i)
+        for (const std::string& own : frames[i].Labels)
             if (Lower(own) == wanted)
                 return i;
     return std::nullopt;
+}
+
+std::optional<size_t> Movie::FindLabel(const std::string& label) const
+{
+    return tvmplayer::FindLabel(Frames, label);
 }
 
 std::optional<Movie> ParseMovie(std::span<const uint8_t> file)

@@ -3,6 +3,7 @@
 // the frames of its main timeline with their labels and actions.
 #include <cstddef>
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <optional>
 #include <span>
@@ -51,6 +52,8 @@ struct Movie {
     // The first SetBackgroundColor; the stage is white until one comes.
     Colour Background = 0xFFFFFFFF;
     MovieSounds Sounds;
+    // The characters the movie names for scripts to attach, by name.
+    std::map<std::string, uint16_t> Exports;
     // What the movie defines; never null in a parsed movie.
     std::shared_ptr<const Dictionary> Characters;
 
@@ -63,6 +66,9 @@ struct Movie {
     // regard to case as the player does.
     std::optional<size_t> FindLabel(const std::string& label) const;
 };
+
+// The first frame that carries label, compared without regard to case.
+std::optional<size_t> FindLabel(std::span<const Frame> frames, const std::string& label);
 
 // The largest body a movie may unpack to.
 inline constexpr size_t MaxMovieBytes = 256u << 20;

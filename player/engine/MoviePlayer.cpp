@@ -47,19 +47,25 @@ bool MoviePlayer::Load(std::span<const uint8_t> file, std::string_view variables
     videos_.Clear();
     shapes_.Clear();
     movie_ = ParseMovie(file);
-    if (movie_) {
-        DisplayList::Frames frames;
-        for (const Frame& frame : movie_->Frames) frames.push_back(&frame.Display);
-        stage_ = std::make_unique<DisplayList>(*movie_->Characters, std::move(frames), 0, sprites_);
-    }
+    stageEvents_.clear();
     ResetTimeline(movie_ ? movie_->Frames.size() : 0);
+    if (movie_) {
+        // The newer virtual machine's movies run no scripts, so raise nothing for them.
+        sprites_.Events = movie_->ActionScript3 ? nullptr : &stageEvents_;
+        sprites_.Version = movie_->Version;
+        stage_ = std::make_unique<PlacedObject>();
+        stage_->Link = std::make_shared<ClipLink>();
+        stage_->Link->Object = stage_.get();
+        stage_->Children = std::make_unique<DisplayList>(*movie_->Characters, movie_->Frames, 0, sprites_, stage_->Link);
+        stage_->Children->UseTimeline(timeline_);
+    }
     lastFrameTime_ = startTime_ = clock_.Milliseconds();
     entered_.reset();
     initialised_.assign(movie_ ? movie_->Frames.size() : 0, false);
     // The code of the newer virtual machine is not run: its timeline plays.
     if (movie_ && !movie_->ActionScript3)
     {
-        machine_ = std::make_unique<ActionMachine>(*movie_, timeline_, *events_);
+        machine_ = std::make_unique<ActionMachine>(*movie_, stage_->Link, *events_);
         machine_->InstructionBudget = InstructionsPerFrame;
     }
     SetVariablesFromQuery(variables);
@@ -138,17 +144,30 @@ void MoviePlayer::RunReachedFrames()
 {
     if (!movie_)
         return;
-    for (int i = 0; i < MaxFramesEnteredAtOnce && entered_ != timeline_.Current(); ++i) {
-        size_t frame = timeline_.Current();
-        entered_ = frame;
-        if (!machine_ || frame >= movie_->Frames.size())
-            continue;
-        const Frame& actions = movie_->Frames[frame];
-        if (!initialised_[frame]) {
-            initialised_[frame] = true;
-            for (const auto& block : actions.InitActions) machine_->RunBlock(block, machine_->Root());
+    for (int i = 0; i < MaxFramesEnteredAtOnce && movie_; ++i) {
+        // A frame's objects are there before its actions run, and the
+        // frames scripts sent clips to are shown, their actions news.
+        ShowCurrentFrame();
+        bool rootMoved = entered_ != timeline_.Current();
+        if (rootMoved) {
+            size_t frame = timeline_.Current();
+            entered_ = frame;
+            if (machine_ && frame < movie_->Frames.size()) {
+                const Frame& actions = movie_->Frames[frame];
+                if (!initialised_[frame]) {
+                    initialised_[frame] = true;
+                    for (const auto& block : actions.InitActions) machine_->RunBlock(block, machine_->Root());
+                }
+                for (const auto& block : actions.Actions) machine_->RunBlock(block, machine_->Root());
+                scriptsRan_ = scriptsRan_ || !actions.Actions.empty();
+            }
         }
-        for (const auto& block : actions.Actions) machine_->RunBlock(block, machine_->Root());
+        if (machine_ && !stageEvents_.empty()) {
+            RunStageEvents(*machine_, stageEvents_);
+            scriptsRan_ = true;
+        } else if (!rootMoved) {
+            break;
+        }
     }
     if (machine_ && !machine_->Running() && machine_->Heap().WantsCollection())
         machine_->CollectGarbage();
@@ -158,28 +177,29 @@ bool MoviePlayer::Advance()
 {
     ReleaseRetired();
     StartScripts();
+    scriptsRan_ = false;
     RunReachedFrames();
     CatchUp();
     // The sprites already on the stage move on before the main timeline's
     // next frame places new ones, which start at their first frame.
     ShowCurrentFrame();
     if (stage_)
-        stage_->AdvanceChildren();
+        stage_->Children->AdvanceChildren();
     size_t before = timeline_.Current();
     bool moved = timeline_.Advance();
-    if (moved) {
+    if (moved)
         FrameReached(true, before);
-        RunReachedFrames();
-    }
+    RunReachedFrames();
     if (machine_) {
         machine_->Timers.Run(*machine_, machine_->Elapsed);
-        RunEnterFrame(*machine_);
+        scriptsRan_ = RunEnterFrame(*machine_) || machine_->Timers.Active() || scriptsRan_;
     }
     RunReachedFrames();
     // Frames the scripts went to are heard and shown too.
     CatchUp();
     ShowCurrentFrame();
-    return moved || timeline_.Current() != before || (stage_ && stage_->Animated());
+    // Scripts that ran may have changed the picture.
+    return moved || timeline_.Current() != before || scriptsRan_ || (stage_ && stage_->Children->Animated());
 }
 
 bool MoviePlayer::Tick()
@@ -244,7 +264,7 @@ Timeline* MoviePlayer::FindTimeline(const std::string& target)
     if (!machine_)
         return IsRootName(target) ? &timeline_ : nullptr;
     ScriptObject* clip = machine_->FindClip(target.empty() ? "/" : target);
-    return clip ? clip->Clip->Frames : nullptr;
+    return clip ? clip->Clip->Frames() : nullptr;
 }
 
 bool MoviePlayer::CallFrame(const std::string& target, const std::string& frame)
@@ -292,8 +312,8 @@ void MoviePlayer::ShowCurrentFrame()
 {
     if (!stage_)
         return;
-    stage_->Goto(timeline_.Current());
-    BindTextFields(*stage_, *movie_->Characters, timeline_.Current(), *this);
+    stage_->Children->Sync();
+    BindTextFields(*stage_->Children, *movie_->Characters, timeline_.Current(), *this);
 }
 
 Colour MoviePlayer::Background() const
@@ -318,7 +338,7 @@ void MoviePlayer::Render(const Surface& surface)
     Canvas canvas(surface, &shapes_);
     StageRenderer renderer(canvas, *movie.Characters, timeline_.Current(), &videos_);
     renderer.ShowVariables(*this);
-    renderer.Draw(*stage_, toSurface, {});
+    renderer.DrawStage(*stage_, toSurface);
 }
 
 }

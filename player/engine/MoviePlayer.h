@@ -131,8 +131,13 @@ private:
     SpriteCount sprites_;
     VideoPictures videos_;
     ShapeCache shapes_;
-    // The main timeline's display list; built from movie_, so it goes first.
-    std::unique_ptr<DisplayList> stage_;
+    // What the sprites raised for the scripts since they last ran.
+    std::vector<StageEvent> stageEvents_;
+    // Whether scripts ran in this step, which may have changed the picture.
+    bool scriptsRan_ = false;
+    // The main timeline as an object on the stage, its display list its
+    // children; built from movie_, so it goes first.
+    std::unique_ptr<PlacedObject> stage_;
 };
 
 }

@@ -11,6 +11,14 @@ Matrix Matrix::Then(const Matrix& inner) const
             B * inner.C + D * inner.D,       A * inner.Tx + C * inner.Ty + Tx, B * inner.Tx + D * inner.Ty + Ty};
 }
 
+Matrix Matrix::Inverse() const
+{
+    double det = Determinant();
+    if (det == 0)
+        return {};
+    return {D / det, -B / det, -C / det, A / det, (C * Ty - D * Tx) / det, (B * Tx - A * Ty) / det};
+}
+
 Matrix Matrix::Blend(const Matrix& from, const Matrix& to, double t)
 {
     auto mix = [t](double a, double b) { return a + (b - a) * t; };

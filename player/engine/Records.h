@@ -19,6 +19,8 @@ struct Matrix {
     // This matrix after inner: inner applies first.
     Matrix Then(const Matrix& inner) const;
     double Determinant() const { return A * D - B * C; }
+    // The matrix that undoes this one; the identity for one that cannot be undone.
+    Matrix Inverse() const;
     static Matrix Scale(double sx, double sy) { return {sx, 0, 0, sy, 0, 0}; }
     static Matrix Translate(double x, double y) { return {1, 0, 0, 1, x, y}; }
     // A matrix between two others: what a morph at ratio t uses.

@@ -6,26 +6,33 @@
 #include "DeviceFont.h"
 
 namespace tvmplayer {
+namespace {
+
+Contour RectangleContour(double x0, double y0, double x1, double y1)
+{
+    return {{x0, y0}, {{{}, {x1, y0}}, {{}, {x1, y1}}, {{}, {x0, y1}}, {{}, {x0, y0}}}};
+}
+
+}
 
 Bitmap Recolour(const Bitmap& bitmap, const ColourTransform& colours)
 {
     Bitmap out = bitmap;
-    for (uint32_t& pixel : out.Pixels) {
-        uint32_t alpha = pixel >> 24;
-        Colour straight = alpha << 24;
-        if (alpha != 0)
-            for (int shift = 0; shift < 24; shift += 8)
-                straight |= std::min(255u, ((pixel >> shift & 0xFF) * 255 + alpha / 2) / alpha) << shift;
-        pixel = Premultiply(colours.Apply(straight));
-    }
+    for (uint32_t& pixel : out.Pixels) pixel = Premultiply(colours.Apply(Unpremultiply(pixel)));
     return out;
 }
 
 void StageRenderer::Draw(const DisplayList& list, const Matrix& matrix, const ColourTransform& colours)
 {
-    pixelScaleX_ = std::hypot(matrix.A, matrix.B) * 20;
-    pixelScaleY_ = std::hypot(matrix.C, matrix.D) * 20;
+    ScaleFilters(matrix);
     DrawList(list, matrix, colours, 0);
+}
+
+void StageRenderer::DrawStage(const PlacedObject& root, const Matrix& toSurface)
+{
+    toSurface_ = toSurface;
+    if (root.Visible && root.Children)
+        Draw(*root.Children, toSurface.Then(root.Transform), root.Colours);
 }
 
 void StageRenderer::DrawList(const DisplayList& list, const Matrix& matrix, const ColourTransform& colours,
@@ -59,8 +66,26 @@ void StageRenderer::DrawList(const DisplayList& list, const Matrix& matrix, cons
 void StageRenderer::DrawObject(const PlacedObject& object, const Matrix& parent, const ColourTransform& parentColours,
                                int nesting)
 {
-    const Character* character = characters_.Find(object.Id, frame_);
-    if (!character || nesting > MaxNesting || objectsLeft_ == 0)
+    if (!masking_) {
+        // A clip that masks another shows only through it.
+        if (object.IsMask)
+            return;
+        std::shared_ptr<ClipLink> mask = object.Mask.lock();
+        if (mask && mask->Object) {
+            DrawMasked(object, *mask, parent, parentColours, nesting);
+            return;
+        }
+    }
+    DrawPlaced(object, parent, parentColours, nesting);
+}
+
+void StageRenderer::DrawPlaced(const PlacedObject& object, const Matrix& parent, const ColourTransform& parentColours,
+                               int nesting)
+{
+    // Clips that scripts made may have no character, only children and drawings.
+    const Character* character = object.Id ? characters_.Find(object.Id, frame_) : nullptr;
+    bool empty = !character && !object.Children && !object.Field && !object.Image;
+    if (empty || !object.Visible || nesting > MaxNesting || objectsLeft_ == 0)
         return;
     --objectsLeft_;
     Matrix matrix = parent.Then(object.Transform);
@@ -73,15 +98,43 @@ void StageRenderer::DrawObject(const PlacedObject& object, const Matrix& parent,
         --layersLeft_;
         canvas_.BeginLayer();
     }
+    // A scroll rectangle shows that part of the object at its origin.
+    if (object.ScrollRect) {
+        const Box& shown = *object.ScrollRect;
+        Paint opaque;
+        opaque.Fill.Argb = 0xFF000000;
+        canvas_.BeginMask();
+        canvas_.Fill({RectangleContour(0, 0, shown.XMax - shown.XMin, shown.YMax - shown.YMin)}, matrix, opaque, false);
+        canvas_.BeginMasked();
+        matrix = matrix.Then(Matrix::Translate(-shown.XMin, -shown.YMin));
+    }
     DrawCharacter(character, object, matrix, colours, nesting);
+    if (object.ScrollRect)
+        canvas_.EndMasked();
     if (layered)
         canvas_.EndLayer(object.Filters, object.Blend, pixelScaleX_, pixelScaleY_);
+}
+
+void StageRenderer::DrawMasked(const PlacedObject& object, const ClipLink& mask, const Matrix& matrix,
+                               const ColourTransform& colours, int nesting)
+{
+    canvas_.BeginMask();
+    masking_ = true;
+    DrawObject(*mask.Object, toSurface_.Then(StageMatrix(mask, false)), {}, nesting);
+    canvas_.BeginMasked();
+    masking_ = false;
+    DrawPlaced(object, matrix, colours, nesting);
+    canvas_.EndMasked();
 }
 
 void StageRenderer::DrawCharacter(const Character* character, const PlacedObject& object, const Matrix& matrix,
                                   const ColourTransform& colours, int nesting)
 {
-    if (const Shape* shape = std::get_if<Shape>(character)) {
+    if (object.Field) {
+        DrawField(*object.Field, matrix, colours);
+    } else if (object.Image) {
+        DrawPicture(*object.Image, object.Image->Width * 20.0, object.Image->Height * 20.0, false, matrix, colours);
+    } else if (const Shape* shape = std::get_if<Shape>(character)) {
         DrawShape(*shape, matrix, colours);
     } else if (const MorphShape* morph = std::get_if<MorphShape>(character)) {
         ShapeRecords records = MorphAt(*morph, object.Ratio / 65535.0);
@@ -91,6 +144,8 @@ void StageRenderer::DrawCharacter(const Character* character, const PlacedObject
     } else if (const EditText* field = std::get_if<EditText>(character)) {
         DrawField(*field, matrix, colours);
     } else if (object.Children) {
+        if (object.Drawing)
+            DrawShape(*object.Drawing, Assemble(*object.Drawing), false, matrix, colours);
         std::string outer = target_;
         target_ = object.Name.empty() || outer == "?" ? "?" : (outer.empty() ? "_root" : outer) + "." + object.Name;
         DrawList(*object.Children, matrix, colours, nesting + 1);
@@ -119,31 +174,47 @@ void StageRenderer::DrawButton(const Button& button, const Matrix& matrix, const
     }
 }
 
-// The picture fills the video's rectangle whatever size it came in.
 void StageRenderer::DrawVideo(const VideoStream& video, size_t frame, const Matrix& matrix,
                               const ColourTransform& colours)
 {
     const Bitmap* picture = videos_ ? videos_->Picture(video, frame) : nullptr;
-    if (!picture || picture->Width <= 0 || picture->Height <= 0)
+    if (picture)
+        DrawPicture(*picture, video.Width * 20.0, video.Height * 20.0, video.Smoothing, matrix, colours);
+}
+
+// The picture fills width by height twips from the origin whatever its size.
+void StageRenderer::DrawPicture(const Bitmap& picture, double width, double height, bool smooth, const Matrix& matrix,
+                                const ColourTransform& colours)
+{
+    if (picture.Width <= 0 || picture.Height <= 0)
         return;
-    double width = video.Width * 20.0, height = video.Height * 20.0;
-    Contour frameRectangle{{0, 0}, {{{width, 0}, {width, 0}}, {{width, height}, {width, height}},
-                                    {{0, height}, {0, height}}, {{0, 0}, {0, 0}}}};
     Paint paint;
     paint.Fill.Kind = FillKind::Bitmap;
-    paint.Fill.Transform = Matrix::Scale(width / picture->Width, height / picture->Height);
+    paint.Fill.Transform = Matrix::Scale(width / picture.Width, height / picture.Height);
     paint.Fill.Repeat = false;
-    paint.Fill.Smooth = video.Smoothing;
-    paint.Image = picture;
+    paint.Fill.Smooth = smooth;
+    paint.Image = &picture;
     if (masking_) {
         paint = Paint();
         paint.Fill.Argb = 0xFF000000;
     } else if (!colours.Identity()) {
-        recoloured_.push_back(Recolour(*picture, colours));
+        recoloured_.push_back(Recolour(picture, colours));
         paint.Image = &recoloured_.back();
     }
-    canvas_.Fill({frameRectangle}, matrix, paint, false);
+    canvas_.Fill({RectangleContour(0, 0, width, height)}, matrix, paint, false);
     recoloured_.clear();
+}
+
+void StageRenderer::ScaleFilters(const Matrix& matrix)
+{
+    pixelScaleX_ = std::hypot(matrix.A, matrix.B) * 20;
+    pixelScaleY_ = std::hypot(matrix.C, matrix.D) * 20;
+}
+
+void StageRenderer::DrawContent(const PlacedObject& object, const Matrix& matrix)
+{
+    ScaleFilters(matrix);
+    DrawCharacter(object.Id ? characters_.Find(object.Id, frame_) : nullptr, object, matrix, {}, 0);
 }
 
 void StageRenderer::DrawText(const Text& text, const Matrix& matrix, const ColourTransform& colours)
@@ -186,18 +257,17 @@ void StageRenderer::DrawField(const EditText& field, const Matrix& matrix, const
             text = *value;
     if (text.size() > MaxFieldText)
         text.resize(MaxFieldText);
-    Contour box{{field.XMin, field.YMin},
-                {{{}, {field.XMax, field.YMin}}, {{}, {field.XMax, field.YMax}}, {{}, {field.XMin, field.YMax}},
-                 {{}, {field.XMin, field.YMin}}}};
+    Contour box = RectangleContour(field.XMin, field.YMin, field.XMax, field.YMax);
     auto solid = [&](Colour argb) {
         FillStyle fill;
         fill.Argb = argb;
         return MakePaint(fill, colours);
     };
+    if (field.Background)
+        canvas_.Fill({box}, matrix, solid(field.BackgroundArgb), false);
     if (field.Border) {
-        canvas_.Fill({box}, matrix, solid(0xFFFFFFFF), false);
         LineStyle hairline;
-        canvas_.Stroke({box}, matrix, hairline, solid(0xFF000000));
+        canvas_.Stroke({box}, matrix, hairline, solid(field.BorderArgb));
     }
     std::vector<TextSpan> spans = FieldSpans(field, text, characters_, frame_);
     FieldMetrics metrics;

@@ -26,12 +26,20 @@ public:
     }
 
     void Draw(const DisplayList& list, const Matrix& matrix, const ColourTransform& colours);
+    // The main timeline's object and all it holds; toSurface maps the stage
+    // (twips) to surface pixels.
+    void DrawStage(const PlacedObject& root, const Matrix& toSurface);
+    // What an object shows, without its own place and colours: what
+    // BitmapData's draw takes of a clip.
+    void DrawContent(const PlacedObject& object, const Matrix& matrix);
     // Text fields bound to variables show their values.
     void ShowVariables(VariableAccess& variables) { variables_ = &variables; }
 
 private:
     void DrawList(const DisplayList& list, const Matrix& matrix, const ColourTransform& colours, int nesting);
     void DrawObject(const PlacedObject& object, const Matrix& matrix, const ColourTransform& colours, int nesting);
+    // An object where no mask a script set is in the way.
+    void DrawPlaced(const PlacedObject& object, const Matrix& matrix, const ColourTransform& colours, int nesting);
     void DrawCharacter(const Character* character, const PlacedObject& object, const Matrix& matrix,
                        const ColourTransform& colours, int nesting);
     void DrawShape(const Shape& shape, const Matrix& matrix, const ColourTransform& colours);
@@ -42,6 +50,11 @@ private:
     void DrawGlyph(const Font& font, uint32_t index, const Matrix& glyph, const Paint& paint);
     void DrawButton(const Button& button, const Matrix& matrix, const ColourTransform& colours, int nesting);
     void DrawVideo(const VideoStream& video, size_t frame, const Matrix& matrix, const ColourTransform& colours);
+    void DrawPicture(const Bitmap& picture, double width, double height, bool smooth, const Matrix& matrix,
+                     const ColourTransform& colours);
+    void ScaleFilters(const Matrix& matrix);
+    void DrawMasked(const PlacedObject& object, const ClipLink& mask, const Matrix& matrix,
+                    const ColourTransform& colours, int nesting);
     Paint MakePaint(const FillStyle& fill, const ColourTransform& colours);
 
     Canvas& canvas_;
@@ -58,6 +71,8 @@ private:
     // "?" inside an unnamed clip, whose variables cannot be named.
     std::string target_;
     size_t layersLeft_ = MaxLayersPerFrame;
+    // The stage to the surface, where masks that scripts set are drawn from.
+    Matrix toSurface_;
     // Surface pixels per stage pixel, for filters.
     double pixelScaleX_ = 1, pixelScaleY_ = 1;
     // Bitmaps recoloured by a colour transform, alive while they are drawn.

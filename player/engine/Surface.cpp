@@ -95,6 +95,16 @@ void CompositeOver(const Surface& source, const Surface& target, int dx, int dy)
             target.Pixels + static_cast<ptrdiff_t>(y + dy) * target.Stride + x0 + dx, x1 - x0);
 }
 
+Colour Unpremultiply(uint32_t pixel)
+{
+    uint32_t alpha = pixel >> 24;
+    Colour straight = alpha << 24;
+    if (alpha != 0)
+        for (int shift = 0; shift < 24; shift += 8)
+            straight |= std::min(255u, ((pixel >> shift & 0xFF) * 255 + alpha / 2) / alpha) << shift;
+    return straight;
+}
+
 void Fill(const Surface& surface, Colour colour)
 {
     uint32_t pixel = Premultiply(colour);

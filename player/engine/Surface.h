@@ -29,6 +29,7 @@ StageTransform FitStage(int stageWidth, int stageHeight, int surfaceWidth, int s
 
 // Premultiplies a straight 0xAARRGGBB colour.
 uint32_t Premultiply(Colour colour);
+Colour Unpremultiply(uint32_t pixel);
 void Fill(const Surface& surface, Colour colour);
 // Composites source over target, source pixel (x, y) onto target pixel
 // (x + dx, y + dy), rounding as pixman's OVER does: the same pixels

@@ -46,8 +46,16 @@ std::vector<TextSpan> FieldSpans(const EditText& field, const std::string& text,
     base.Paragraph = field.Paragraph;
     base.Style.Size = field.FontHeight;
     base.Style.Argb = field.Argb;
+    base.Style.Family = DeviceFamily(field.FontName);
+    base.Style.Bold = field.Bold;
+    base.Style.Italic = field.Italic;
+    base.Style.Underline = field.Underline;
     const Character* character = field.FontId ? characters.Find(field.FontId, frame) : nullptr;
-    if (const Font* font = character ? std::get_if<Font>(character) : nullptr) {
+    const Font* font = character ? std::get_if<Font>(character) : nullptr;
+    // A field a script made names its font instead.
+    if (!font && field.UseOutlines && !field.FontName.empty())
+        font = characters.FontNamed(field.FontName, field.Bold, field.Italic);
+    if (font) {
         base.Style.Family = DeviceFamily(font->Name);
         base.Style.Bold = font->Bold;
         base.Style.Italic = font->Italic;

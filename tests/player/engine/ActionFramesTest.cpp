@@ -199,6 +199,19 @@ TEST_F(Frames, HostileScriptsAreStopped)
     cutRecord.resize(cutRecord.size() - 1);
     cutRecord[1] = 40;
     Bytes flood = SwfActions().Push({1}).Jump(-13).Take();
+    auto endless = [](const Bytes& body) {
+        return SwfActions().Append(body).Jump(static_cast<int16_t>(-static_cast<int>(body.size()) - 5)).Take();
+    };
+    // A text field at each next depth, and lines from corner to corner.
+    Bytes fields = endless(SwfActions()
+                               .Push({1, 1, 0, 0, "n"}).Op(GetVariable).Push({"t", 6, "_root"}).Op(GetVariable)
+                               .Push({"createTextField"}).Op(CallMethod).Op(Pop)
+                               .Push({"n", "n"}).Op(GetVariable).Op(Increment).Op(SetVariable)
+                               .Take());
+    Bytes lines = endless(SwfActions()
+                              .Push({0, 1, "_root"}).Op(GetVariable).Push({"lineStyle"}).Op(CallMethod).Op(Pop)
+                              .Push({100, 100, 2, "_root"}).Op(GetVariable).Push({"lineTo"}).Op(CallMethod).Op(Pop)
+                              .Take());
     const struct {
         const char* name;
         Bytes actions;
@@ -214,6 +227,8 @@ TEST_F(Frames, HostileScriptsAreStopped)
         {"jump out of the block", outOfBlock, "", true},
         {"record cut short", cutRecord, "", true},
         {"stack flood", flood, "stack", true},
+        {"text fields without end", fields, "run slowly", false},
+        {"drawing without end", lines, "run slowly", false},
     };
     player.InstructionsPerFrame = 4'000'000;
     for (const auto& c : cases) {

@@ -21,7 +21,7 @@ enum Op : uint8_t {
     DefineLocal = 0x3C, CallFunction = 0x3D, Return = 0x3E, Modulo = 0x3F, NewObject = 0x40, InitArray = 0x42,
     InitObject = 0x43, TypeOf = 0x44, Enumerate2 = 0x55, Add2 = 0x47, Less2 = 0x48, Equals2 = 0x49,
     ToNumber = 0x4A, PushDuplicate = 0x4C, GetMember = 0x4E, SetMember = 0x4F, Increment = 0x50,
-    CallMethod = 0x52, InstanceOf = 0x54, BitURShift = 0x65, StrictEquals = 0x66, GetUrl2 = 0x9A,
+    CallMethod = 0x52, NewMethod = 0x53, InstanceOf = 0x54, BitURShift = 0x65, StrictEquals = 0x66, GetUrl2 = 0x9A,
     Call = 0x9E, GotoFrame2 = 0x9F,
 };
 
