@@ -45,6 +45,7 @@ bool MoviePlayer::Load(std::span<const uint8_t> file, std::string_view variables
     Retire();
     Sound.StopAll();
     videos_.Clear();
+    streams_.Reset();
     movie_ = ParseMovie(file);
     if (movie_) {
         DisplayList::Frames frames;
@@ -65,6 +66,8 @@ bool MoviePlayer::Load(std::span<const uint8_t> file, std::string_view variables
     // The first frame's objects are placed before its actions run: its text
     // fields' variables are there for them.
     ShowCurrentFrame();
+    if (machine_ && stage_)
+        streams_.Install(*machine_, *stage_, *movie_->Characters);
     StartScripts();
     RunReachedFrames();
     if (movie_)
@@ -77,6 +80,7 @@ void MoviePlayer::Unload()
     stage_.reset();
     Sound.StopAll();
     videos_.Clear();
+    streams_.Reset();
     Retire();
     movie_.reset();
     ResetTimeline(0);
@@ -170,7 +174,9 @@ bool MoviePlayer::Advance()
         FrameReached(true, before);
         RunReachedFrames();
     }
+    bool streaming = false;
     if (machine_) {
+        streaming = streams_.Run(*machine_);
         machine_->Timers.Run(*machine_, machine_->Elapsed);
         RunEnterFrame(*machine_);
     }
@@ -178,7 +184,7 @@ bool MoviePlayer::Advance()
     // Frames the scripts went to are heard and shown too.
     CatchUp();
     ShowCurrentFrame();
-    return moved || timeline_.Current() != before || (stage_ && stage_->Animated());
+    return moved || streaming || timeline_.Current() != before || (stage_ && stage_->Animated());
 }
 
 bool MoviePlayer::Tick()

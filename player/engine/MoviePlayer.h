@@ -14,6 +14,7 @@
 #include "DisplayList.h"
 #include "Movie.h"
 #include "MovieSound.h"
+#include "NetStream.h"
 #include "ScriptEvents.h"
 #include "Surface.h"
 #include "TextFields.h"
@@ -91,6 +92,8 @@ public:
     MovieSound Sound;
     // Where the movies' videos are decoded; none draws no video.
     void SetVideoDecoders(VideoDecoders& decoders) { videos_.SetDecoders(&decoders); }
+    // Where the scripts' streams open video files; none opens nothing.
+    void SetMediaSources(MediaSources& sources) { streams_.SetSources(&sources); }
 
 private:
     // Text fields read and set the variables as the host does.
@@ -129,6 +132,7 @@ private:
     uint32_t startTime_ = 0;
     SpriteCount sprites_;
     VideoPictures videos_;
+    NetStreams streams_{clock_, Sound, videos_};
     // The main timeline's display list; built from movie_, so it goes first.
     std::unique_ptr<DisplayList> stage_;
 };
