@@ -28,8 +28,8 @@ class ScriptObject;
 
 // Sound decoded ahead of the device, and pictures kept ahead of the time
 // they show while that sound is read.
-inline constexpr double StreamSoundLead = 0.75;
-inline constexpr size_t MaxPicturesAhead = 48;
+inline constexpr double StreamSoundLead = 0.5;
+inline constexpr size_t MaxPicturesAhead = 24;
 // Pieces read in one step at most: a seek far into a file without key
 // frames catches up over several steps instead of holding up the frames.
 inline constexpr size_t MaxPiecesPerStep = 2048;
