@@ -17,7 +17,7 @@ namespace tvmplayer {
 // seconds from the file's start at which it shows or sounds.
 struct MediaPiece {
     double Time = 0;
-    std::optional<Bitmap> Picture;
+    Bitmap Picture;  // no pixels in a piece of sound
     std::vector<int16_t> Samples;
 };
 

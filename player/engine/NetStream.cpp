@@ -100,13 +100,13 @@ double StreamPlayback::Clocked()
 
 void StreamPlayback::Take(MediaPiece& piece)
 {
-    if (piece.Picture) {
+    if (!piece.Picture.Pixels.empty()) {
         // Pictures before a seek's time only lead up to it.
         if (piece.Time < skipUntil_) {
             picture_ = std::move(piece.Picture);
             ahead_.clear();
         } else {
-            ahead_.emplace_back(piece.Time, std::move(*piece.Picture));
+            ahead_.emplace_back(piece.Time, std::move(piece.Picture));
         }
     }
     if (!piece.Samples.empty() && SoundDriven()) {

@@ -130,7 +130,7 @@ private:
                 MediaPiece piece;
                 piece.Time = *pending_.begin();
                 pending_.erase(pending_.begin());
-                piece.Picture = std::move(picture);
+                piece.Picture = std::move(*picture);
                 ready_.push_back(std::move(piece));
             }
         } else if (packet_->stream_index == sound_ && soundDecoder_) {
