@@ -85,6 +85,9 @@ void Set(tvmtest::RawFlash& flash, const wchar_t* name, const wchar_t* value)
     SysFreeString(n);
 }
 
+// The picture goes from 160x120 to the movie's 640x480 stage and back to
+// 160x120 through smoothed scaling: the FLV's H.263 drew 22.1 dB from the
+// pattern, the F4V's H.264 27.4 dB.
 struct Case {
     const char* File;
     double Least;  // dB against the pattern
@@ -100,7 +103,7 @@ TEST(FlvPlay, TheProgramsFlvPlayerMoviePlaysFlvAndF4vFiles)
     tvmtest::Bytes pattern = tvmtest::ReadFile(tvmtest::OutputDir() + "player_flv_pattern.rgb");
     ASSERT_EQ(pattern.size(), FrameBytes * 10 * Rate);
 
-    for (const Case& c : {Case{"player_flv_10s.flv", 22}, Case{"player_flv_10s.f4v", 22}}) {
+    for (const Case& c : {Case{"player_flv_10s.flv", 20}, Case{"player_flv_10s.f4v", 25}}) {
         SCOPED_TRACE(c.File);
         IOleObject* control = tvmtest::NewPlayerControl();
         ASSERT_NE(control, nullptr);
