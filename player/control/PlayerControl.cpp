@@ -59,6 +59,7 @@ PlayerControl::PlayerControl() : Extent(DefaultExtent), oleObject_(*this), flash
 {
     Engine.SetScriptEvents(*this);
     Engine.SetVideoDecoders(videoDecoders_);
+    Engine.SetMediaSources(mediaSources_);
 }
 
 PlayerControl::~PlayerControl()

@@ -13,6 +13,7 @@
 #include "ActiveObject.h"
 #include "ComObject.h"
 #include "ConnectionPoints.h"
+#include "FFmpegMediaSources.h"
 #include "FFmpegVideoDecoders.h"
 #include "ControlProperties.h"
 #include "InPlaceObject.h"
@@ -34,6 +35,7 @@ class PlayerControl final : public ComObject<PlayerControl, IUnknown>,
     // First, so that they are there for the engine.
     SystemClock clock_;
     FFmpegVideoDecoders videoDecoders_;
+    FFmpegMediaSources mediaSources_;
 
 public:
     PlayerControl();

@@ -46,6 +46,7 @@ bool MoviePlayer::Load(std::span<const uint8_t> file, std::string_view variables
     Sound.StopAll();
     videos_.Clear();
     shapes_.Clear();
+    streams_.Reset();
     movie_ = ParseMovie(file);
     stageEvents_.clear();
     ResetTimeline(movie_ ? movie_->Frames.size() : 0);
@@ -72,6 +73,8 @@ bool MoviePlayer::Load(std::span<const uint8_t> file, std::string_view variables
     // The first frame's objects are placed before its actions run: its text
     // fields' variables are there for them.
     ShowCurrentFrame();
+    if (machine_ && stage_)
+        streams_.Install(*machine_, *stage_->Children, *movie_->Characters);
     StartScripts();
     RunReachedFrames();
     if (movie_)
@@ -84,6 +87,7 @@ void MoviePlayer::Unload()
     stage_.reset();
     Sound.StopAll();
     videos_.Clear();
+    streams_.Reset();
     Retire();
     movie_.reset();
     ResetTimeline(0);
@@ -190,7 +194,9 @@ bool MoviePlayer::Advance()
     if (moved)
         FrameReached(true, before);
     RunReachedFrames();
+    bool streaming = false;
     if (machine_) {
+        streaming = streams_.Run(*machine_);
         machine_->Timers.Run(*machine_, machine_->Elapsed);
         scriptsRan_ = RunEnterFrame(*machine_) || machine_->Timers.Active() || scriptsRan_;
     }
@@ -198,8 +204,7 @@ bool MoviePlayer::Advance()
     // Frames the scripts went to are heard and shown too.
     CatchUp();
     ShowCurrentFrame();
-    // Scripts that ran may have changed the picture.
-    return moved || timeline_.Current() != before || scriptsRan_ || (stage_ && stage_->Children->Animated());
+    return moved || streaming || timeline_.Current() != before || scriptsRan_ || (stage_ && stage_->Children->Animated());
 }
 
 bool MoviePlayer::Tick()

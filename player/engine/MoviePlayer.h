@@ -14,6 +14,7 @@
 #include "DisplayList.h"
 #include "Movie.h"
 #include "MovieSound.h"
+#include "NetStream.h"
 #include "ScriptEvents.h"
 #include "ShapeCache.h"
 #include "Surface.h"
@@ -92,6 +93,8 @@ public:
     MovieSound Sound;
     // Where the movies' videos are decoded; none draws no video.
     void SetVideoDecoders(VideoDecoders& decoders) { videos_.SetDecoders(&decoders); }
+    // Where the scripts' streams open video files; none opens nothing.
+    void SetMediaSources(MediaSources& sources) { streams_.SetSources(&sources); }
 
 private:
     // Text fields read and set the variables as the host does.
@@ -131,6 +134,7 @@ private:
     SpriteCount sprites_;
     VideoPictures videos_;
     ShapeCache shapes_;
+    NetStreams streams_{clock_, Sound, videos_};
     // What the sprites raised for the scripts since they last ran.
     std::vector<StageEvent> stageEvents_;
     // Whether scripts ran in this step, which may have changed the picture.

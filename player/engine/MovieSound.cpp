@@ -142,6 +142,7 @@ void MovieSound::Mix(std::span<int32_t> mix, uint64_t position, SoundDecoders& d
     for (Voice& voice : voices_) MixVoice(voice, mix);
     std::erase_if(voices_, [](const Voice& voice) { return voice.LoopsLeft == 0; });
     MixStream(mix, position);
+    Feed.Mix(mix, position);
 }
 
 void MovieSound::Detach()

@@ -19,6 +19,7 @@
 
 #include "Movie.h"
 #include "SoundDecoder.h"
+#include "SoundFeed.h"
 
 namespace tvmplayer {
 
@@ -48,13 +49,21 @@ public:
     // first sample is the mixer's sample number position.
     void Mix(std::span<int32_t> mix, uint64_t position, SoundDecoders& decoders);
     // The device has finished playing every sample before position.
-    void Played(uint64_t position) { played_.store(position); }
+    void Played(uint64_t position)
+    {
+        played_.store(position);
+        Feed.Played(position);
+    }
     // The mixer no longer calls Mix: whatever it kept goes, decoders and
     // decoded sounds included. Called once it has let go of this sound.
     void Detach();
     // Whether a mixer with a device calls Mix; without one nothing is heard
     // and the frames keep to the clock.
     void SetMixing(bool mixing) { mixing_.store(mixing); }
+    bool Mixing() const { return mixing_.load(); }
+
+    // Sound the movie's thread decodes itself, mixed in after the movie's own.
+    SoundFeed Feed;
 
 private:
     enum class CommandKind { Start, Stop, StartStream, StopStream, Reset };

@@ -81,6 +81,8 @@ VideoStream ReadVideoStream(SwfReader& body)
 
 const Bitmap* VideoPictures::Picture(const VideoStream& video, size_t frame)
 {
+    if (auto attached = attached_.find(&video); attached != attached_.end())
+        return attached->second ? attached->second->CurrentPicture() : nullptr;
     if (!decoders_)
         return nullptr;
     // The frames to decode: from the latest key frame at or before the one

@@ -42,6 +42,17 @@ bool IsKeyFrame(VideoCodec codec, std::span<const uint8_t> data);
 // the thread that draws.
 inline constexpr size_t MaxFramesDecodedPerPicture = 1024;
 
+// Pictures that come from elsewhere than a video's own frames: a stream a
+// script attached to a placed video.
+class PictureSource {
+public:
+    // The picture to show now; null while there is none.
+    virtual const Bitmap* CurrentPicture() const = 0;
+
+protected:
+    ~PictureSource() = default;
+};
+
 // The pictures of the videos on one stage, each from its own decoder. Used
 // by the thread that draws.
 class VideoPictures {
@@ -55,8 +66,15 @@ public:
     // The picture of the last frame at or before frame, or of one on the
     // way there; null while none decodes. Valid until the next call or Clear.
     const Bitmap* Picture(const VideoStream& video, size_t frame);
-    // Forgets every decoder: the videos they decoded are going.
-    void Clear() { playing_.clear(); }
+    // From now on video shows source's pictures instead of its own frames;
+    // null shows nothing.
+    void Attach(const VideoStream& video, const PictureSource* source) { attached_[&video] = source; }
+    // Forgets every decoder and attachment: the videos are going.
+    void Clear()
+    {
+        playing_.clear();
+        attached_.clear();
+    }
 
 private:
     struct Playback {
@@ -68,6 +86,7 @@ private:
 
     VideoDecoders* decoders_ = nullptr;
     std::map<const VideoStream*, Playback> playing_;
+    std::map<const VideoStream*, const PictureSource*> attached_;
 };
 
 }

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "AVCodecStubs.h"
+#include "AVFormatStubs.h"
 #include "AVUtilStubs.h"
 #include "SwResampleStubs.h"
 #include "SwScaleStubs.h"
@@ -25,6 +26,7 @@ const Library Libraries[] = {
     {"avutil", LIBAVUTIL_VERSION_MAJOR, AVUtilEntryPoints},
     {"swresample", LIBSWRESAMPLE_VERSION_MAJOR, SwResampleEntryPoints},
     {"avcodec", LIBAVCODEC_VERSION_MAJOR, AVCodecEntryPoints},
+    {"avformat", LIBAVFORMAT_VERSION_MAJOR, AVFormatEntryPoints},
     {"swscale", LIBSWSCALE_VERSION_MAJOR, SwScaleEntryPoints},
 };
 constexpr size_t LibraryCount = std::size(Libraries);

@@ -9,7 +9,7 @@
 // first use, never in the module's attach, where the system's loader may
 // hold its lock; the libraries go with the module's detach.
 
-// Loads and binds avutil, swresample, avcodec and swscale unless they
+// Loads and binds avutil, swresample, avcodec, avformat and swscale unless they
 // already are. Answers whether all are bound; a failure is not retried.
 // Safe from any thread.
 bool LoadFFmpegLibraries();

@@ -51,18 +51,17 @@ public:
         ff::swr_free(&resampler_);
     }
 
+    // A sound stream as a file describes it; its packets come whole.
+    bool Open(const AVCodecParameters& parameters)
+    {
+        return Allocate(parameters.codec_id) && ff::avcodec_parameters_to_context(codec_, &parameters) >= 0
+               && ff::avcodec_open2(codec_, codec_->codec, nullptr) >= 0;
+    }
+
     bool Open(const tvmplayer::SoundFormat& format)
     {
         AVCodecID id = CodecOf(format);
-        const AVCodec* codec = ff::avcodec_find_decoder(id);
-        if (!codec) {
-            Report(std::string("no decoder for ") + ff::avcodec_get_name(id));
-            return false;
-        }
-        codec_ = ff::avcodec_alloc_context3(codec);
-        packet_ = ff::av_packet_alloc();
-        frame_ = ff::av_frame_alloc();
-        if (!codec_ || !packet_ || !frame_)
+        if (!Allocate(id))
             return false;
         codec_->sample_rate = static_cast<int>(format.Rate);
         ff::av_channel_layout_default(&codec_->ch_layout, format.Stereo ? 2 : 1);
@@ -70,7 +69,7 @@ public:
         // finds where each begins.
         if (id == AV_CODEC_ID_MP3)
             parser_ = ff::av_parser_init(id);
-        return ff::avcodec_open2(codec_, codec, nullptr) >= 0;
+        return ff::avcodec_open2(codec_, codec_->codec, nullptr) >= 0;
     }
 
     void Decode(std::span<const uint8_t> data, std::vector<int16_t>& out) override
@@ -106,6 +105,19 @@ public:
     }
 
 private:
+    bool Allocate(AVCodecID id)
+    {
+        const AVCodec* codec = ff::avcodec_find_decoder(id);
+        if (!codec) {
+            Report(std::string("no decoder for ") + ff::avcodec_get_name(id));
+            return false;
+        }
+        codec_ = ff::avcodec_alloc_context3(codec);
+        packet_ = ff::av_packet_alloc();
+        frame_ = ff::av_frame_alloc();
+        return codec_ && packet_ && frame_;
+    }
+
     void Send(const uint8_t* data, size_t size, std::vector<int16_t>& out)
     {
         if (size == 0)
@@ -174,12 +186,27 @@ private:
 
 }
 
-std::unique_ptr<tvmplayer::SoundDecoder> FFmpegSoundDecoders::Create(const tvmplayer::SoundFormat& format)
+namespace {
+
+template <typename Description>
+std::unique_ptr<tvmplayer::SoundDecoder> Opened(const Description& description)
 {
     if (!LoadFFmpegLibraries())
         return nullptr;
     auto decoder = std::make_unique<FFmpegSoundDecoder>();
-    if (!decoder->Open(format))
+    if (!decoder->Open(description))
         return nullptr;
     return decoder;
+}
+
+}
+
+std::unique_ptr<tvmplayer::SoundDecoder> FFmpegSoundDecoders::Create(const tvmplayer::SoundFormat& format)
+{
+    return Opened(format);
+}
+
+std::unique_ptr<tvmplayer::SoundDecoder> CreateSoundDecoder(const AVCodecParameters& parameters)
+{
+    return Opened(parameters);
 }

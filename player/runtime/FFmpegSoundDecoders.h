@@ -9,3 +9,8 @@ class FFmpegSoundDecoders final : public tvmplayer::SoundDecoders {
 public:
     std::unique_ptr<tvmplayer::SoundDecoder> Create(const tvmplayer::SoundFormat& format) override;
 };
+
+struct AVCodecParameters;
+// A decoder for a sound stream as a file describes it (FLV, F4V), whatever
+// its codec; its packets are whole frames. Null when there is none.
+std::unique_ptr<tvmplayer::SoundDecoder> CreateSoundDecoder(const AVCodecParameters& parameters);

@@ -39,23 +39,20 @@ public:
 
     bool Open(const tvmplayer::VideoFormat& format)
     {
-        AVCodecID id = CodecOf(format.Codec);
-        const AVCodec* codec = ff::avcodec_find_decoder(id);
-        if (!codec) {
-            OutputDebugStringA(("player: no video decoder for codec " + std::to_string(static_cast<int>(format.Codec))
-                                + "\n").c_str());
-            return false;
-        }
-        codec_ = ff::avcodec_alloc_context3(codec);
-        packet_ = ff::av_packet_alloc();
-        frame_ = ff::av_frame_alloc();
-        if (!codec_ || !packet_ || !frame_)
+        if (!Allocate(CodecOf(format.Codec)))
             return false;
         codec_->width = format.Width;
         codec_->height = format.Height;
         if (!format.Deblocking)
             codec_->skip_loop_filter = AVDISCARD_ALL;
-        return ff::avcodec_open2(codec_, codec, nullptr) >= 0;
+        return ff::avcodec_open2(codec_, codec_->codec, nullptr) >= 0;
+    }
+
+    // A video stream as a file describes it, its codec's own set-up included.
+    bool Open(const AVCodecParameters& parameters)
+    {
+        return Allocate(parameters.codec_id) && ff::avcodec_parameters_to_context(codec_, &parameters) >= 0
+               && ff::avcodec_open2(codec_, codec_->codec, nullptr) >= 0;
     }
 
     std::optional<tvmplayer::Bitmap> Decode(std::span<const uint8_t> data, bool keyFrame) override
@@ -85,6 +82,19 @@ public:
     }
 
 private:
+    bool Allocate(AVCodecID id)
+    {
+        const AVCodec* codec = ff::avcodec_find_decoder(id);
+        if (!codec) {
+            OutputDebugStringA((std::string("player: no video decoder for ") + ff::avcodec_get_name(id) + "\n").c_str());
+            return false;
+        }
+        codec_ = ff::avcodec_alloc_context3(codec);
+        packet_ = ff::av_packet_alloc();
+        frame_ = ff::av_frame_alloc();
+        return codec_ && packet_ && frame_;
+    }
+
     std::optional<tvmplayer::Bitmap> Convert()
     {
         int width = frame_->width, height = frame_->height;
@@ -118,12 +128,27 @@ private:
 
 }
 
-std::unique_ptr<tvmplayer::VideoDecoder> FFmpegVideoDecoders::Create(const tvmplayer::VideoFormat& format)
+namespace {
+
+template <typename Description>
+std::unique_ptr<tvmplayer::VideoDecoder> Opened(const Description& description)
 {
     if (!LoadFFmpegLibraries())
         return nullptr;
     auto decoder = std::make_unique<FFmpegVideoDecoder>();
-    if (!decoder->Open(format))
+    if (!decoder->Open(description))
         return nullptr;
     return decoder;
+}
+
+}
+
+std::unique_ptr<tvmplayer::VideoDecoder> FFmpegVideoDecoders::Create(const tvmplayer::VideoFormat& format)
+{
+    return Opened(format);
+}
+
+std::unique_ptr<tvmplayer::VideoDecoder> CreateVideoDecoder(const AVCodecParameters& parameters)
+{
+    return Opened(parameters);
 }

@@ -8,3 +8,8 @@ class FFmpegVideoDecoders final : public tvmplayer::VideoDecoders {
 public:
     std::unique_ptr<tvmplayer::VideoDecoder> Create(const tvmplayer::VideoFormat& format) override;
 };
+
+struct AVCodecParameters;
+// A decoder for a video stream as a file describes it (FLV, F4V), whatever
+// its codec; null when there is none.
+std::unique_ptr<tvmplayer::VideoDecoder> CreateVideoDecoder(const AVCodecParameters& parameters);

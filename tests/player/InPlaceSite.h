@@ -63,4 +63,7 @@ public:
 // The control's window, or null while it is not in place.
 HWND ControlWindow(IOleObject* control);
 
+// Runs the thread's messages (the player's timer among them) for ms.
+void Pump(DWORD ms);
+
 }

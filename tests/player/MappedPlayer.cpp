@@ -69,3 +69,22 @@ HRESULT RawFlash::PutString(int position, const std::wstring& value)
 }
 
 }
+
+namespace tvmtest {
+
+std::vector<uint8_t> ProgramResource(const char* type, const char* name)
+{
+    std::string program = BinDir() + "tvmpro.exe";
+    HMODULE image = LoadLibraryExA(program.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    EXPECT_NE(image, nullptr) << program;
+    std::vector<uint8_t> bytes;
+    if (HRSRC resource = image ? FindResourceA(image, name, type) : nullptr) {
+        auto* data = static_cast<const uint8_t*>(LockResource(LoadResource(image, resource)));
+        bytes.assign(data, data + SizeofResource(image, resource));
+    }
+    if (image)
+        FreeLibrary(image);
+    return bytes;
+}
+
+}

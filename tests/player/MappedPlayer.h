@@ -6,12 +6,18 @@
 #include <windows.h>
 #include <ole2.h>
 
+#include <cstdint>
 #include <string>
+#include <vector>
 
 namespace tvmtest {
 
 // Maps the module from the program once per test program.
 void MapPlayerFromProgram();
+
+// A resource of the program's executable (tvmpro.exe in bin/) as it is
+// stored; empty when there is none.
+std::vector<uint8_t> ProgramResource(const char* type, const char* name);
 
 // A new control, answering IOleObject; released by the caller.
 IOleObject* NewPlayerControl();

@@ -96,24 +96,9 @@ protected:
     IOleObject* control_ = nullptr;
 };
 
-std::vector<uint8_t> ProgramResource(const char* type, const char* name)
-{
-    std::string program = tvmtest::BinDir() + "tvmpro.exe";
-    HMODULE image = LoadLibraryExA(program.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
-    EXPECT_NE(image, nullptr) << program;
-    std::vector<uint8_t> bytes;
-    if (HRSRC resource = image ? FindResourceA(image, name, type) : nullptr) {
-        auto* data = static_cast<const uint8_t*>(LockResource(LoadResource(image, resource)));
-        bytes.assign(data, data + SizeofResource(image, resource));
-    }
-    if (image)
-        FreeLibrary(image);
-    return bytes;
-}
-
 TEST_F(SoundPlay, TheSilentMovieLoopsAndKeepsTheMixerWriting)
 {
-    std::vector<uint8_t> movie = ProgramResource("KVNResources", "SILENCE");
+    std::vector<uint8_t> movie = tvmtest::ProgramResource("KVNResources", "SILENCE");
     ASSERT_GE(movie.size(), 8u) << "the program carries the silent movie";
     EXPECT_EQ(std::string(movie.begin(), movie.begin() + 3), "FWS") << "uncompressed";
     std::string path = tvmtest::OutputDir() + "silence.swf";
@@ -192,17 +177,6 @@ TEST_F(SoundPlay, MP3StreamSoundOfFFmpegsMoviesIsTheirTone)
     EXPECT_EQ(loaded, tvmtest::TestsDir() + "libav\\avcodec-59.dll");
 }
 
-// Runs the thread's messages (the player's timer among them) for ms.
-void Pump(DWORD ms)
-{
-    DWORD start = GetTickCount();
-    while (GetTickCount() - start < ms) {
-        MSG message;
-        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
-        Sleep(5);
-    }
-}
-
 // The stream sound sets the frames' pace: while the device holds, so do they,
 // although the clock runs on.
 TEST_F(SoundPlay, FramesFollowTheStreamSoundThatTheDevicePlays)
@@ -213,16 +187,16 @@ TEST_F(SoundPlay, FramesFollowTheStreamSoundThatTheDevicePlays)
         tvmtest::RawFlash flash(control_);
         ASSERT_EQ(flash.PutString(PutMovie, Wide(tvmtest::OutputDir() + "player_tone_10s.swf")), S_OK);
         ASSERT_EQ(control_->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, &site, 0, site.Window, nullptr), S_OK);
-        for (int waited = 0; waited < 5000 && flash.GetLong(CurrentFrame) < 2; waited += 50) Pump(50);
+        for (int waited = 0; waited < 5000 && flash.GetLong(CurrentFrame) < 2; waited += 50) tvmtest::Pump(50);
         ASSERT_GE(flash.GetLong(CurrentFrame), 2) << "the frames move with the sound";
 
         ASSERT_EQ(SetAudioPaused(true), MMSYSERR_NOERROR);
-        Pump(300);
+        tvmtest::Pump(300);
         long held = flash.GetLong(CurrentFrame);
-        Pump(1000);
+        tvmtest::Pump(1000);
         EXPECT_EQ(flash.GetLong(CurrentFrame), held) << "ten frames' time passed with the device paused";
         ASSERT_EQ(SetAudioPaused(false), MMSYSERR_NOERROR);
-        for (int waited = 0; waited < 5000 && flash.GetLong(CurrentFrame) == held; waited += 50) Pump(50);
+        for (int waited = 0; waited < 5000 && flash.GetLong(CurrentFrame) == held; waited += 50) tvmtest::Pump(50);
         EXPECT_GT(flash.GetLong(CurrentFrame), held) << "and go on with it";
         control_->Close(OLECLOSE_NOSAVE);
     }
