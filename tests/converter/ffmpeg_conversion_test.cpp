@@ -75,7 +75,10 @@ protected:
 
 }
 
-// The frames either side of 1 s, as the player itself draws them.
+// The frames about 1 s, as the player itself draws them. The picture at a
+// moment of a conversion may lag the movie by up to three frames when the
+// machine is busy (the player's own timer moves it beside the capture's
+// steps), so the checks take the nearest of these.
 TEST_F(FFmpegConversion, PlayerFrames)
 {
     auto* capture = new TkvnFlashAVCapture(form_);
@@ -83,7 +86,7 @@ TEST_F(FFmpegConversion, PlayerFrames)
     capture->SetBounds(0, 0, tvmtest::kMovieWidth, tvmtest::kMovieHeight);
     capture->LoadMovie(tvmtest::ToneMovie(), "", 0, "");
     capture->StopPlay();
-    for (int frame = 24; frame <= 26; ++frame) {
+    for (int frame = 23; frame <= 28; ++frame) {
         capture->GotoFrame(frame);
         std::unique_ptr<TBitmap> picture;
         ASSERT_TRUE(capture->CreateFrameBitmap(picture));
