@@ -50,6 +50,7 @@ void TkvnFlashAVCapture::ResetCapture()
     ClearMovieState();
     enteredFrameCount_ = 0;
     carriedSoundBytes_ = 0;
+    grabbedFrames_ = grabSteps_ = 0;
     captureError_.clear();
     forwardMark = -1.0;
     kvnCapturedSound::ClearHandlers();
@@ -196,6 +197,15 @@ bool TkvnFlashAVCapture::GrabFrame(TkvnFramesList& frames)
     }
 }
 
+bool TkvnFlashAVCapture::MovieFrameDue() const
+{
+    if (MovieFrameRate <= 0) return true;
+    // The movie's frame at the next grab's sound time: the first grab takes
+    // the frame the movie stands at.
+    const double seconds = double(grabbedFrames_ * BytesPerFrame(CaptureMode)) / double(kCaptureBytesPerSecond);
+    return grabSteps_ < static_cast<int64_t>(seconds * MovieFrameRate + 1e-9);
+}
+
 double TkvnFlashAVCapture::CaptureBatch(TkvnFramesList& frames, TMemoryStream& sound)
 {
     // A capture that failed stays failed: the caller ends the conversion.
@@ -217,10 +227,15 @@ double TkvnFlashAVCapture::CaptureBatch(TkvnFramesList& frames, TMemoryStream& s
     double result = double(kCaptureBytesPerSecond) / double(bytes);
     int failures = 0;
     for (int left = CaptureFramesForSound(bytes, CaptureMode, carriedSoundBytes_); left > 0;) {
-        Perform(kFrameStepMessage, kFrameStepRequest, 0);
+        // A failed grab is retried after another step.
+        if (failures > 0 || MovieFrameDue()) {
+            Perform(kFrameStepMessage, kFrameStepRequest, 0);
+            ++grabSteps_;
+        }
         PumpWaitingMessages();
         if (GrabFrame(frames)) {
             --left;
+            ++grabbedFrames_;
             failures = 0;
         } else if (++failures >= kGrabAttempts) {
             Fail("The player's frames could not be grabbed.");

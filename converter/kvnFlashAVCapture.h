@@ -94,6 +94,11 @@ public:
     std::string FSCommand_Capture_ResumeSaving = "kvn_cmd_capture_resumesaving";
     // Each grabbed frame is a pair of renders, over black then over white.
     bool IsTransparent = false;
+    // The movie's own frames a second; above 0, the player is stepped only as
+    // often as the grabbed frames' sound time calls for, so that the picture
+    // keeps the movie's pace however many frames the sound pays for. 0 steps
+    // it before every grab.
+    double MovieFrameRate = 0;
     TCustomOnEnterFrameEvent OnEnterFrame;
 
     // The last command code (TkvnCaptureCommand); stays until the next load
@@ -121,6 +126,7 @@ private:
     bool WaitForSoundBuffer();
     void MoveStoppedMovieOn();
     bool GrabFrame(TkvnFramesList& frames);
+    bool MovieFrameDue() const;
     void StepFrame(TMessage& message);
     void HandleFSCommand(const std::wstring& command, const std::wstring& args);
     void Fail(const std::string& message);
@@ -129,6 +135,9 @@ private:
     uint32_t enteredFrameCount_ = 0;
     // Sound bytes of earlier steps that paid for no whole frame yet.
     int64_t carriedSoundBytes_ = 0;
+    // Frames grabbed, and steps made for them, since the last reset.
+    int64_t grabbedFrames_ = 0;
+    int64_t grabSteps_ = 0;
     // GetTickCount of the last load; readiness is awaited from there.
     DWORD loadTick_ = 0;
     std::string captureError_;

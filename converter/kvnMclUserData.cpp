@@ -69,6 +69,7 @@ TkvnFlashAVCapture* NewVisibleCapture(TkvnTavelomatic& owner, const TkvnTaveloma
     capture->FSCommand_Capture_ResumeSaving = settings.FSCommand_Capture_ResumeSaving;
     capture->IsTransparent = settings.IsTransparent;
     capture->CaptureMode = static_cast<TkvnCaptureMode>(settings.CaptureMode);
+    capture->MovieFrameRate = settings.FileInfo.FPS;
     return capture;
 }
 

@@ -1,143 +1,25 @@
-// End to end through the converter: a movie written by the test support
-// (a square moving over a blue stage, a 440 Hz stream sound) converted by the
-// player under the capture to an animated GIF, an image sequence and each
-// media-library target. Debian's ffprobe judges the files (CMakeLists.txt).
+// End to end through the converter: the tone movie of ConversionFixture.h
+// converted by the player under the capture to an animated GIF, an image
+// sequence and each media-library target. Debian's ffprobe judges the files (CMakeLists.txt).
 #include <gtest/gtest.h>
 
-#include <cmath>
-#include <cstring>
-
-#include "Forms.h"
-#include "MappedPlayer.h"
-#include "SwfDrawing.h"
-#include "SwfFixtures.h"
-#include "TestSupport.h"
 #include "Canvas.h"
+#include "ConversionFixture.h"
 #include "GifCodec.h"
+#include "TestSupport.h"
+#include "kvnConverterFlags.h"
 #include "kvnImageSequenceWriter.h"
-#include "kvnTavelomatic.h"
 
 namespace {
 
-constexpr int Width = 160, Height = 120, Fps = 25, Frames = 75;  // 3 s
-constexpr int SamplesPerFrame = 44100 / Fps;
-
-// One frame's 440 Hz PCM, 16-bit stereo, continuing the wave of the frames before.
-tvmtest::Bytes ToneBlock(int frame)
-{
-    tvmtest::Bytes block(SamplesPerFrame * 4);
-    for (int i = 0; i < SamplesPerFrame; ++i) {
-        double t = static_cast<double>(frame * SamplesPerFrame + i) / 44100;
-        auto v = static_cast<int16_t>(12000 * std::sin(2 * 3.14159265358979 * 440 * t));
-        std::memcpy(&block[i * 4], &v, 2);
-        std::memcpy(&block[i * 4 + 2], &v, 2);
-    }
-    return block;
-}
-
-std::string ToneMovie()
-{
-    using namespace tvmtest;
-    SwfTags tags;
-    tags.Background(0x3366CC)
-        .Tag(32, RectangleShape(1, SwfRect{0, 0, 40 * 20, 40 * 20}, SolidFill(0xFFFFCC00)))
-        .SoundStreamHead(SoundFormatByte(3, 3, true, true), SamplesPerFrame);
-    for (int frame = 0; frame < Frames; ++frame) {
-        SwfPlace place{.depth = 1, .id = static_cast<uint16_t>(frame == 0 ? 1 : 0)};
-        place.matrix = SwfMatrix{.tx = frame * 20 * 1, .ty = 40 * 20};
-        tags.Tag(26, PlaceObject2(place)).SoundStreamBlock(ToneBlock(frame)).ShowFrame();
-    }
-    SwfMovie movie;
-    movie.widthTwips = Width * 20;
-    movie.heightTwips = Height * 20;
-    movie.rateInteger = Fps;
-    movie.frameCount = Frames;
-    movie.tags = tags.End().Take();
-    std::string path = OutputDir() + "tone-movie.swf";
-    WriteFile(path, MakeSwf(movie));
-    return path;
-}
-
-TkvnTavelomaticSettings Task(const std::string& movie, int format, int videoCodec, const std::string& target)
-{
-    TkvnTavelomaticSettings task;
-    task.FileInfo.FileName = movie;
-    task.FileInfo.Width = Width;
-    task.FileInfo.Height = Height;
-    task.FileInfo.FPS = Fps;
-    task.FileInfo.FrameCount = Frames;
-    task.FileInfo.Version = 10;
-    task.TargetFilePath = tvmtest::OutputDir();
-    task.TargetFileName = target;
-    task.TargetFileFormat = static_cast<TkvnTargetFileFormat>(format);
-    task.CaptureMode = cmSafe;
-    task.SlowSpeedPlayback = 1;
-    task.IsStopConvertingByDuration = true;
-    task.DurationOfConverting = 2.0;
-    TkvnVideoSettings& v = task.VideoSettings;
-    v.IsVideoIncluded = true;
-    v.StageBackgroundColor = 0x0FFFFFFF;
-    v.StageWidth = Width;
-    v.StageHeight = Height;
-    v.CodecID = videoCodec;
-    v.Width = Width;
-    v.Height = Height;
-    v.FPS = format >= 10 ? 12 : Fps;
-    v.KeyFPS = 12;
-    v.Bitrate = 800000;
-    v.MinBitrate = -1;
-    v.MaxBitrate = -1;
-    v.Quality = 85;
-    TkvnAudioSettings& a = task.AudioSettings;
-    a.IsAudioIncluded = format < 10;
-    a.CodecID = 1;  // PCM in the uncompressed AVI
-    a.SampleRate = 44100;
-    a.Channels = 2;
-    a.SampleBits = 16;
-    a.BitRate = 128000;
-    return task;
-}
-
-class WriterConversion : public testing::Test {
-protected:
-    static void SetUpTestSuite()
-    {
-        tvmtest::MapPlayerFromProgram();
-        movie_ = ToneMovie();
-    }
-    void SetUp() override
-    {
-        form_ = TForm::CreateNew(nullptr);
-        form_->SetBounds(50, 50, Width + 40, Height + 60);
-        converter_ = new TkvnTavelomatic(form_);
-        converter_->SetParent(form_);
-        converter_->SetBounds(0, 0, Width, Height);
-        converter_->OnConvertingEnd = [this](TObject*, TkvnTavelomaticTaskItem*, PMclUserData, int state) {
-            endStates_.push_back(state);
-        };
-        form_->Show();
-    }
-    void TearDown() override { delete form_; }
-
-    int Convert(const TkvnTavelomaticSettings& task)
-    {
-        DeleteFileA((task.TargetFilePath + task.TargetFileName).c_str());
-        return converter_->Convert(task);
-    }
-
-    static std::string movie_;
-    TForm* form_ = nullptr;
-    TkvnTavelomatic* converter_ = nullptr;
-    std::vector<int> endStates_;
-};
-
-std::string WriterConversion::movie_;
+using tvmtest::ConversionTask;
+using WriterConversion = tvmtest::ConverterTest;
 
 }
 
 TEST_F(WriterConversion, AnimatedGif)
 {
-    EXPECT_EQ(Convert(Task(movie_, 10, 0, "e2e-gif.gif")), 1) << converter_->LastErrorText;
+    EXPECT_EQ(Convert(ConversionTask(10, 0, "e2e-gif.gif")), 1) << converter_->LastErrorText;
     EXPECT_EQ(endStates_, std::vector<int>{0});
     TGIFImage gif;
     TFileStream file(tvmtest::OutputDir() + "e2e-gif.gif", fmOpenRead);
@@ -152,7 +34,7 @@ TEST_F(WriterConversion, AnimatedGif)
 // which the GIF then shows through.
 TEST_F(WriterConversion, TransparentAnimatedGif)
 {
-    TkvnTavelomaticSettings task = Task(movie_, 10, 0, "e2e-gif-alpha.gif");
+    TkvnTavelomaticSettings task = ConversionTask(10, 0, "e2e-gif-alpha.gif");
     task.IsTransparent = true;
     task.WMode = "transparent";
     task.VideoSettings.StageBackgroundColor = 0x00FF00;  // lime, either byte order
@@ -170,7 +52,7 @@ TEST_F(WriterConversion, TransparentAnimatedGif)
 
 TEST_F(WriterConversion, ImageSequence)
 {
-    EXPECT_EQ(Convert(Task(movie_, 11, 6, "e2e-seq.img")), 1) << converter_->LastErrorText;
+    EXPECT_EQ(Convert(ConversionTask(11, 6, "e2e-seq.img")), 1) << converter_->LastErrorText;
     EXPECT_EQ(endStates_, std::vector<int>{0});
     // Two seconds at 12 frames a second, give or take a frame at either end.
     auto exists = [](int number) {
@@ -183,7 +65,7 @@ TEST_F(WriterConversion, ImageSequence)
 
 TEST_F(WriterConversion, ImageSequenceIntoAFolderThatCannotBeWrittenFails)
 {
-    TkvnTavelomaticSettings task = Task(movie_, 11, 6, "e2e-locked.img");
+    TkvnTavelomaticSettings task = ConversionTask(11, 6, "e2e-locked.img");
     std::string folder = tvmtest::OutputDir() + "e2e-locked\\";
     CreateDirectoryA(folder.c_str(), nullptr);
     task.TargetFilePath = folder;
@@ -207,7 +89,7 @@ TEST_F(WriterConversion, MediaLibraryTargets)
     } rows[] = {{0, 0, "e2e-mcl.avi"}, {3, 3, "e2e-mcl.mp4"}, {4, 1, "e2e-mcl.wmv"}, {5, 1, "e2e-mcl.ogv"}};
     for (const auto& row : rows) {
         endStates_.clear();
-        EXPECT_EQ(Convert(Task(movie_, row.format, row.videoCodec, row.file)), 1)
+        EXPECT_EQ(Convert(ConversionTask(row.format, row.videoCodec, row.file)), 1)
             << row.file << ": " << converter_->LastErrorText;
         EXPECT_EQ(endStates_, std::vector<int>{0}) << row.file;
     }
