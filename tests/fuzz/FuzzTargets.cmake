@@ -18,10 +18,14 @@ tvm_strict(tvm_swf_header)
 add_library(tvm_gif_lzw STATIC ${root}/formats/GifLzw.cpp)
 target_include_directories(tvm_gif_lzw PUBLIC ${root}/formats)
 tvm_strict(tvm_gif_lzw)
+add_library(tvm_dib_layout STATIC ${root}/gui/DibLayout.cpp)
+target_include_directories(tvm_dib_layout PUBLIC ${root}/gui)
+tvm_strict(tvm_dib_layout)
 
 tvm_fuzz_target(engine ${root}/tests/player/engine/fuzz/ParseMovieFuzz.cpp LIBS tvm_player_engine)
 tvm_fuzz_target(swf-header ${fuzz}/SwfHeaderFuzz.cpp LIBS tvm_swf_header)
 tvm_fuzz_target(gif-lzw ${fuzz}/GifLzwFuzz.cpp LIBS tvm_gif_lzw)
+tvm_fuzz_target(bmp ${fuzz}/BmpFuzz.cpp LIBS tvm_dib_layout)
 
 # Writes the seeds that our own writers make (fuzz-seeds FOLDER).
 include(${root}/tests/SwfFixtures.cmake)
