@@ -21,11 +21,16 @@ tvm_strict(tvm_gif_lzw)
 add_library(tvm_dib_layout STATIC ${root}/gui/DibLayout.cpp)
 target_include_directories(tvm_dib_layout PUBLIC ${root}/gui)
 tvm_strict(tvm_dib_layout)
+add_library(tvm_ini_text STATIC ${root}/core/IniText.cpp ${root}/gui/NumberParse.cpp)
+target_include_directories(tvm_ini_text PUBLIC ${root}/core ${root}/gui)
+tvm_strict(tvm_ini_text)
 
 tvm_fuzz_target(engine ${root}/tests/player/engine/fuzz/ParseMovieFuzz.cpp LIBS tvm_player_engine)
 tvm_fuzz_target(swf-header ${fuzz}/SwfHeaderFuzz.cpp LIBS tvm_swf_header)
 tvm_fuzz_target(gif-lzw ${fuzz}/GifLzwFuzz.cpp LIBS tvm_gif_lzw)
 tvm_fuzz_target(bmp ${fuzz}/BmpFuzz.cpp LIBS tvm_dib_layout)
+tvm_fuzz_target(ini ${fuzz}/IniFuzz.cpp LIBS tvm_ini_text)
+tvm_fuzz_target(project ${fuzz}/ProjectFuzz.cpp LIBS tvm_ini_text)
 
 # Writes the seeds that our own writers make (fuzz-seeds FOLDER).
 include(${root}/tests/SwfFixtures.cmake)
