@@ -14,12 +14,11 @@ namespace {
 
 volatile double sink;
 
-// Every look-up walks the sections: the first keys of each tell as much.
+// Every look-up walks the sections: the first keys of a text tell as much.
 constexpr size_t kKeysRead = 16;
 
-void ReadValues(const TIniText& ini, const TIniSection& section)
+void ReadValues(const TIniText& ini, const TIniSection& section, size_t& read)
 {
-    size_t read = 0;
     for (const std::string& line : section.Lines) {
         const size_t eq = line.find('=');
         if (eq == std::string::npos || ++read > kKeysRead) continue;
@@ -50,12 +49,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const std::string text(reinterpret_cast<const char*>(data), size);
     const TIniText ini(text, AsciiSameText, '.');
     const auto& sections = ini.Sections();
+    size_t read = 0;
     for (size_t i = 0; i < sections.size(); ++i) {
         for (size_t j = 0; j < i; ++j)
             if (AsciiSameText(sections[i].Name, sections[j].Name)) std::abort();
         for (const std::string& line : sections[i].Lines)
             if (line.empty() || line.find_first_of("\r\n") != std::string::npos) std::abort();
-        ReadValues(ini, sections[i]);
+        ReadValues(ini, sections[i], read);
     }
     return 0;
 }
