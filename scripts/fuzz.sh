@@ -6,10 +6,10 @@
 # run fails. TVM_FUZZ_SEEDS_ONLY=1 starts from the seeds alone, as CI does.
 #
 #   fuzz.sh TARGET|all [seconds [jobs]]    default: 60 seconds, one job
-#   targets: engine swf-header gif-lzw ini project bmp
+#   targets: engine swf-header gif-lzw ini project bmp player-module
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-targets=(engine swf-header gif-lzw ini project bmp)
+targets=(engine swf-header gif-lzw ini project bmp player-module)
 target=${1:?usage: fuzz.sh TARGET|all [seconds [jobs]]  (targets: ${targets[*]})}
 seconds=${2:-60}
 jobs=${3:-1}
