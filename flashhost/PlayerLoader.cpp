@@ -1,10 +1,8 @@
 #include "PlayerLoader.h"
 
-#include <algorithm>
-#include <cstring>
+#include <iterator>
 #include <map>
 #include <mutex>
-#include <span>
 #include <string>
 
 #include "Exceptions.h"

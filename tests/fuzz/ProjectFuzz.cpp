@@ -11,8 +11,8 @@
 
 namespace {
 
-// More tasks than this add nothing a fuzzer could reach.
-constexpr int32_t kTasksRead = 2;
+// Later tasks differ only in their section names: the first tells as much.
+constexpr int32_t kTasksRead = 1;
 
 volatile int64_t sink;
 
