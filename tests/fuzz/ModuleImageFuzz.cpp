@@ -14,7 +14,7 @@ namespace {
 
 // Images that claim more are mapped by the system's allocation, which
 // answers for itself; the walks meet nothing new in them.
-constexpr uint32_t kLargestImage = 1 << 20;
+constexpr uint32_t kLargestImage = 1 << 18;
 
 volatile uint64_t sink;
 
