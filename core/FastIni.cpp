@@ -5,33 +5,21 @@
 #include <algorithm>
 
 #include "Exceptions.h"
+#include "IniText.h"
+#include "NumberParse.h"
 #include "SysUtils.h"
 
 namespace {
 
-constexpr char kCommentMark[] = " //";
-constexpr char kEndOfFile = 26;
+bool SameName(std::string_view a, std::string_view b)
+{
+    return AnsiSameText(std::string(a), std::string(b));
+}
 
 // Index of the line whose text before its first "=" is Ident, or -1.
 int FindKey(const TStringList& lines, const std::string& ident)
 {
-    for (int i = 0; i < lines.GetCount(); ++i) {
-        const std::string line = lines.Get(i);
-        size_t eq = line.find('=');
-        if (eq != std::string::npos && AnsiSameText(line.substr(0, eq), ident)) return i;
-    }
-    return -1;
-}
-
-std::string ValueOf(const std::string& line)
-{
-    return line.substr(line.find('=') + 1);
-}
-
-std::string CutComment(const std::string& value)
-{
-    size_t mark = value.find(kCommentMark);
-    return mark == std::string::npos ? value : Trim(value.substr(0, mark));
+    return FindIniKey(lines.GetCount(), [&](int i) { return lines.Get(i); }, ident, SameName);
 }
 
 [[noreturn]] void RaiseInOutError(const std::string& fileName)
@@ -64,27 +52,6 @@ void WriteWholeFile(const std::string& fileName, const std::string& text)
     BOOL ok = WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
     CloseHandle(file);
     if (!ok || written != text.size()) RaiseInOutError(fileName);
-}
-
-bool HexDigit(char c, int& value)
-{
-    if (c >= '0' && c <= '9') value = c - '0';
-    else if (c >= 'a' && c <= 'f') value = c - 'a' + 10;
-    else if (c >= 'A' && c <= 'F') value = c - 'A' + 10;
-    else return false;
-    return true;
-}
-
-bool ParseHex(const std::string& text, uint32_t& value)
-{
-    if (text.empty() || text.size() > 8) return false;
-    value = 0;
-    for (char c : text) {
-        int digit;
-        if (!HexDigit(c, digit)) return false;
-        value = value << 4 | static_cast<uint32_t>(digit);
-    }
-    return true;
 }
 
 }
@@ -134,31 +101,13 @@ void TFastIniFile::Bind(const std::string& fileName)
 void TFastIniFile::LoadFile(const std::string& fileName)
 {
     if (!FileExists(fileName)) return;
-    const std::string text = ReadWholeFile(fileName);
-    TStringList* current = nullptr;
-    size_t start = 0;
-    while (start < text.size()) {
-        size_t end = text.find_first_of("\r\n", start);
-        if (end == std::string::npos) end = text.size();
-        std::string line = text.substr(start, end - start);
-        start = end + (text.compare(end, 2, "\r\n") == 0 ? 2 : 1);
-        if (line.empty() || (line.size() == 1 && line[0] == kEndOfFile)) continue;
-        if (line.front() == '[' && line.back() == ']' && line.size() >= 2) {
-            current = sections_.Lines(sections_.AddSection(line.substr(1, line.size() - 2)));
-        } else if (current) {
-            current->Add(line);
-        }
+    bool dropped = false;
+    for (TIniSection& section : ParseIniText(ReadWholeFile(fileName), SameName, dropped)) {
+        TStringList* lines = sections_.Lines(sections_.AddSection(section.Name));
+        for (const std::string& line : section.Lines) lines->Add(line);
     }
     // Of sections with the same name the first in the file is kept.
-    for (int i = sections_.GetCount() - 1; i > 0; --i) {
-        for (int j = 0; j < i; ++j) {
-            if (AnsiSameText(sections_.Get(i), sections_.Get(j))) {
-                sections_.Delete(i);
-                modified_ = true;
-                break;
-            }
-        }
-    }
+    if (dropped) modified_ = true;
     sections_.ForgetLastHit();
 }
 
@@ -233,7 +182,7 @@ std::string TFastIniFile::ReadString(const std::string& section, const std::stri
 {
     TStringList* lines = FindLines(section);
     int index = lines ? FindKey(*lines, ident) : -1;
-    return index < 0 ? def : CutComment(ValueOf(lines->Get(index)));
+    return index < 0 ? def : CutIniComment(IniLineValue(lines->Get(index)));
 }
 
 std::string TFastIniFile::ReadValue(const std::string& section, const std::string& ident, const std::string& def)
@@ -241,7 +190,7 @@ std::string TFastIniFile::ReadValue(const std::string& section, const std::strin
     TStringList* lines = FindLines(section);
     if (!lines) return def;
     int index = FindKey(*lines, ident);
-    return index < 0 ? std::string() : CutComment(ValueOf(lines->Get(index)));
+    return index < 0 ? std::string() : CutIniComment(IniLineValue(lines->Get(index)));
 }
 
 std::string TFastIniFile::ReadComment(const std::string& section, const std::string& ident, const std::string& def)
@@ -249,20 +198,14 @@ std::string TFastIniFile::ReadComment(const std::string& section, const std::str
     TStringList* lines = FindLines(section);
     int index = lines ? FindKey(*lines, ident) : -1;
     if (index < 0) return def;
-    const std::string value = ValueOf(lines->Get(index));
-    size_t mark = value.find(kCommentMark);
-    return mark == std::string::npos ? std::string() : value.substr(mark + sizeof kCommentMark - 1);
+    std::string comment;
+    return FindIniComment(IniLineValue(lines->Get(index)), comment) ? comment : std::string();
 }
 
 int32_t TFastIniFile::ReadInteger(const std::string& section, const std::string& ident, int32_t def)
 {
-    const std::string text = ReadString(section, ident, "");
-    if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
-        uint32_t value;
-        return ParseHex(text.substr(2), value) ? static_cast<int32_t>(value) : def;
-    }
-    int value;
-    return TryStrToInt(text, value) ? value : def;
+    int32_t value;
+    return ParseIniInteger(ReadString(section, ident, ""), value) ? value : def;
 }
 
 bool TFastIniFile::ReadBool(const std::string& section, const std::string& ident, bool def)
@@ -342,8 +285,8 @@ void TFastIniFile::WriteString(const std::string& section, const std::string& id
         return;
     }
     const std::string old = lines->Get(index);
-    const std::string oldValue = ValueOf(old);
-    size_t mark = oldValue.find(kCommentMark);
+    const std::string oldValue = IniLineValue(old);
+    size_t mark = oldValue.find(kIniCommentMark);
     std::string line = ident + "=" + value + (mark == std::string::npos ? std::string() : oldValue.substr(mark));
     if (line == old) return;
     lines->Put(index, line);
@@ -361,9 +304,9 @@ void TFastIniFile::WriteComment(const std::string& section, const std::string& i
     if (index < 0) return;
     std::string line = lines->Get(index);
     size_t eq = line.find('=');
-    size_t mark = line.find(kCommentMark, eq);
+    size_t mark = line.find(kIniCommentMark, eq);
     if (mark != std::string::npos) line.erase(mark);
-    if (!comment.empty()) line += kCommentMark + comment;
+    if (!comment.empty()) line += kIniCommentMark + comment;
     lines->Put(index, line);
     modified_ = true;
 }
@@ -404,9 +347,8 @@ int TFastIniFileEx::ReadBinaryData(const std::string& section, const std::string
     const int count = std::min(static_cast<int>(text.size() / 2), size);
     auto* bytes = static_cast<uint8_t*>(buffer);
     for (int i = 0; i < count; ++i) {
-        int high, low;
-        bool ok = HexDigit(text[2 * i], high) && HexDigit(text[2 * i + 1], low);
-        bytes[i] = ok ? static_cast<uint8_t>(high << 4 | low) : 0;
+        const int high = HexDigitValue(text[2 * i]), low = HexDigitValue(text[2 * i + 1]);
+        bytes[i] = high >= 0 && low >= 0 ? static_cast<uint8_t>(high << 4 | low) : 0;
     }
     return std::max(count, 0);
 }
@@ -415,7 +357,7 @@ TColor TFastIniFileEx::ReadColor(const std::string& section, const std::string& 
 {
     const std::string text = ReadString(section, ident, IntToHex(static_cast<uint32_t>(def), 8));
     uint32_t value;
-    if (!ParseHex(text, value)) throw EConvertError("'" + text + "' is not a valid hexadecimal colour");
+    if (!ParseIniHex(text, value)) throw EConvertError("'" + text + "' is not a valid hexadecimal colour");
     return static_cast<TColor>(value);
 }
 
@@ -543,7 +485,7 @@ TColor TCommaSeparatedInfo::GetColor(int index) const
 {
     std::string text = GetString(index);
     uint32_t value;
-    if (ParseHex(text.starts_with("$") ? text.substr(1) : text, value)) return static_cast<TColor>(value);
+    if (ParseIniHex(text.starts_with("$") ? text.substr(1) : text, value)) return static_cast<TColor>(value);
     TColor named;
     return IdentToColor(text, named) ? named : clBlack;
 }

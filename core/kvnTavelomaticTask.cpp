@@ -16,166 +16,7 @@
 
 namespace {
 
-constexpr const char* kIdentifierSection = "Identifier";
-constexpr const char* kProjectFileIDKey = "ProjectFileID";
-constexpr const char* kTasksCountKey = "TasksCount";
-// What a file-info section without FileFormat is taken for.
-constexpr uint8_t kMissingFileFormat = fmtEXEZWS;
 constexpr int64_t kVersionByteOffset = 3;
-
-// The keys of each project-file section in their order, each bound to its
-// field, so that reading and writing share one list.
-template <typename Visit>
-void VisitFileInfo(TkvnFlashFileInfo& info, Visit&& visit)
-{
-    visit("FileName", info.FileName);
-    visit("FileVars", info.FileVars);
-    visit("FileSize", info.FileSize);
-    visit("FileFormat", info.FileFormat);
-    visit("Version", info.Version);
-    visit("Width", info.Width);
-    visit("Height", info.Height);
-    visit("FPS", info.FPS);
-    visit("FrameCount", info.FrameCount);
-    visit("Duration", info.Duration);
-}
-
-template <typename Visit>
-void VisitGeneral(TkvnTavelomaticSettings& s, Visit&& visit)
-{
-    visit("IsTaskChecked", s.IsTaskChecked);
-    visit("TaskPriority", s.TaskPriority);
-    visit("TargetFilePath", s.TargetFilePath);
-    visit("TargetFileName", s.TargetFileName);
-    visit("TargetFileFormat", s.TargetFileFormat);
-    visit("TargetFileFormatPreset", s.TargetFileFormatPreset);
-    visit("IsTransparent", s.IsTransparent);
-    visit("FlashInterpreter", s.FlashInterpreter);
-    visit("SlowSpeedPlayback", s.SlowSpeedPlayback);
-    visit("WMode", s.WMode);
-    visit("CaptureMode", s.CaptureMode);
-    visit("SequenceMode", s.SequenceMode);
-    visit("DurationOfWaitingForward", s.DurationOfWaitingForward);
-    visit("StartConvertingMode", s.StartConvertingMode);
-    visit("FrameNumberOfStartConverting", s.FrameNumberOfStartConverting);
-    visit("DurationBeforeStartConverting", s.DurationBeforeStartConverting);
-    visit("IsStopConvertingByFrameNumber", s.IsStopConvertingByFrameNumber);
-    visit("IsStopConvertingByDuration", s.IsStopConvertingByDuration);
-    visit("FrameNumberOfStopConverting", s.FrameNumberOfStopConverting);
-    visit("DurationOfConverting", s.DurationOfConverting);
-    visit("IsFSCommandEnabled", s.IsFSCommandEnabled);
-    visit("FSCommand_Capture_Start", s.FSCommand_Capture_Start);
-    visit("FSCommand_Capture_Stop", s.FSCommand_Capture_Stop);
-    visit("FSCommand_Capture_Pause", s.FSCommand_Capture_Pause);
-    visit("FSCommand_Capture_Resume", s.FSCommand_Capture_Resume);
-    visit("FSCommand_Capture_PauseSaving", s.FSCommand_Capture_PauseSaving);
-    visit("FSCommand_Capture_ResumeSaving", s.FSCommand_Capture_ResumeSaving);
-}
-
-template <typename Visit>
-void VisitVideo(TkvnVideoSettings& v, Visit&& visit)
-{
-    visit("IsVideoIncluded", v.IsVideoIncluded);
-    visit("StageBackgroundColor", v.StageBackgroundColor);
-    visit("StageWidth", v.StageWidth);
-    visit("StageHeight", v.StageHeight);
-    visit("IsFrameCropped", v.IsFrameCropped);
-    visit("CropLeft", v.CropLeft);
-    visit("CropTop", v.CropTop);
-    visit("CropWidth", v.CropWidth);
-    visit("CropHeight", v.CropHeight);
-    visit("IsWaterMarkIncluded", v.IsWaterMarkIncluded);
-    visit("WaterMarkImageFileName", v.WaterMarkImageFileName);
-    visit("WaterMarkImagePosition", v.WaterMarkImagePosition);
-    visit("WaterMarkImageLeft", v.WaterMarkImageLeft);
-    visit("WaterMarkImageTop", v.WaterMarkImageTop);
-    visit("WaterMarkText", v.WaterMarkText);
-    visit("WaterMarkTextPosition", v.WaterMarkTextPosition);
-    visit("WaterMarkTextLeft", v.WaterMarkTextLeft);
-    visit("WaterMarkTextTop", v.WaterMarkTextTop);
-    visit("WaterMarkTextFontName", v.WaterMarkTextFontName);
-    visit("WaterMarkTextFontSize", v.WaterMarkTextFontSize);
-    visit("WaterMarkTextFontStyle", v.WaterMarkTextFontStyle);
-    visit("WaterMarkTextFontColor", v.WaterMarkTextFontColor);
-    visit("CodecID", v.CodecID);
-    visit("CodecPreset", v.CodecPreset);
-    visit("Width", v.Width);
-    visit("Height", v.Height);
-    visit("AspectRatioMode", v.AspectRatioMode);
-    visit("FPS", v.FPS);
-    visit("KeyFPS", v.KeyFPS);
-    visit("Bitrate", v.Bitrate);
-    visit("MinBitrate", v.MinBitrate);
-    visit("MaxBitrate", v.MaxBitrate);
-    visit("Quality", v.Quality);
-}
-
-template <typename Visit>
-void VisitAudio(TkvnAudioSettings& a, Visit&& visit)
-{
-    visit("IsAudioIncluded", a.IsAudioIncluded);
-    visit("IsAudioReplaced", a.IsAudioReplaced);
-    visit("ReplacedAudioFileName", a.ReplacedAudioFileName);
-    visit("IsAudioRipped", a.IsAudioRipped);
-    visit("RippedAudioFileName", a.RippedAudioFileName);
-    visit("IsMuteWhileConverting", a.IsMuteWhileConverting);
-    visit("CodecID", a.CodecID);
-    visit("CodecPreset", a.CodecPreset);
-    visit("SampleRate", a.SampleRate);
-    visit("Channels", a.Channels);
-    visit("SampleBits", a.SampleBits);
-    visit("BitRate", a.BitRate);
-}
-
-// Writes each visited field in the project file's encoding.
-class TSectionWriter {
-public:
-    TSectionWriter(TFastIniFileEx& ini, const std::string& section) : ini_(ini), section_(section) {}
-
-    void operator()(const char* key, bool value) { ini_.WriteBool(section_, key, value); }
-    void operator()(const char* key, int32_t value) { ini_.WriteInteger(section_, key, value); }
-    void operator()(const char* key, uint8_t value) { ini_.WriteInteger(section_, key, value); }
-    void operator()(const char* key, float value) { ini_.WriteFloat(section_, key, value); }
-    void operator()(const char* key, double value) { ini_.WriteFloat(section_, key, value); }
-    void operator()(const char* key, const std::string& value) { ini_.WriteString(section_, key, value); }
-
-private:
-    TFastIniFileEx& ini_;
-    const std::string& section_;
-};
-
-// Reads each visited field; a missing or unreadable key keeps the field's
-// current value, so callers set the section's own defaults first.
-class TSectionReader {
-public:
-    TSectionReader(TFastIniFileEx& ini, const std::string& section) : ini_(ini), section_(section) {}
-
-    void operator()(const char* key, bool& value) { value = ini_.ReadBool(section_, key, value); }
-    void operator()(const char* key, int32_t& value) { value = ini_.ReadInteger(section_, key, value); }
-    void operator()(const char* key, uint8_t& value)
-    {
-        value = static_cast<uint8_t>(ini_.ReadInteger(section_, key, value));
-    }
-    void operator()(const char* key, float& value) { value = static_cast<float>(ini_.ReadFloat(section_, key, value)); }
-    void operator()(const char* key, double& value) { value = ini_.ReadFloat(section_, key, value); }
-    void operator()(const char* key, std::string& value) { value = ini_.ReadString(section_, key, value); }
-
-private:
-    TFastIniFileEx& ini_;
-    const std::string& section_;
-};
-
-struct TTaskSections {
-    explicit TTaskSections(int index)
-        : FileInfo(Name(index, "_Source_FileInfo")), General(Name(index, "_Target_GeneralSettings")),
-          Video(Name(index, "_Target_VideoSettings")), Audio(Name(index, "_Target_AudioSettings"))
-    {
-    }
-    std::string FileInfo, General, Video, Audio;
-
-private:
-    static std::string Name(int index, const char* suffix) { return "Task" + IntToStr(index) + suffix; }
-};
 
 constexpr const char* kTargetExtensions[kTargetFormatCount] = {".avi", ".mpg", ".mpeg", ".mp4", ".wmv", ".ogv",
                                                               ".flv", ".mov", ".3gp", ".3g2", ".gif", ".img"};
@@ -380,10 +221,7 @@ bool TkvnTavelomaticTaskItem::ApplyTargetFormatDefaults(const TkvnFlashFileInfo&
 bool TkvnTavelomaticTaskItem::ReadFileInfoSection(TFastIniFileEx& ini, const std::string& section)
 {
     try {
-        TkvnFlashFileInfo& info = Settings.FileInfo;
-        info = TkvnFlashFileInfo{};
-        info.FileFormat = kMissingFileFormat;
-        VisitFileInfo(info, TSectionReader(ini, section));
+        ReadProjectFileInfo(ini, section, Settings.FileInfo);
         return true;
     } catch (...) {
         return false;
@@ -396,18 +234,8 @@ bool TkvnTavelomaticTaskItem::ReadSettingsSections(TFastIniFileEx& ini, const st
 {
     if (!ReadFileInfoSection(ini, fileInfoSection)) return false;
     try {
-        Settings.IsTaskChecked = false;
-        Settings.TaskPriority = 0;
-        Settings.DurationOfConverting = Settings.FileInfo.Duration;
-        VisitGeneral(Settings, TSectionReader(ini, generalSection));
-        if (!FileExists(Settings.FileInfo.FileName)) return false;
-
-        // The effects are not stored: a loaded task has those of a new one.
-        Settings.VideoSettings.VideoEffects = TkvnVideoEffects{};
-        VisitVideo(Settings.VideoSettings, TSectionReader(ini, videoSection));
-        Settings.AudioSettings.IsMuteWhileConverting = true;
-        VisitAudio(Settings.AudioSettings, TSectionReader(ini, audioSection));
-        return true;
+        return ReadProjectSettings(ini, generalSection, videoSection, audioSection, Settings,
+                                   [](const std::string& name) { return FileExists(name); });
     } catch (...) {
         return false;
     }
@@ -415,15 +243,15 @@ bool TkvnTavelomaticTaskItem::ReadSettingsSections(TFastIniFileEx& ini, const st
 
 void TkvnTavelomaticTaskItem::WriteFileInfoSection(TFastIniFileEx& ini, const std::string& section)
 {
-    VisitFileInfo(Settings.FileInfo, TSectionWriter(ini, section));
+    VisitFileInfo(Settings.FileInfo, TSectionWriter<TFastIniFileEx>(ini, section));
 }
 
 void TkvnTavelomaticTaskItem::WriteSettingsSections(TFastIniFileEx& ini, const std::string& generalSection,
                                                     const std::string& videoSection, const std::string& audioSection)
 {
-    VisitGeneral(Settings, TSectionWriter(ini, generalSection));
-    VisitVideo(Settings.VideoSettings, TSectionWriter(ini, videoSection));
-    VisitAudio(Settings.AudioSettings, TSectionWriter(ini, audioSection));
+    VisitGeneral(Settings, TSectionWriter<TFastIniFileEx>(ini, generalSection));
+    VisitVideo(Settings.VideoSettings, TSectionWriter<TFastIniFileEx>(ini, videoSection));
+    VisitAudio(Settings.AudioSettings, TSectionWriter<TFastIniFileEx>(ini, audioSection));
 }
 
 int TkvnTavelomaticTaskItem::LoadFromProjectFile(const std::string& fileName, int32_t priority, int index)
@@ -433,7 +261,7 @@ int TkvnTavelomaticTaskItem::LoadFromProjectFile(const std::string& fileName, in
     try {
         TFastIniFileEx ini(fileName);
         const TTaskSections sections(index);
-        if (ini.ReadString(kIdentifierSection, kProjectFileIDKey, "") == kProjectFileID &&
+        if (IsProjectFile(ini) &&
             ReadSettingsSections(ini, sections.FileInfo, sections.General, sections.Video, sections.Audio)) {
             TakeLoadedState();
             IsChecked = Settings.IsTaskChecked;

@@ -10,13 +10,12 @@
 
 #include "Components.h"
 #include "FastIni.h"
+#include "kvnProjectFile.h"
 #include "kvnTavelomaticType.h"
 
 class TkvnTavelomaticTaskItem;
 
 using TkvnTaskItemEvent = std::function<void(TkvnTavelomaticTaskItem* item)>;
-
-constexpr const char* kProjectFileID = "Korvantis Inc Tavelomatic Project File";
 
 class TkvnTavelomaticTaskItem : public TPersistent {
 public:

@@ -1,6 +1,7 @@
 #include "Graphics.h"
 
 #include "Canvas.h"
+#include "DibLayout.h"
 #include "Exceptions.h"
 #include "Streams.h"
 
@@ -91,7 +92,6 @@ bool Paletted(TPixelFormat format) { return format >= pf1bit && format <= pf8bit
 
 int LineSize(int width, int bits) { return (width * bits + 31) / 32 * 4; }
 
-constexpr DWORD Masks555[] = {0x7C00, 0x03E0, 0x001F};
 constexpr DWORD Masks565[] = {0xF800, 0x07E0, 0x001F};
 
 // A DIB header with room for a 256-colour table or the masks of 16-bit pixels.
@@ -239,13 +239,13 @@ bool StoredTopDown(HBITMAP section, BYTE* bits, int height)
     return topDown;
 }
 
-TPixelFormat FormatOfDib(const BITMAPINFOHEADER& header, const DWORD* masks)
+TPixelFormat FormatOfDib(int bitCount, DWORD compression, DWORD greenMask)
 {
-    switch (header.biBitCount) {
+    switch (bitCount) {
     case 1: return pf1bit;
     case 4: return pf4bit;
     case 8: return pf8bit;
-    case 16: return header.biCompression == BI_BITFIELDS && masks[1] == Masks565[1] ? pf16bit : pf15bit;
+    case 16: return compression == BI_BITFIELDS && greenMask == Masks565[1] ? pf16bit : pf15bit;
     case 24: return pf24bit;
     case 32: return pf32bit;
     default: throw EInvalidGraphic("Bitmap image is not valid");
@@ -358,7 +358,7 @@ void TBitmap::SetHandle(HBITMAP bitmap)
     if (bitmap) {
         DIBSECTION section{};
         if (GetObjectA(bitmap, sizeof section, &section) == sizeof section) {
-            image->format = FormatOfDib(section.dsBmih, section.dsBitfields);
+            image->format = FormatOfDib(section.dsBmih.biBitCount, section.dsBmih.biCompression, section.dsBitfields[1]);
             image->bits = static_cast<BYTE*>(section.dsBm.bmBits);
             image->topDown = section.dsBmih.biHeight < 0 || StoredTopDown(bitmap, image->bits, section.dsBm.bmHeight);
         } else if (GetObjectA(bitmap, sizeof section.dsBm, &section.dsBm)) {
@@ -499,34 +499,17 @@ HDC TBitmap::PictureDC(TMemoryDCHandle& temporary) const
 
 // ---- BMP ----
 
-namespace {
-
-constexpr WORD BmpSignature = 0x4D42;  // "BM"
-
-// Where the pixels of a packed DIB start: after the header, the masks of a
-// plain info header and the colour table.
-size_t PackedBitsOffset(const BITMAPINFOHEADER& header)
-{
-    size_t offset = header.biSize;
-    if (header.biSize == sizeof(BITMAPINFOHEADER) && header.biCompression == BI_BITFIELDS) offset += 3 * sizeof(DWORD);
-    DWORD colors = header.biClrUsed;
-    if (!colors && header.biBitCount <= 8) colors = 1u << header.biBitCount;
-    return offset + colors * sizeof(RGBQUAD);
-}
-
-}
-
 void TBitmap::LoadFromStream(TStream& stream)
 {
-    BITMAPFILEHEADER file{};
-    stream.ReadBuffer(&file, sizeof file);
-    if (file.bfType != BmpSignature) throw EInvalidGraphic("Bitmap image is not valid");
+    BYTE file[kBmpFileHeaderSize];
+    stream.ReadBuffer(file, sizeof file);
+    size_t bitsOffset = 0;
+    if (!ReadBmpFileHeader(file, bitsOffset)) throw EInvalidGraphic("Bitmap image is not valid");
     const int64_t rest = stream.GetSize() - stream.GetPosition();
-    if (rest < static_cast<int64_t>(sizeof(BITMAPINFOHEADER)) || rest > INT32_MAX)
+    if (rest < static_cast<int64_t>(kDibInfoHeaderSize) || rest > INT32_MAX)
         throw EInvalidGraphic("Bitmap image is not valid");
     std::vector<BYTE> dib(static_cast<size_t>(rest));
     stream.ReadBuffer(dib.data(), static_cast<int32_t>(dib.size()));
-    size_t bitsOffset = file.bfOffBits > sizeof file ? file.bfOffBits - sizeof file : 0;
     LoadFromDib(dib.data(), dib.size(), bitsOffset);
 }
 
@@ -554,52 +537,25 @@ void TBitmap::SaveToClipboardFormat(UINT& format, HANDLE& data, HPALETTE& palett
     palette = nullptr;
 }
 
-void TBitmap::LoadFromDib(const BYTE* dib, size_t size, size_t bitsOffset)
+void TBitmap::LoadFromDib(const BYTE* bytes, size_t size, size_t bitsOffset)
 {
-    BITMAPINFOHEADER header{};
-    if (size < sizeof header) throw EInvalidGraphic("Bitmap image is not valid");
-    std::memcpy(&header, dib, sizeof header);
-    const int width = header.biWidth;
-    const int height = std::abs(header.biHeight);
-    const bool compressed = header.biCompression == BI_RLE8 || header.biCompression == BI_RLE4;
-    if (header.biSize < sizeof header || header.biSize > size || width <= 0 || height == 0 || header.biPlanes != 1 ||
-        width > 0x8000 || height > 0x8000 || header.biClrUsed > 256 ||
-        (header.biCompression != BI_RGB && header.biCompression != BI_BITFIELDS && !compressed))
-        throw EInvalidGraphic("Bitmap image is not valid");
-    if (!bitsOffset) bitsOffset = PackedBitsOffset(header);
-    DWORD masks[3]{};
-    if (header.biCompression == BI_BITFIELDS) {
-        if (header.biSize + sizeof masks > size) throw EInvalidGraphic("Bitmap image is not valid");
-        std::memcpy(masks, dib + header.biSize, sizeof masks);
-    }
-    const TPixelFormat format = FormatOfDib(header, masks);
-    const size_t lineSize = static_cast<size_t>(LineSize(width, header.biBitCount));
-    const size_t needed = compressed ? header.biSizeImage : lineSize * height;
-    if (bitsOffset > size || size - bitsOffset < needed || bitsOffset < header.biSize)
-        throw EInvalidGraphic("Bitmap image is not valid");
-
+    TDibLayout dib;
+    if (!DescribePackedDib(bytes, size, bitsOffset, dib)) throw EInvalidGraphic("Bitmap image is not valid");
+    const TPixelFormat format = FormatOfDib(dib.BitCount, dib.Compression, dib.Masks[1]);
     std::vector<RGBQUAD> colors;
-    if (Paletted(format)) {
-        const size_t count = (bitsOffset - header.biSize) / sizeof(RGBQUAD);
-        const size_t used = std::min<size_t>(header.biClrUsed ? header.biClrUsed : 1u << header.biBitCount, count);
-        const auto* table = reinterpret_cast<const RGBQUAD*>(dib + header.biSize);
-        colors.assign(table, table + used);
+    if (dib.Paletted()) {
+        const auto* table = reinterpret_cast<const RGBQUAD*>(bytes + dib.ColorTableOffset);
+        colors.assign(table, table + dib.ColorCount);
     }
-    auto image = MakeImage(width, height, format, colors);
-    const BYTE* bits = dib + bitsOffset;
-    const bool standardMasks = header.biCompression == BI_RGB ||
-                               std::equal(masks, masks + 3, format == pf16bit ? Masks565 : Masks555) ||
-                               (format == pf32bit && masks[0] == 0xFF0000 && masks[1] == 0xFF00 && masks[2] == 0xFF);
-    if (!compressed && standardMasks) {
-        const bool topDown = header.biHeight < 0;
-        for (int row = 0; row < height; ++row)
-            std::memcpy(Row(*image, row), bits + lineSize * static_cast<size_t>(topDown ? row : height - 1 - row), lineSize);
+    auto image = MakeImage(dib.Width, dib.Height, format, colors);
+    if (dib.CopiesRows) {
+        for (int row = 0; row < dib.Height; ++row) std::memcpy(Row(*image, row), bytes + dib.RowOffset(row), dib.LineSize);
     } else {
         // Compressed or unusual layouts: the system decodes them.
-        std::vector<BYTE> info(dib, dib + std::min(size, bitsOffset));
+        std::vector<BYTE> info(bytes, bytes + dib.InfoSize);
         HDC screen = GetDC(nullptr);
-        SetDIBits(screen, image->handle.Get(), 0, static_cast<UINT>(height), bits, reinterpret_cast<BITMAPINFO*>(info.data()),
-                  DIB_RGB_COLORS);
+        SetDIBits(screen, image->handle.Get(), 0, static_cast<UINT>(dib.Height), bytes + dib.BitsOffset,
+                  reinterpret_cast<BITMAPINFO*>(info.data()), DIB_RGB_COLORS);
         ReleaseDC(nullptr, screen);
     }
     ReplaceImage(std::move(image));
@@ -622,7 +578,7 @@ void TBitmap::SaveToStream(TStream& stream)
     const size_t lineSize = static_cast<size_t>(LineSize(Width(), BitsPerPixel(written->format)));
     dib.header.biSizeImage = static_cast<DWORD>(lineSize * Height());
     BITMAPFILEHEADER file{};
-    file.bfType = BmpSignature;
+    file.bfType = 0x4D42;  // "BM"
     file.bfOffBits = static_cast<DWORD>(sizeof file + sizeof dib.header + tableSize);
     file.bfSize = file.bfOffBits + dib.header.biSizeImage;
     stream.WriteBuffer(&file, sizeof file);

@@ -1,6 +1,7 @@
 #include "SysUtils.h"
 
 #include "Exceptions.h"
+#include "NumberParse.h"
 #include "NumberText.h"
 
 #include <algorithm>
@@ -293,52 +294,12 @@ std::wstring AnsiToWide(const std::string& text)
 
 std::string Trim(const std::string& s)
 {
-    return TrimLeft(TrimRight(s));
+    return TrimSpaceAndControls(s);
 }
 
 // ---- Numbers ----
 
 namespace {
-
-int HexDigitValue(char c)
-{
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
-
-// Parses the integer grammar of StrToInt into a value of Bits width.
-// Hexadecimal may use the whole unsigned range ($FFFFFFFF is -1 in 32 bits).
-bool ParseInteger(std::string_view text, int bits, int64_t& value)
-{
-    std::string trimmed = Trim(std::string(text));
-    std::string_view s = trimmed;
-    bool negative = !s.empty() && s[0] == '-';
-    if (!s.empty() && (s[0] == '-' || s[0] == '+')) s.remove_prefix(1);
-    int base = 10;
-    if (!s.empty() && s[0] == '$') {
-        base = 16;
-        s.remove_prefix(1);
-    } else if (s.size() >= 2 && s[0] == '0' && (s[1] == 'x' || s[1] == 'X')) {
-        base = 16;
-        s.remove_prefix(2);
-    }
-    if (s.empty()) return false;
-    uint64_t limit = base == 16 ? (bits == 64 ? ~0ull : (1ull << bits) - 1)
-                                : (1ull << (bits - 1)) - (negative ? 0 : 1);
-    uint64_t magnitude = 0;
-    for (char c : s) {
-        int digit = HexDigitValue(c);
-        if (digit < 0 || digit >= base) return false;
-        if (magnitude > (limit - static_cast<uint64_t>(digit)) / static_cast<uint64_t>(base)) return false;
-        magnitude = magnitude * static_cast<uint64_t>(base) + static_cast<uint64_t>(digit);
-    }
-    if (negative) magnitude = 0 - magnitude;
-    // Narrow to the width first, so that hex $FFFFFFFF reads as -1 in 32 bits.
-    value = bits == 64 ? static_cast<int64_t>(magnitude) : static_cast<int32_t>(static_cast<uint32_t>(magnitude));
-    return true;
-}
 
 [[noreturn]] void InvalidInteger(const std::string& s)
 {
@@ -403,37 +364,6 @@ bool IsDigit(char c)
     return c >= '0' && c <= '9';
 }
 
-// Checks the float grammar (the locale's decimal separator only) and turns
-// it into the C runtime's form.
-bool NormalizeFloatText(const std::string& s, std::string& normalized)
-{
-    std::string text = Trim(s);
-    size_t i = 0;
-    auto digits = [&] {
-        size_t from = i;
-        while (i < text.size() && IsDigit(text[i])) normalized += text[i++];
-        return i - from;
-    };
-    auto sign = [&] {
-        if (i < text.size() && (text[i] == '+' || text[i] == '-')) normalized += text[i++];
-    };
-    normalized.clear();
-    sign();
-    size_t mantissaDigits = digits();
-    if (i < text.size() && text[i] == FormatSettings().DecimalSeparator) {
-        normalized += '.';
-        ++i;
-        mantissaDigits += digits();
-    }
-    if (mantissaDigits == 0) return false;
-    if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
-        normalized += text[i++];
-        sign();
-        if (digits() == 0) return false;
-    }
-    return i == text.size();
-}
-
 }
 
 std::string IntToStr(int64_t value)
@@ -455,7 +385,7 @@ std::string IntToHexBits(uint64_t bits, int digits)
 bool TryStrToInt(const std::string& s, int& value)
 {
     int64_t parsed;
-    if (!ParseInteger(s, 32, parsed)) return false;
+    if (!ParseIntegerText(s, 32, parsed)) return false;
     value = static_cast<int>(parsed);
     return true;
 }
@@ -475,7 +405,7 @@ int StrToIntDef(const std::string& s, int defaultValue)
 
 bool TryStrToInt64(const std::string& s, int64_t& value)
 {
-    return ParseInteger(s, 64, value);
+    return ParseIntegerText(s, 64, value);
 }
 
 int64_t StrToInt64(const std::string& s)
@@ -492,12 +422,7 @@ std::string FloatToStr(double value)
 
 bool TryStrToFloat(const std::string& s, double& value)
 {
-    std::string normalized;
-    if (!NormalizeFloatText(s, normalized)) return false;
-    double parsed = std::strtod(normalized.c_str(), nullptr);
-    if (!std::isfinite(parsed)) return false;
-    value = parsed;
-    return true;
+    return ParseFloatText(s, FormatSettings().DecimalSeparator, value);
 }
 
 double StrToFloat(const std::string& s)

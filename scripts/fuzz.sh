@@ -6,10 +6,10 @@
 # run fails. TVM_FUZZ_SEEDS_ONLY=1 starts from the seeds alone, as CI does.
 #
 #   fuzz.sh TARGET|all [seconds [jobs]]    default: 60 seconds, one job
-#   targets: engine swf-header gif-lzw
+#   targets: engine swf-header gif-lzw ini project bmp player-module
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-targets=(engine swf-header gif-lzw)
+targets=(engine swf-header gif-lzw ini project bmp player-module)
 target=${1:?usage: fuzz.sh TARGET|all [seconds [jobs]]  (targets: ${targets[*]})}
 seconds=${2:-60}
 jobs=${3:-1}
@@ -25,11 +25,22 @@ cmake --build "$build" -j "$(nproc)"
 echo "leak:libfontconfig" > "$build/lsan.supp"
 export LSAN_OPTIONS="suppressions=$build/lsan.supp${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
 
-# Movies the engine plays may be large; headers and image data need less.
+# Movies the engine plays may be large; headers and image data need less,
+# and INI text is read whole for every key.
 max_len() {
   case $1 in
     engine) echo 65536 ;;
+    ini | project) echo 4096 ;;
     *) echo 16384 ;;
+  esac
+}
+
+# INI text becomes many small strings: a small quarantine still catches a
+# use after free nearby, and spares ASan fresh pages for every one of them.
+asan_options() {
+  case $1 in
+    ini | project) echo "quarantine_size_mb=16:max_malloc_fill_size=0${ASAN_OPTIONS:+:$ASAN_OPTIONS}" ;;
+    *) echo "${ASAN_OPTIONS:-}" ;;
   esac
 }
 
@@ -44,7 +55,7 @@ run() {
   [ "$jobs" -le 1 ] || parallel=(-jobs="$jobs" -workers="$jobs")
   echo "fuzz: $name, $seconds seconds, $jobs jobs"
   # The first folder takes what the run finds; the seeds stay as they are.
-  (cd "$crashes" && "$build/fuzz-$name" "$corpus" "$seeds" -max_total_time="$seconds" -max_len="$(max_len "$name")" \
+  (cd "$crashes" && ASAN_OPTIONS=$(asan_options "$name") "$build/fuzz-$name" "$corpus" "$seeds" -max_total_time="$seconds" -max_len="$(max_len "$name")" \
     -rss_limit_mb=2048 -timeout=10 -artifact_prefix="$crashes/" "${parallel[@]}" -print_final_stats=1)
 }
 
