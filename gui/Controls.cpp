@@ -1,5 +1,7 @@
 #include "Controls.h"
 
+#include "ActnList.h"
+#include "DragDrop.h"
 #include "Exceptions.h"
 #include "Forms.h"
 #include "Menus.h"
@@ -40,6 +42,7 @@ TControl::TControl(TComponent* owner)
 
 TControl::~TControl()
 {
+    DragControlDestroyed(this);
     if (mouseControl_ == this) mouseControl_ = nullptr;
     if (captureControl_ == this) SetMouseCapture(false);
     if (parent_) parent_->RemoveControl(this);
@@ -116,6 +119,39 @@ void TControl::Notification(TComponent* component, TOperation operation)
 {
     TComponent::Notification(component, operation);
     if (operation == opRemove && component == popupMenu_) popupMenu_ = nullptr;
+    if (operation == opRemove && component == Action()) actionLink_.reset();
+}
+
+TBasicAction* TControl::Action() const
+{
+    return actionLink_ ? actionLink_->Action() : nullptr;
+}
+
+void TControl::SetAction(TBasicAction* action)
+{
+    if (action == Action()) return;
+    if (TBasicAction* old = Action()) old->RemoveFreeNotification(this);
+    if (!action) {
+        actionLink_.reset();
+        return;
+    }
+    if (!actionLink_) {
+        actionLink_ = std::make_unique<TActionLink>(this);
+        actionLink_->OnChange = [this](TObject* sender) { ActionChange(sender, false); };
+    }
+    actionLink_->SetAction(action);
+    action->FreeNotification(this);
+    ActionChange(action, false);
+}
+
+void TControl::ActionChange(TObject* sender, bool checkDefaults)
+{
+    auto* action = dynamic_cast<TCustomAction*>(sender);
+    if (!action) return;
+    if (!checkDefaults || Caption().empty()) SetCaption(action->Caption());
+    if (!checkDefaults || enabled_) SetEnabled(action->Enabled());
+    if (!checkDefaults || Hint.empty()) Hint = action->Hint();
+    if (!checkDefaults || visible_) SetVisible(action->Visible());
 }
 
 POINT TControl::ClientToScreen(POINT point)
@@ -315,14 +351,19 @@ void TControl::WndProc(TMessage& message)
     case WM_LBUTTONDOWN:
     case WM_LBUTTONDBLCLK:
         MouseButtonMessage(message, mbLeft, true, message.Msg == WM_LBUTTONDBLCLK);
+        // The window's own handling of the press would take the mouse from
+        // the drag it began.
+        if (Dragging()) return;
         break;
     case WM_RBUTTONDOWN:
     case WM_RBUTTONDBLCLK:
         MouseButtonMessage(message, mbRight, true, message.Msg == WM_RBUTTONDBLCLK);
+        if (Dragging()) return;
         break;
     case WM_MBUTTONDOWN:
     case WM_MBUTTONDBLCLK:
         MouseButtonMessage(message, mbMiddle, true, message.Msg == WM_MBUTTONDBLCLK);
+        if (Dragging()) return;
         break;
     case WM_LBUTTONUP:
         MouseButtonMessage(message, mbLeft, false, false);
@@ -348,6 +389,9 @@ void TControl::WndProc(TMessage& message)
         MouseMove(MouseShiftState(message.WParam), point.x, point.y);
         break;
     }
+    case CM_DRAG:
+        DragMessage(message);
+        return;
     case CM_PARENTCOLORCHANGED:
         if (parentColor_) TakeParentColor();
         break;
@@ -380,6 +424,7 @@ void TControl::MouseButtonMessage(TMessage& message, TMouseButton button, bool d
             shift |= ssDouble;
             if (button == mbLeft) DblClick();
         }
+        if (button == mbLeft && DragMode == dmAutomatic && !doubleClick) BeginDrag(false);
         MouseDown(button, shift, x, y);
         return;
     }
@@ -395,7 +440,10 @@ void TControl::MouseButtonMessage(TMessage& message, TMouseButton button, bool d
 
 void TControl::Click()
 {
-    if (OnClick) OnClick(this);
+    if (OnClick)
+        OnClick(this);
+    else if (actionLink_)
+        actionLink_->Execute();
 }
 
 void TControl::DblClick()

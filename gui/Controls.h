@@ -17,6 +17,11 @@
 
 class TWinControl;
 class TPopupMenu;
+class TDragObject;
+class TControl;
+class TBasicAction;
+class TActionLink;
+class TCustomImageList;
 
 // Cursor numbers: the screen's cursor table maps them to cursor handles.
 using TCursor = int;
@@ -97,6 +102,30 @@ constexpr TShiftState ssDouble = 0x40;
 // The shift state of a mouse message's WParam, and of the keyboard now.
 TShiftState MouseShiftState(WPARAM keys);
 TShiftState KeyboardShiftState();
+
+// Dragging: by BeginDrag only, or by a press of the left button too.
+enum TDragMode { dmManual, dmAutomatic };
+// Where the pointer is with respect to the control OnDragOver is asked of.
+enum TDragState { dsDragEnter, dsDragLeave, dsDragMove };
+// What CM_DRAG tells the control under the pointer.
+enum TDragMessage { dmDragEnter, dmDragLeave, dmDragMove, dmDragDrop, dmDragCancel };
+
+struct TDragRec {
+    // The pointer, on the screen.
+    POINT Pos;
+    TDragObject* DragObject;
+    // What the handlers get as the source: the dragged control for the
+    // objects the layer makes itself, the program's own object otherwise.
+    TObject* Source;
+    TControl* Target;
+};
+
+using TStartDragEvent = std::function<void(TObject* sender, TDragObject*& dragObject)>;
+using TDragOverEvent =
+    std::function<void(TObject* sender, TObject* source, int x, int y, TDragState state, bool& accept)>;
+using TDragDropEvent = std::function<void(TObject* sender, TObject* source, int x, int y)>;
+// Target is null when nothing took the drop.
+using TEndDragEvent = std::function<void(TObject* sender, TObject* target, int x, int y)>;
 
 using TMouseEvent = std::function<void(TObject* sender, TMouseButton button, TShiftState shift, int x, int y)>;
 using TMouseMoveEvent = std::function<void(TObject* sender, TShiftState shift, int x, int y)>;
@@ -207,12 +236,37 @@ public:
     // them on to the one it replaced.
     TWndMethod WindowProc;
 
+    // The action the control stands for: it takes the action's caption,
+    // state and hint, and a click without OnClick runs it.
+    TBasicAction* Action() const;
+    void SetAction(TBasicAction* action);
+    TActionLink* ActionLink() const { return actionLink_.get(); }
+
+    // Starts dragging the control, at once or once the pointer has moved
+    // Threshold pixels (DefaultDragThreshold when negative) with the button
+    // held; OnStartDrag may give the drag object. One drag at a time.
+    void BeginDrag(bool immediate, int threshold = -1);
+    // Whether this control is being dragged.
+    bool Dragging() const;
+    // Drops where the pointer is (or cancels) this control's drag.
+    void EndDrag(bool drop);
+    TDragMode DragMode = dmManual;
+    // The pointer's shape while a target accepts this control.
+    TCursor DragCursor = crDrag;
+    // The pictures shown under the pointer while the control is dragged.
+    virtual TCustomImageList* GetDragImages() { return nullptr; }
+
     TNotifyEvent OnClick;
     TNotifyEvent OnDblClick;
     TNotifyEvent OnResize;
     TMouseEvent OnMouseDown;
     TMouseMoveEvent OnMouseMove;
     TMouseEvent OnMouseUp;
+    TStartDragEvent OnStartDrag;
+    // Accept starts true when the handler is there: the handler decides.
+    TDragOverEvent OnDragOver;
+    TDragDropEvent OnDragDrop;
+    TEndDragEvent OnEndDrag;
 
 protected:
     void Notification(TComponent* component, TOperation operation) override;
@@ -234,6 +288,15 @@ protected:
     virtual void MouseDown(TMouseButton button, TShiftState shift, int x, int y);
     virtual void MouseMove(TShiftState shift, int x, int y);
     virtual void MouseUp(TMouseButton button, TShiftState shift, int x, int y);
+    // The action changed, or became the control's; CheckDefaults leaves the
+    // properties the control set itself alone.
+    virtual void ActionChange(TObject* sender, bool checkDefaults);
+    virtual void DoStartDrag(TDragObject*& dragObject);
+    virtual void DragOver(TObject* source, int x, int y, TDragState state, bool& accept);
+    virtual void DragDrop(TObject* source, int x, int y);
+    // A drag left without dropping on the control.
+    virtual void DragCanceled() {}
+    virtual void DoEndDrag(TObject* target, int x, int y);
 
     // Sets the bounds fields and tells whom it concerns: the parent's
     // alignment, the control's own children, Resize.
@@ -255,6 +318,8 @@ protected:
 
 private:
     friend class TWinControl;
+    friend class TDragControlObject;
+    void DragMessage(TMessage& message);
     void MouseButtonMessage(TMessage& message, TMouseButton button, bool down, bool doubleClick);
     void FontChanged();
     void TakeParentFont();
@@ -274,6 +339,7 @@ private:
     bool takingParentFont_ = false;
     TCursor cursor_ = crDefault;
     TPopupMenu* popupMenu_ = nullptr;
+    std::unique_ptr<TActionLink> actionLink_;
 
     // The control under the mouse, told of CM_MOUSEENTER and CM_MOUSELEAVE,
     // and the control the mouse is captured for.

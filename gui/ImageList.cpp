@@ -214,6 +214,12 @@ HICON TCustomImageList::GetIcon(int index)
     return ImageList_GetIcon(handle_, index, ILD_NORMAL);
 }
 
+void TCustomImageList::SetDragImage(int index, int hotSpotX, int hotSpotY)
+{
+    dragIndex_ = index;
+    dragHotspot_ = POINT{hotSpotX, hotSpotY};
+}
+
 void TCustomImageList::RegisterChanges(TChangeLink* link)
 {
     if (link->Sender) link->Sender->UnRegisterChanges(link);

@@ -84,6 +84,12 @@ public:
     void GetBitmap(int index, TBitmap& image);
     HICON GetIcon(int index);
 
+    // The image shown under the pointer while something is dragged, and the
+    // point of it the pointer holds.
+    void SetDragImage(int index, int hotSpotX, int hotSpotY);
+    int DragIndex() const { return dragIndex_; }
+    POINT DragHotspot() const { return dragHotspot_; }
+
     void RegisterChanges(TChangeLink* link);
     void UnRegisterChanges(TChangeLink* link);
     TNotifyEvent OnChange;
@@ -101,6 +107,8 @@ private:
     bool masked_ = true;
     HIMAGELIST handle_ = nullptr;
     std::vector<TChangeLink*> links_;
+    int dragIndex_ = 0;
+    POINT dragHotspot_{};
 };
 
 class TImageList : public TCustomImageList {

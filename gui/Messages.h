@@ -41,6 +41,10 @@ constexpr UINT CM_SYSCOLORCHANGE = CM_BASE + 36;
 constexpr UINT CM_UIACTIVATE = CM_BASE + 41;
 constexpr UINT CM_UIDEACTIVATE = CM_BASE + 42;
 constexpr UINT CM_DOCWINDOWACTIVATE = CM_BASE + 43;
+// A drag passes over or ends on the control: WParam a TDragMessage, LParam
+// the TDragRec; the answer of enter, move and leave is whether the control
+// accepts a drop.
+constexpr UINT CM_DRAG = CM_BASE + 47;
 
 // A notification a parent window receives about a child window (WM_COMMAND,
 // WM_NOTIFY, WM_DRAWITEM, ...) reaches the child's own control as

@@ -66,4 +66,20 @@ DWORD WindowCount();
 // Handles every waiting message.
 void Pump();
 
+// Handles messages until Until holds or five seconds have passed (a loaded
+// machine can be slow to deliver input); answers whether it held.
+template <typename F>
+bool PumpUntil(F until)
+{
+    for (DWORD start = GetTickCount(); GetTickCount() - start < 5000; Sleep(10)) {
+        Pump();
+        if (until()) return true;
+    }
+    return false;
+}
+
+// Moves the pointer to the screen point as the user would, with the
+// button changes of Flags (MOUSEEVENTF_LEFTDOWN, ...) there.
+void SendMouseInput(POINT screen, DWORD flags = 0);
+
 }

@@ -8,22 +8,12 @@ using namespace tvmtest;
 
 namespace {
 
-// Moves the pointer as the user would, and waits until Until holds or
-// five seconds have passed (a loaded machine can be slow to deliver).
+// Moves the pointer as the user would, and waits until Until holds.
 template <typename F>
 bool MoveMouseTo(POINT screen, F until)
 {
-    INPUT input{};
-    input.type = INPUT_MOUSE;
-    input.mi.dx = MulDiv(screen.x, 65536, GetSystemMetrics(SM_CXSCREEN)) + 1;
-    input.mi.dy = MulDiv(screen.y, 65536, GetSystemMetrics(SM_CYSCREEN)) + 1;
-    input.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
-    SendInput(1, &input, sizeof(input));
-    for (DWORD start = GetTickCount(); GetTickCount() - start < 5000; Sleep(10)) {
-        Pump();
-        if (until()) return true;
-    }
-    return false;
+    SendMouseInput(screen);
+    return PumpUntil(until);
 }
 
 LPARAM At(int x, int y)

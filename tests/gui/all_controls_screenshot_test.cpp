@@ -1,0 +1,215 @@
+// One form holding every control of the layer, photographed into the test
+// output folder (gui-all-controls.png) so that a reader can see what the
+// controls look like together; the test checks that the picture shows more
+// than a blank form.
+#include <gtest/gtest.h>
+
+#include "Buttons.h"
+#include "ControlTestSupport.h"
+#include "ExtCtrls.h"
+#include "ImageList.h"
+#include "ListBoxes.h"
+#include "Mask.h"
+#include "Picture.h"
+#include "ScrollBox.h"
+#include "ShellCtrls.h"
+#include "Spin.h"
+#include "TestSupport.h"
+#include "ToolBars.h"
+
+#include <ole2.h>
+
+#include <set>
+
+using namespace tvmtest;
+
+namespace {
+
+uint32_t Crc32(const uint8_t* data, size_t size, uint32_t crc = 0)
+{
+    crc = ~crc;
+    for (size_t i = 0; i < size; ++i) {
+        crc ^= data[i];
+        for (int bit = 0; bit < 8; ++bit) crc = crc >> 1 ^ (0xEDB88320u & (0u - (crc & 1)));
+    }
+    return ~crc;
+}
+
+void PutBigEndian(Bytes& out, uint32_t value)
+{
+    for (int shift = 24; shift >= 0; shift -= 8) out.push_back(static_cast<uint8_t>(value >> shift));
+}
+
+void Chunk(Bytes& out, const char* type, const Bytes& data)
+{
+    PutBigEndian(out, static_cast<uint32_t>(data.size()));
+    Bytes body(type, type + 4);
+    body.insert(body.end(), data.begin(), data.end());
+    out.insert(out.end(), body.begin(), body.end());
+    PutBigEndian(out, Crc32(body.data(), body.size()));
+}
+
+// A PNG of 24-bit rows, kept in stored (uncompressed) deflate blocks: a
+// screenshot needs no more, and no library is pulled in for it.
+Bytes EncodePng(const std::vector<COLORREF>& pixels, int width, int height)
+{
+    Bytes raw;
+    for (int y = 0; y < height; ++y) {
+        raw.push_back(0);
+        for (int x = 0; x < width; ++x) {
+            COLORREF c = pixels[static_cast<size_t>(y * width + x)];
+            raw.insert(raw.end(), {GetRValue(c), GetGValue(c), GetBValue(c)});
+        }
+    }
+    Bytes zlib{0x78, 0x01};
+    for (size_t at = 0; at < raw.size() || at == 0;) {
+        size_t size = std::min<size_t>(raw.size() - at, 65535);
+        bool last = at + size == raw.size();
+        zlib.push_back(last ? 1 : 0);
+        zlib.insert(zlib.end(), {static_cast<uint8_t>(size), static_cast<uint8_t>(size >> 8),
+                                 static_cast<uint8_t>(~size), static_cast<uint8_t>(~size >> 8)});
+        zlib.insert(zlib.end(), raw.begin() + static_cast<long>(at), raw.begin() + static_cast<long>(at + size));
+        at += size;
+        if (last) break;
+    }
+    uint32_t a = 1, b = 0;
+    for (uint8_t byte : raw) {
+        a = (a + byte) % 65521;
+        b = (b + a) % 65521;
+    }
+    PutBigEndian(zlib, b << 16 | a);
+
+    Bytes png{0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    Bytes header;
+    PutBigEndian(header, static_cast<uint32_t>(width));
+    PutBigEndian(header, static_cast<uint32_t>(height));
+    header.insert(header.end(), {8, 2, 0, 0, 0});
+    Chunk(png, "IHDR", header);
+    Chunk(png, "IDAT", zlib);
+    Chunk(png, "IEND", {});
+    return png;
+}
+
+// What the screen shows of the window now.
+std::vector<COLORREF> Capture(HWND window, int& width, int& height)
+{
+    RECT bounds;
+    GetWindowRect(window, &bounds);
+    width = bounds.right - bounds.left;
+    height = bounds.bottom - bounds.top;
+    TPixels pixels(width, height);
+    HDC screen = GetDC(nullptr);
+    BitBlt(pixels.DC(), 0, 0, width, height, screen, bounds.left, bounds.top, SRCCOPY);
+    ReleaseDC(nullptr, screen);
+    std::vector<COLORREF> result;
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) result.push_back(pixels.At(x, y));
+    return result;
+}
+
+template <typename T>
+T* Make(TWinControl* parent, int left, int top, int width, int height, const std::string& caption = {})
+{
+    auto* control = new T(parent);
+    control->SetBounds(left, top, width, height);
+    if (!caption.empty()) control->SetCaption(caption);
+    control->SetParent(parent);
+    return control;
+}
+
+}
+
+TEST(AllControls, ScreenshotOfAFormWithEveryControlIsKept)
+{
+    OleInitialize(nullptr);
+    TTestForm form(nullptr, 760, 560);
+    form.SetCaption("Every control");
+
+    auto* bar = Make<TToolBar>(&form, 0, 0, 760, 26);
+    bar->SetFlat(true);
+    bar->SetShowCaptions(true);
+    bar->SetList(true);
+    bar->SetAutoSize(true);
+    for (const char* caption : {"New", "Open", "Save"}) Make<TToolButton>(bar, 0, 0, 23, 22, caption);
+    auto* bold = Make<TToolButton>(bar, 0, 0, 23, 22, "Bold");
+    bold->SetStyle(tbsCheck);
+    bold->SetDown(true);
+    auto* status = Make<TStatusBar>(&form, 0, 0, 760, 20);
+    status->SetSimpleText("Ready");
+
+    Make<TLabel>(&form, 10, 40, 80, 16, "A label");
+    auto* image = Make<TImage>(&form, 100, 36, 24, 24);
+    image->Picture()->Bitmap().SetSize(24, 24);
+    image->Picture()->Bitmap().Canvas().Brush().SetColor(clNavy);
+    image->Picture()->Bitmap().Canvas().FillRect(Rect(0, 0, 24, 24));
+    Make<TButton>(&form, 10, 66, 80, 25, "Button");
+    auto* bitBtn = Make<TBitBtn>(&form, 100, 66, 80, 25, "BitBtn");
+    bitBtn->Glyph().SetSize(16, 16);
+    bitBtn->Glyph().Canvas().Brush().SetColor(clGreen);
+    bitBtn->Glyph().Canvas().FillRect(Rect(0, 0, 16, 16));
+    auto* speed = Make<TSpeedButton>(&form, 190, 66, 60, 25, "Speed");
+    speed->SetFlat(false);
+    Make<TCheckBox>(&form, 10, 98, 100, 20, "Check box")->SetChecked(true);
+    Make<TRadioButton>(&form, 120, 98, 110, 20, "Radio button")->SetChecked(true);
+    Make<TEdit>(&form, 10, 124, 110, 21, "Edit");
+    auto* mask = Make<TMaskEdit>(&form, 130, 124, 110, 21);
+    mask->SetEditMask("00:00;1;_");
+    mask->SetText("1234");
+    auto* spin = Make<TSpinEdit>(&form, 10, 152, 80, 21);
+    spin->SetValue(42);
+    auto* combo = Make<TComboBox>(&form, 100, 152, 140, 21);
+    combo->Items()->SetCommaText("First,Second");
+    combo->SetItemIndex(1);
+    auto* memo = Make<TMemo>(&form, 10, 180, 230, 50);
+    memo->Lines()->SetCommaText("\"A memo,\",\"two lines\"");
+    auto* list = Make<TListBox>(&form, 10, 236, 110, 70);
+    list->Items()->SetCommaText("List,box,rows");
+    auto* checks = Make<TCheckListBox>(&form, 130, 236, 110, 70);
+    checks->Items()->SetCommaText("Checked,Unchecked");
+    checks->SetChecked(0, true);
+    auto* progress = Make<TProgressBar>(&form, 10, 314, 230, 16);
+    progress->SetPosition(60);
+    auto* track = Make<TTrackBar>(&form, 10, 334, 230, 30);
+    track->SetPosition(4);
+    Make<TDateTimePicker>(&form, 10, 368, 230, 21)->SetDateTime(EncodeDate(2026, 12, 10));
+
+    auto* panel = Make<TPanel>(&form, 260, 40, 230, 60, "Panel");
+    panel->SetBevelInner(bvLowered);
+    auto* group = Make<TGroupBox>(&form, 260, 106, 230, 60, "Group box");
+    Make<TLabel>(group, 10, 24, 120, 16, "Inside the group");
+    auto* scroll = Make<TScrollBox>(&form, 260, 172, 230, 80);
+    Make<TLabel>(scroll, 10, 10, 100, 16, "Scrolled");
+    Make<TButton>(scroll, 10, 100, 80, 25, "Far below");
+    auto* pages = Make<TPageControl>(&form, 260, 258, 230, 130);
+    for (const char* caption : {"First page", "Second"}) {
+        auto* sheet = new TTabSheet(&form);
+        sheet->SetCaption(caption);
+        sheet->SetPageControl(pages);
+    }
+    Make<TLabel>(pages->Pages(0), 10, 10, 150, 16, "On the first page");
+    auto* left = Make<TPanel>(&form, 500, 40, 80, 120, "Left");
+    left->SetAlign(alNone);
+    Make<TSplitter>(&form, 580, 40, 4, 120);
+    Make<TPanel>(&form, 584, 40, 166, 120, "Right of a splitter");
+
+    auto* tree = Make<TShellTreeView>(&form, 500, 170, 250, 150);
+    auto* files = Make<TShellListView>(&form, 500, 326, 250, 180);
+    files->SetShellTreeView(tree);
+    char temp[MAX_PATH];
+    GetTempPathA(MAX_PATH, temp);
+    form.Show();
+    SetForegroundWindow(form.Handle());
+    tree->SetPath(temp);
+    form.Repaint();
+    for (int i = 0; i < form.ControlCount(); ++i) form.Controls(i)->Repaint();
+    const DWORD shown = GetTickCount();
+    PumpUntil([&] { return GetTickCount() - shown > 300; });
+
+    int width = 0, height = 0;
+    std::vector<COLORREF> pixels = Capture(form.Handle(), width, height);
+    std::set<COLORREF> colours(pixels.begin(), pixels.end());
+    EXPECT_GT(colours.size(), 10u) << "the controls drew themselves";
+    const std::string file = OutputDir() + "gui-all-controls.png";
+    WriteFile(file, EncodePng(pixels, width, height));
+    EXPECT_GT(ReadFile(file).size(), static_cast<size_t>(width * height * 3));
+}
