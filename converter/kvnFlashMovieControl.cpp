@@ -109,7 +109,8 @@ std::string TkvnFlashMovieControl::PlayMovie(const std::string& fileName, const 
             flashFileFormat_ = fmtFWS;
             SetMovie(AnsiToWide(name + parameters));
             PumpMessagesUntil([this] { return isSWFReady_; }, kSWFReadyWaitMs);
-        } else if (extension == ".flv") {
+        } else if (extension == ".flv" || extension == ".f4v") {
+            // Tasks take F4V sources as well; the FLV-player movie plays both.
             flashFileFormat_ = fmtFLV;
             PlayFLV(name);
         }

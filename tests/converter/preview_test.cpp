@@ -66,8 +66,15 @@ TEST_F(Preview, EachFLVLoadLeavesOnlyItsOwnPlayerMovieBehind)
     EXPECT_FALSE(FileExists(firstPlayer)) << "the earlier player movie is gone";
     EXPECT_TRUE(FileExists(secondPlayer));
 
+    // An F4V plays through the same player movie.
+    preview->LoadMovie(Video("preview_third.f4v"), "", 0, "");
+    EXPECT_EQ(preview->FlashFileFormat(), fmtFLV);
+    std::string thirdPlayer = WideToAnsi(preview->GetMovie());
+    EXPECT_EQ(ExtractFileExt(thirdPlayer), ".swf");
+    EXPECT_FALSE(FileExists(secondPlayer));
+
     preview->Free();
-    EXPECT_FALSE(FileExists(secondPlayer)) << "and the last goes with the control";
+    EXPECT_FALSE(FileExists(thirdPlayer)) << "and the last goes with the control";
 }
 
 TEST_F(Preview, TheFLVPlayersMessagesAreReported)
