@@ -17,6 +17,27 @@ namespace {
 
 constexpr int Width = 320, Height = 240;
 
+// The preview window of this test program: other tests running beside it on
+// the same display have windows of the same class.
+HWND OwnPreviewWindow()
+{
+    struct TSearch {
+        HWND Found = nullptr;
+    } search;
+    EnumWindows(
+        [](HWND window, LPARAM data) -> BOOL {
+            DWORD process = 0;
+            GetWindowThreadProcessId(window, &process);
+            char name[16] = {};
+            GetClassNameA(window, name, sizeof name);
+            if (process != GetCurrentProcessId() || std::string(name) != "TForm") return TRUE;
+            reinterpret_cast<TSearch*>(data)->Found = window;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.Found;
+}
+
 std::string Output(const std::string& name)
 {
     return tvmtest::OutputDir() + name;
@@ -321,7 +342,7 @@ TEST_F(FFFilesTest, Previews)
     HWND shown = nullptr;
     source.OnFrame = [&](int index) {
         if (index != 10) return;
-        shown = FindWindowA("TForm", nullptr);
+        shown = OwnPreviewWindow();
         ASSERT_NE(shown, nullptr);
         EXPECT_TRUE(IsWindowVisible(shown));
         LONG style = GetWindowLongA(shown, GWL_EXSTYLE);
@@ -338,7 +359,7 @@ TEST_F(FFFilesTest, Previews)
     ASSERT_FALSE(terminated.empty());
     EXPECT_TRUE(terminated[0].Finished) << terminated[0].ErrorText;
     EXPECT_EQ(source.FramesRead(), source.FrameCount());
-    EXPECT_EQ(FindWindowA("TForm", nullptr), nullptr);
+    EXPECT_EQ(OwnPreviewWindow(), nullptr);
 
     tvmtest::TPatternSource second(Width, Height, 25, 1, 1.0);
     TFFEncoder previewed(nullptr);
@@ -347,7 +368,7 @@ TEST_F(FFFilesTest, Previews)
     std::vector<TPreviewInfo> previews;
     previewed.OnPreviewBitmap = [&](TObject*, const TPreviewInfo& info) {
         EXPECT_EQ(info.Bitmap->Width(), Width);
-        EXPECT_EQ(FindWindowA("TForm", nullptr), nullptr);
+        EXPECT_EQ(OwnPreviewWindow(), nullptr);
         previews.push_back(info);
     };
     int other = tvmtest::AddPatternTask(previewed, second, false);
