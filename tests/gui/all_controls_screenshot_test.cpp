@@ -10,6 +10,7 @@
 #include "ImageList.h"
 #include "ListBoxes.h"
 #include "Mask.h"
+#include "PngFile.h"
 #include "Picture.h"
 #include "ScrollBox.h"
 #include "ShellCtrls.h"
@@ -24,71 +25,6 @@
 using namespace tvmtest;
 
 namespace {
-
-uint32_t Crc32(const uint8_t* data, size_t size, uint32_t crc = 0)
-{
-    crc = ~crc;
-    for (size_t i = 0; i < size; ++i) {
-        crc ^= data[i];
-        for (int bit = 0; bit < 8; ++bit) crc = crc >> 1 ^ (0xEDB88320u & (0u - (crc & 1)));
-    }
-    return ~crc;
-}
-
-void PutBigEndian(Bytes& out, uint32_t value)
-{
-    for (int shift = 24; shift >= 0; shift -= 8) out.push_back(static_cast<uint8_t>(value >> shift));
-}
-
-void Chunk(Bytes& out, const char* type, const Bytes& data)
-{
-    PutBigEndian(out, static_cast<uint32_t>(data.size()));
-    Bytes body(type, type + 4);
-    body.insert(body.end(), data.begin(), data.end());
-    out.insert(out.end(), body.begin(), body.end());
-    PutBigEndian(out, Crc32(body.data(), body.size()));
-}
-
-// A PNG of 24-bit rows, kept in stored (uncompressed) deflate blocks: a
-// screenshot needs no more, and no library is pulled in for it.
-Bytes EncodePng(const std::vector<COLORREF>& pixels, int width, int height)
-{
-    Bytes raw;
-    for (int y = 0; y < height; ++y) {
-        raw.push_back(0);
-        for (int x = 0; x < width; ++x) {
-            COLORREF c = pixels[static_cast<size_t>(y * width + x)];
-            raw.insert(raw.end(), {GetRValue(c), GetGValue(c), GetBValue(c)});
-        }
-    }
-    Bytes zlib{0x78, 0x01};
-    for (size_t at = 0; at < raw.size() || at == 0;) {
-        size_t size = std::min<size_t>(raw.size() - at, 65535);
-        bool last = at + size == raw.size();
-        zlib.push_back(last ? 1 : 0);
-        zlib.insert(zlib.end(), {static_cast<uint8_t>(size), static_cast<uint8_t>(size >> 8),
-                                 static_cast<uint8_t>(~size), static_cast<uint8_t>(~size >> 8)});
-        zlib.insert(zlib.end(), raw.begin() + static_cast<long>(at), raw.begin() + static_cast<long>(at + size));
-        at += size;
-        if (last) break;
-    }
-    uint32_t a = 1, b = 0;
-    for (uint8_t byte : raw) {
-        a = (a + byte) % 65521;
-        b = (b + a) % 65521;
-    }
-    PutBigEndian(zlib, b << 16 | a);
-
-    Bytes png{0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
-    Bytes header;
-    PutBigEndian(header, static_cast<uint32_t>(width));
-    PutBigEndian(header, static_cast<uint32_t>(height));
-    header.insert(header.end(), {8, 2, 0, 0, 0});
-    Chunk(png, "IHDR", header);
-    Chunk(png, "IDAT", zlib);
-    Chunk(png, "IEND", {});
-    return png;
-}
 
 // What the screen shows of the window now.
 std::vector<COLORREF> Capture(HWND window, int& width, int& height)
@@ -210,6 +146,9 @@ TEST(AllControls, ScreenshotOfAFormWithEveryControlIsKept)
     std::set<COLORREF> colours(pixels.begin(), pixels.end());
     EXPECT_GT(colours.size(), 10u) << "the controls drew themselves";
     const std::string file = OutputDir() + "gui-all-controls.png";
-    WriteFile(file, EncodePng(pixels, width, height));
+    WriteFile(file, EncodePng(width, height, false, [&](int x, int y) {
+                  COLORREF c = pixels[static_cast<size_t>(y) * width + x];
+                  return uint32_t{GetRValue(c)} << 16 | uint32_t{GetGValue(c)} << 8 | GetBValue(c);
+              }));
     EXPECT_GT(ReadFile(file).size(), static_cast<size_t>(width * height * 3));
 }

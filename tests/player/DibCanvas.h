@@ -21,7 +21,7 @@ public:
         dc_ = CreateCompatibleDC(nullptr);
         bitmap_ = CreateDIBSection(dc_, &info, DIB_RGB_COLORS, reinterpret_cast<void**>(&bits_), nullptr, 0);
         old_ = SelectObject(dc_, bitmap_);
-        std::fill(bits_, bits_ + width * height, 0xDEADBEEF);
+        Fill(0xDEADBEEF);
     }
     ~DibCanvas()
     {
@@ -30,6 +30,7 @@ public:
         DeleteDC(dc_);
     }
     HDC Dc() const { return dc_; }
+    void Fill(uint32_t value) { std::fill(bits_, bits_ + width_ * height_, value); }
     // All pixels, rows packed, top row first.
     std::span<const uint32_t> Pixels()
     {

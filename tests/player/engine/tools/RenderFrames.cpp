@@ -1,21 +1,17 @@
-// Plays a movie in the player's engine and writes chosen frames as PNG
-// files, so that anyone can look at what the player draws. Native only.
-//
-//   render_frames movie.swf --frames 1,10,24 --out DIR [--scale S] [--transparent]
-// Frames count from 1; each lands in DIR/frame-N.png.
+// Plays a movie in the player's engine natively and writes chosen frames as
+// PNG files, so that anyone can look at what the player draws (see
+// RenderOptions.h). render_frames_host does the same under the host.
 #include <cairo.h>
 
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <set>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "MoviePlayer.h"
+#include "RenderOptions.h"
 
 namespace {
 
@@ -26,7 +22,7 @@ public:
 
 int Usage()
 {
-    std::fprintf(stderr, "usage: render_frames movie.swf --frames 1,10,24 --out DIR [--scale S] [--transparent]\n");
+    std::fprintf(stderr, "usage: render_frames %s\n", RenderUsage);
     return 2;
 }
 
@@ -34,45 +30,28 @@ int Usage()
 
 int main(int argc, char** argv)
 {
-    if (argc < 2)
+    RenderOptions options;
+    if (!ParseRenderOptions(argc, argv, options))
         return Usage();
-    std::set<size_t> frames;
-    std::filesystem::path out = ".";
-    double scale = 1;
-    bool transparent = false;
-    for (int i = 2; i < argc; ++i) {
-        std::string option = argv[i];
-        if (option == "--transparent") {
-            transparent = true;
-        } else if (i + 1 < argc && option == "--frames") {
-            std::stringstream list(argv[++i]);
-            for (std::string item; std::getline(list, item, ',');) frames.insert(std::stoul(item));
-        } else if (i + 1 < argc && option == "--out") {
-            out = argv[++i];
-        } else if (i + 1 < argc && option == "--scale") {
-            scale = std::atof(argv[++i]);
-        } else {
-            return Usage();
-        }
-    }
-    std::ifstream in(argv[1], std::ios::binary);
+    std::ifstream in(options.Movie, std::ios::binary);
     std::vector<uint8_t> file{std::istreambuf_iterator<char>(in), {}};
     NoClock clock;
     tvmplayer::MoviePlayer player(clock);
     if (!player.Load(file)) {
-        std::fprintf(stderr, "render_frames: %s is not a movie the player can read\n", argv[1]);
+        std::fprintf(stderr, "render_frames: %s is not a movie the player can read\n", options.Movie.c_str());
         return 1;
     }
-    player.Transparent = transparent;
+    player.Transparent = options.Transparent;
     player.Frames().SetLoop(false);
-    int width = static_cast<int>(player.CurrentMovie()->StageWidth() * scale);
-    int height = static_cast<int>(player.CurrentMovie()->StageHeight() * scale);
-    if (width <= 0 || height <= 0 || frames.empty() || *frames.begin() == 0)
+    int width = static_cast<int>(player.CurrentMovie()->StageWidth() * options.Scale);
+    int height = static_cast<int>(player.CurrentMovie()->StageHeight() * options.Scale);
+    if (width <= 0 || height <= 0)
         return Usage();
+    const std::filesystem::path out = options.Out;
     std::filesystem::create_directories(out);
     std::vector<uint32_t> pixels(static_cast<size_t>(width) * height);
-    for (size_t frame = 1; frame <= *frames.rbegin(); ++frame) {
-        if (frames.count(frame)) {
+    for (size_t frame = 1; frame <= *options.Frames.rbegin(); ++frame) {
+        if (options.Frames.count(frame)) {
             player.Render({pixels.data(), width, height, width});
             cairo_surface_t* surface = cairo_image_surface_create_for_data(
                 reinterpret_cast<unsigned char*>(pixels.data()), CAIRO_FORMAT_ARGB32, width, height, width * 4);
