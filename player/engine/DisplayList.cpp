@@ -78,7 +78,7 @@ void CoverObject(std::optional<Box>& box, const Dictionary& characters, const Pl
 void CoverContent(std::optional<Box>& box, const Dictionary& characters, const PlacedObject& object,
                   const Matrix& matrix, int nesting)
 {
-    const Character* character = object.Id ? characters.Find(object.Id) : nullptr;
+    const Character* character = object.HasCharacter ? characters.Find(object.Id) : nullptr;
     if (const Shape* shape = character ? std::get_if<Shape>(character) : nullptr)
         CoverEdges(box, shape->Records, matrix);
     else if (const MorphShape* morph = character ? std::get_if<MorphShape>(character) : nullptr)
@@ -361,6 +361,7 @@ void DisplayList::Apply(const DisplayTag& tag)
 void DisplayList::SetCharacter(PlacedObject& object, uint16_t id)
 {
     object.Id = id;
+    object.HasCharacter = true;
     object.Children.reset();
     if (object.Link) {
         object.Link->Object = nullptr;
@@ -498,6 +499,7 @@ PlacedObject* DisplayList::MakeClip(uint16_t id, int32_t depth, const std::strin
     link->Parent = owner_;
     object.Name = name;
     object.Id = sprite ? id : 0;
+    object.HasCharacter = sprite != nullptr;
     object.Children = sprite ? StartSprite(characters_, *sprite, nesting_ + 1, count_, link)
                              : std::make_unique<DisplayList>(characters_, std::span<const Frame>(), nesting_ + 1,
                                                              count_, link);

@@ -50,6 +50,9 @@ struct PlacedObject {
     PlacedObject& operator=(const PlacedObject&) = delete;
 
     uint16_t Id = 0;
+    // Whether Id names a character: 0 is an id movies use (ffmpeg's video
+    // is 0), and clips that scripts make have none.
+    bool HasCharacter = false;
     // The key it has in its list.
     int32_t Depth = 0;
     Matrix Transform;

@@ -274,7 +274,7 @@ void NetStreams::Install(ActionMachine& machine, const DisplayList& stage, const
         return Value();
     });
     for (const auto& [depth, object] : stage.Objects()) {
-        const Character* character = characters.Find(object.Id);
+        const Character* character = object.HasCharacter ? characters.Find(object.Id) : nullptr;
         const VideoStream* placed = character ? std::get_if<VideoStream>(character) : nullptr;
         if (!placed || object.Name.empty())
             continue;

@@ -83,7 +83,7 @@ void StageRenderer::DrawPlaced(const PlacedObject& object, const Matrix& parent,
                                int nesting)
 {
     // Clips that scripts made may have no character, only children and drawings.
-    const Character* character = object.Id ? characters_.Find(object.Id, frame_) : nullptr;
+    const Character* character = object.HasCharacter ? characters_.Find(object.Id, frame_) : nullptr;
     bool empty = !character && !object.Children && !object.Field && !object.Image;
     if (empty || !object.Visible || nesting > MaxNesting || objectsLeft_ == 0)
         return;
@@ -163,6 +163,7 @@ void StageRenderer::DrawButton(const Button& button, const Matrix& matrix, const
     for (const ButtonPart& part : button.Up) {
         PlacedObject object;
         object.Id = part.Id;
+        object.HasCharacter = true;
         object.Transform = part.Transform;
         object.Colours = part.Colours;
         object.Filters = part.Filters;
@@ -214,7 +215,7 @@ void StageRenderer::ScaleFilters(const Matrix& matrix)
 void StageRenderer::DrawContent(const PlacedObject& object, const Matrix& matrix)
 {
     ScaleFilters(matrix);
-    DrawCharacter(object.Id ? characters_.Find(object.Id, frame_) : nullptr, object, matrix, {}, 0);
+    DrawCharacter(object.HasCharacter ? characters_.Find(object.Id, frame_) : nullptr, object, matrix, {}, 0);
 }
 
 void StageRenderer::DrawText(const Text& text, const Matrix& matrix, const ColourTransform& colours)

@@ -82,7 +82,7 @@ std::vector<TextSpan> FieldSpans(const EditText& field, const std::string& text,
 void BindTextFields(const DisplayList& root, const Dictionary& characters, size_t frame, VariableAccess& variables)
 {
     for (const auto& [depth, object] : root.Objects()) {
-        const Character* character = characters.Find(object.Id, frame);
+        const Character* character = object.HasCharacter ? characters.Find(object.Id, frame) : nullptr;
         const EditText* field = character ? std::get_if<EditText>(character) : nullptr;
         if (field && !field->Variable.empty() && !variables.Read(field->Variable))
             variables.Write(field->Variable, field->InitialText);

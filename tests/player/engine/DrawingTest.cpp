@@ -249,6 +249,18 @@ INSTANTIATE_TEST_SUITE_P(
         // The square's left edge lies half way across pixel column 20.
         DrawCase{"square", [] { return RedSquare({}); }, 0,
                  {{40, 40, Red}, {10, 40, White}, {20, 40, 0xFFFF8080}, {59, 59, Red}, {60, 59, White}}, 4},
+        // Character id 0 is a character like any other (ffmpeg's movies use it).
+        DrawCase{"character id 0",
+                 [] {
+                     // PlaceObject2 with a character, at depth 1, of id 0.
+                     return Movie(SwfTags()
+                                      .Tag(TagDefineShape3, RectangleShape(0, {410, 400, 1200, 1200}, SolidFill(Red)))
+                                      .Tag(TagPlaceObject2, Bytes{0x02, 1, 0, 0, 0})
+                                      .ShowFrame()
+                                      .End()
+                                      .Take());
+                 },
+                 0, {{40, 40, Red}}},
         DrawCase{"colour transform multiply and add", [] { return RedSquare({.colours = HalfRedPlusGreen()}); }, 0,
                  {{40, 40, 0xFF806400}}},
         DrawCase{"colour transform alpha", [] { return RedSquare({.colours = HalfAlpha()}); }, 0,
