@@ -87,6 +87,8 @@ void ScriptSounds::Install(ActionMachine& machine)
     Constructor(machine, machine.Global(), "Sound", prototype, [this](NativeCall& call) {
         if (!call.Constructing || !call.This)
             return Value();
+        // Kept for as long as the movie plays: counted against the frame's memory.
+        call.Machine.Allocate(sizeof(Player) + sizeof(Value));
         players_[call.This] = {ChannelOf(call.Machine, call.Argument(0)), nextTag_++, nullptr};
         keep_->Elements.push_back(Value::FromObject(call.This));
         return Value::FromObject(call.This);

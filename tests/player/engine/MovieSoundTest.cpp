@@ -436,6 +436,21 @@ TEST_F(SoundObjectTest, AttachedSoundsPlayAtTheirObjectsLevels)
     }
 }
 
+TEST_F(SoundObjectTest, TheMoviesAndTheRootsLevelsApplyToTheTimelinesOwnSounds)
+{
+    for (const char* target : {static_cast<const char*>(nullptr), "_root"}) {
+        SwfTags tags;
+        tags.DefineSound(1, MonoPcm, ToneFrames, Tone(ToneFrames, 1000))
+            .StartSound(1)
+            .DoAction(Script().Make("s", target).Call("s", "setVolume", {50}).Call("s", "setPan", {100}).Take())
+            .ShowFrame();
+        ASSERT_TRUE(player.Load(Movie(tags.End().Take())));
+        Heard heard = Measure(Mix(ToneFrames));
+        EXPECT_EQ(heard.left, 0) << (target ? target : "the movie");
+        EXPECT_EQ(heard.right, 500) << (target ? target : "the movie");
+    }
+}
+
 TEST_F(SoundObjectTest, SettingsReadBack)
 {
     Load({Script()
