@@ -235,7 +235,6 @@ void MovieSound::Detach()
         commands_.clear();
     }
     voices_.clear();
-    levels_.clear();
     decoded_.clear();
     stream_.reset();
     {

@@ -30,7 +30,6 @@ struct SoundLevels {
 
     // These levels applied after inner.
     SoundLevels After(const SoundLevels& inner) const;
-    bool operator==(const SoundLevels&) const = default;
 };
 
 class MovieSound {
@@ -135,6 +134,8 @@ private:
     std::shared_ptr<const Samples> Decoded(const std::shared_ptr<const SoundDefinition>& sound,
                                            SoundDecoders& decoders);
     void MixVoice(Voice& voice, std::span<int32_t> mix);
+    // Tells the movie's thread where the scripts' sounds have got to and
+    // which have ended.
     void Report();
     // A channel's levels with the whole movie's applied after them.
     SoundLevels LevelsOf(uint64_t channel) const;
