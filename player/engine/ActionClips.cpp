@@ -117,17 +117,6 @@ ScriptObject* Made(ActionMachine& machine, PlacedObject* object)
     return object ? machine.ClipObject(object->Link) : nullptr;
 }
 
-std::optional<uint16_t> ExportedId(const Movie& movie, const std::string& name)
-{
-    auto found = movie.Exports.find(name);
-    if (found != movie.Exports.end())
-        return found->second;
-    for (const auto& [exported, id] : movie.Exports)
-        if (exported.size() == name.size() && SameName(name, exported.c_str()))
-            return id;
-    return std::nullopt;
-}
-
 // What a clip covers on the stage, in twips.
 std::optional<Box> StageBounds(ActionMachine& machine, ScriptObject* clip)
 {
@@ -180,6 +169,17 @@ void RunEvent(ActionMachine& machine, const StageEvent& event)
         machine.CallFromOutside(handler->Content, clip, {});
 }
 
+}
+
+std::optional<uint16_t> ExportedId(const Movie& movie, const std::string& name)
+{
+    auto found = movie.Exports.find(name);
+    if (found != movie.Exports.end())
+        return found->second;
+    for (const auto& [exported, id] : movie.Exports)
+        if (exported.size() == name.size() && SameName(name, exported.c_str()))
+            return id;
+    return std::nullopt;
 }
 
 int32_t ListDepth(double depth)

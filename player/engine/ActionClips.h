@@ -2,6 +2,7 @@
 // Movie clips as scripts see them: their properties by name or by the
 // numbers of GetProperty, their methods, and clips that scripts make.
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -10,6 +11,7 @@
 namespace tvmplayer {
 
 class ActionMachine;
+struct Movie;
 
 // "_x" for 0 and so on; empty for a number that names no property.
 std::string ClipPropertyName(int index);
@@ -23,6 +25,9 @@ struct StageEvent;
 // What a clip or text field that a script makes takes with all it holds,
 // roughly: counted against the memory of the frame's scripts.
 inline constexpr size_t ClipBytes = 1024;
+
+// The character a movie exports under name, its case aside.
+std::optional<uint16_t> ExportedId(const Movie& movie, const std::string& name);
 
 // A depth in the scripts' numbering, as display lists key it.
 int32_t ListDepth(double depth);

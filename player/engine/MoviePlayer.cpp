@@ -47,6 +47,7 @@ bool MoviePlayer::Load(std::span<const uint8_t> file, std::string_view variables
     videos_.Clear();
     shapes_.Clear();
     streams_.Reset();
+    scriptSounds_.Reset();
     movie_ = ParseMovie(file);
     stageEvents_.clear();
     ResetTimeline(movie_ ? movie_->Frames.size() : 0);
@@ -75,6 +76,8 @@ bool MoviePlayer::Load(std::span<const uint8_t> file, std::string_view variables
     ShowCurrentFrame();
     if (machine_ && stage_)
         streams_.Install(*machine_, *stage_->Children, *movie_->Characters);
+    if (machine_)
+        scriptSounds_.Install(*machine_);
     StartScripts();
     RunReachedFrames();
     if (movie_)
@@ -88,6 +91,7 @@ void MoviePlayer::Unload()
     Sound.StopAll();
     videos_.Clear();
     streams_.Reset();
+    scriptSounds_.Reset();
     Retire();
     movie_.reset();
     ResetTimeline(0);
@@ -182,6 +186,9 @@ bool MoviePlayer::Advance()
     ReleaseRetired();
     StartScripts();
     scriptsRan_ = false;
+    // The frame's scripts see where the scripts' sounds have got to.
+    if (machine_)
+        scriptSounds_.Run(*machine_);
     RunReachedFrames();
     CatchUp();
     // The sprites already on the stage move on before the main timeline's

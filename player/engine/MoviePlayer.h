@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "ActionSound.h"
 #include "Clock.h"
 #include "DisplayList.h"
 #include "Movie.h"
@@ -135,6 +136,7 @@ private:
     VideoPictures videos_;
     ShapeCache shapes_;
     NetStreams streams_{clock_, Sound, videos_};
+    ScriptSounds scriptSounds_{Sound};
     // What the sprites raised for the scripts since they last ran.
     std::vector<StageEvent> stageEvents_;
     // Whether scripts ran in this step, which may have changed the picture.

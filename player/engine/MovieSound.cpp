@@ -1,6 +1,7 @@
 #include "MovieSound.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "SoundTags.h"
 
@@ -44,6 +45,20 @@ int32_t EnvelopeLevel(const std::vector<EnvelopePoint>& envelope, size_t positio
     return static_cast<int32_t>(level(before) + (level(*next) - level(before)) * into / span);
 }
 
+void AddPair(int32_t* out, int32_t left, int32_t right, const SoundLevels& levels)
+{
+    out[0] += static_cast<int32_t>(std::lround(left * levels.LeftToLeft + right * levels.RightToLeft));
+    out[1] += static_cast<int32_t>(std::lround(left * levels.LeftToRight + right * levels.RightToRight));
+}
+
+}
+
+SoundLevels SoundLevels::After(const SoundLevels& inner) const
+{
+    return {inner.LeftToLeft * LeftToLeft + inner.LeftToRight * RightToLeft,
+            inner.LeftToLeft * LeftToRight + inner.LeftToRight * RightToRight,
+            inner.RightToLeft * LeftToLeft + inner.RightToRight * RightToLeft,
+            inner.RightToLeft * LeftToRight + inner.RightToRight * RightToRight};
 }
 
 // ---- The movie's thread ----
@@ -108,6 +123,49 @@ void MovieSound::StopAll()
 {
     StopStream();
     Send({CommandKind::Reset});
+    std::lock_guard lock(reportsLock_);
+    positions_.clear();
+    completed_.clear();
+}
+
+void MovieSound::StartScripted(std::shared_ptr<const SoundDefinition> sound, SoundInfo info, uint64_t channel,
+                               uint32_t tag)
+{
+    Command command{CommandKind::Start, std::move(sound), std::move(info)};
+    command.Channel = channel;
+    command.Tag = tag;
+    Send(std::move(command));
+}
+
+void MovieSound::StopScripted(uint64_t channel, std::optional<uint16_t> id)
+{
+    Command command{CommandKind::StopChannel, nullptr, {}, id.value_or(0)};
+    command.Channel = channel;
+    command.AnySound = !id;
+    Send(std::move(command));
+}
+
+void MovieSound::SetLevels(uint64_t channel, const SoundLevels& levels)
+{
+    Command command{CommandKind::Levels};
+    command.Channel = channel;
+    command.Levels = levels;
+    Send(std::move(command));
+}
+
+std::optional<uint64_t> MovieSound::Position(uint32_t tag) const
+{
+    std::lock_guard lock(reportsLock_);
+    auto found = positions_.find(tag);
+    return found == positions_.end() ? std::nullopt : std::optional<uint64_t>(found->second);
+}
+
+std::vector<uint32_t> MovieSound::TakeCompleted()
+{
+    std::lock_guard lock(reportsLock_);
+    std::vector<uint32_t> completed;
+    completed.swap(completed_);
+    return completed;
 }
 
 bool MovieSound::StreamPlaying() const
@@ -140,9 +198,34 @@ void MovieSound::Mix(std::span<int32_t> mix, uint64_t position, SoundDecoders& d
     }
     for (Command& command : commands) Apply(command, decoders);
     for (Voice& voice : voices_) MixVoice(voice, mix);
+    Report();
     std::erase_if(voices_, [](const Voice& voice) { return voice.LoopsLeft == 0; });
     MixStream(mix, position);
-    Feed.Mix(mix, position);
+    scratch_.assign(mix.size(), 0);
+    Feed.Mix(scratch_, position);
+    SoundLevels levels = LevelsOf(EveryChannel);
+    for (size_t i = 0; i + 1 < mix.size(); i += MixChannels) AddPair(&mix[i], scratch_[i], scratch_[i + 1], levels);
+}
+
+void MovieSound::Report()
+{
+    std::lock_guard lock(reportsLock_);
+    for (const Voice& voice : voices_) {
+        if (!voice.Tag)
+            continue;
+        positions_[voice.Tag] = voice.LoopsLeft ? voice.Position : voice.End;
+        if (!voice.LoopsLeft)
+            completed_.push_back(voice.Tag);
+    }
+}
+
+SoundLevels MovieSound::LevelsOf(uint64_t channel) const
+{
+    auto levels = [this](uint64_t of) {
+        auto found = levels_.find(of);
+        return found == levels_.end() ? SoundLevels{} : found->second;
+    };
+    return channel == EveryChannel ? levels(channel) : levels(EveryChannel).After(levels(channel));
 }
 
 void MovieSound::Detach()
@@ -154,6 +237,11 @@ void MovieSound::Detach()
     voices_.clear();
     decoded_.clear();
     stream_.reset();
+    {
+        std::lock_guard lock(reportsLock_);
+        positions_.clear();
+        completed_.clear();
+    }
     std::lock_guard lock(streamLock_);
     ++generation_;
     streamPlaying_ = streamHeard_ = false;
@@ -176,11 +264,21 @@ void MovieSound::Apply(Command& command, SoundDecoders& decoders)
         if (begin >= end)
             return;
         uint32_t loops = std::max<uint32_t>(command.Info.Loops, 1);
-        voices_.push_back({id, std::move(pcm), std::move(command.Info), begin, end, begin, loops});
+        voices_.push_back(
+            {id, std::move(pcm), std::move(command.Info), begin, end, begin, loops, command.Channel, command.Tag});
         return;
     }
     case CommandKind::Stop:
         std::erase_if(voices_, [&](const Voice& voice) { return voice.Id == command.Id; });
+        return;
+    case CommandKind::StopChannel:
+        std::erase_if(voices_, [&](const Voice& voice) {
+            return (command.Channel == EveryChannel || voice.Channel == command.Channel)
+                && (command.AnySound || voice.Id == command.Id);
+        });
+        return;
+    case CommandKind::Levels:
+        levels_[command.Channel] = command.Levels;
         return;
     case CommandKind::StartStream: {
         stream_.reset();
@@ -201,6 +299,7 @@ void MovieSound::Apply(Command& command, SoundDecoders& decoders)
         return;
     case CommandKind::Reset:
         voices_.clear();
+        levels_.clear();
         decoded_.clear();
         stream_.reset();
         return;
@@ -237,15 +336,15 @@ void MovieSound::MixVoice(Voice& voice, std::span<int32_t> mix)
 {
     const Samples& pcm = *voice.Pcm;
     const std::vector<EnvelopePoint>& envelope = voice.Info.Envelope;
+    SoundLevels levels = LevelsOf(voice.Channel);
     for (size_t i = 0; i + 1 < mix.size() && voice.LoopsLeft > 0; i += MixChannels) {
         size_t at = voice.Position * MixChannels;
-        if (envelope.empty()) {
-            mix[i] += pcm[at];
-            mix[i + 1] += pcm[at + 1];
-        } else {
-            mix[i] += pcm[at] * EnvelopeLevel(envelope, voice.Position, false) / 32768;
-            mix[i + 1] += pcm[at + 1] * EnvelopeLevel(envelope, voice.Position, true) / 32768;
+        int32_t left = pcm[at], right = pcm[at + 1];
+        if (!envelope.empty()) {
+            left = left * EnvelopeLevel(envelope, voice.Position, false) / 32768;
+            right = right * EnvelopeLevel(envelope, voice.Position, true) / 32768;
         }
+        AddPair(&mix[i], left, right, levels);
         if (++voice.Position == voice.End) {
             voice.Position = voice.Begin;
             --voice.LoopsLeft;
@@ -288,7 +387,9 @@ void MovieSound::MixStream(std::span<int32_t> mix, uint64_t position)
     }
     FillStream(mix.size() + stream.Skip);
     size_t count = std::min(mix.size(), stream.Pending.size() - stream.Used);
-    for (size_t i = 0; i < count; ++i) mix[i] += stream.Pending[stream.Used + i];
+    SoundLevels levels = LevelsOf(TimelineChannel);
+    for (size_t i = 0; i + 1 < count; i += MixChannels)
+        AddPair(&mix[i], stream.Pending[stream.Used + i], stream.Pending[stream.Used + i + 1], levels);
     stream.Used += count;
     if (stream.Used > (1u << 16)) {
         stream.Pending.erase(stream.Pending.begin(), stream.Pending.begin() + static_cast<std::ptrdiff_t>(stream.Used));

@@ -23,6 +23,15 @@
 
 namespace tvmplayer {
 
+// How a channel's sound reaches the speakers: the share of each input side
+// (left, right) that goes to each output side, 1 for all of it.
+struct SoundLevels {
+    double LeftToLeft = 1, LeftToRight = 0, RightToLeft = 0, RightToRight = 1;
+
+    // These levels applied after inner.
+    SoundLevels After(const SoundLevels& inner) const;
+};
+
 class MovieSound {
 public:
     MovieSound() = default;
@@ -42,6 +51,24 @@ public:
     // The frame the stream's sound has reached while a mixer plays this
     // sound; until the mixer begins a stream, the frame it starts at.
     std::optional<size_t> StreamFrame() const;
+
+    // Sounds that scripts start, in channels: EveryChannel's levels apply
+    // to all the movie's sound, TimelineChannel's also to the main
+    // timeline's own sounds, any other channel's to that channel's only.
+    static constexpr uint64_t EveryChannel = 0, TimelineChannel = 1;
+    // tag names the starter, to hear of the sound's position and its end.
+    void StartScripted(std::shared_ptr<const SoundDefinition> sound, SoundInfo info, uint64_t channel,
+                       uint32_t tag);
+    // The channel's sounds, or only those of the sound id, stop; in
+    // EveryChannel the sounds of every channel do.
+    void StopScripted(uint64_t channel, std::optional<uint16_t> id);
+    void SetLevels(uint64_t channel, const SoundLevels& levels);
+    // Where the last sound the tag started has got to, in samples at
+    // 44,100 Hz from the sound's start; none before the mixer began it.
+    std::optional<uint64_t> Position(uint32_t tag) const;
+    // The tags whose sounds have played to their end since the last call,
+    // once for each sound.
+    std::vector<uint32_t> TakeCompleted();
 
     // ---- The mixer's thread ----
 
@@ -66,7 +93,7 @@ public:
     SoundFeed Feed;
 
 private:
-    enum class CommandKind { Start, Stop, StartStream, StopStream, Reset };
+    enum class CommandKind { Start, Stop, StopChannel, Levels, StartStream, StopStream, Reset };
     struct Command {
         CommandKind Kind;
         std::shared_ptr<const SoundDefinition> Sound = nullptr;
@@ -75,6 +102,10 @@ private:
         std::shared_ptr<const SoundStream> Stream = nullptr;
         size_t Frame = 0;
         uint64_t Generation = 0;
+        uint64_t Channel = TimelineChannel;
+        uint32_t Tag = 0;
+        SoundLevels Levels = {};
+        bool AnySound = false;
     };
     using Samples = std::vector<int16_t>;
     struct Voice {
@@ -83,6 +114,8 @@ private:
         SoundInfo Info;
         size_t Begin, End, Position;  // in sample frames
         uint32_t LoopsLeft;
+        uint64_t Channel;
+        uint32_t Tag;
     };
     struct StreamVoice {
         std::shared_ptr<const SoundStream> Stream;
@@ -101,6 +134,11 @@ private:
     std::shared_ptr<const Samples> Decoded(const std::shared_ptr<const SoundDefinition>& sound,
                                            SoundDecoders& decoders);
     void MixVoice(Voice& voice, std::span<int32_t> mix);
+    // Tells the movie's thread where the scripts' sounds have got to and
+    // which have ended.
+    void Report();
+    // A channel's levels with the whole movie's applied after them.
+    SoundLevels LevelsOf(uint64_t channel) const;
     void MixStream(std::span<int32_t> mix, uint64_t position);
     void FillStream(size_t wanted);
     void EndStream(uint64_t generation);
@@ -119,8 +157,15 @@ private:
     std::atomic<uint64_t> played_{0};
     std::atomic<bool> mixing_{false};
 
+    // What the mixer tells of the scripts' sounds.
+    mutable std::mutex reportsLock_;
+    std::map<uint32_t, uint64_t> positions_;
+    std::vector<uint32_t> completed_;
+
     // The mixer's own.
     std::vector<Voice> voices_;
+    std::map<uint64_t, SoundLevels> levels_;
+    std::vector<int32_t> scratch_;
     std::map<std::shared_ptr<const SoundDefinition>, std::shared_ptr<const Samples>> decoded_;
     std::optional<StreamVoice> stream_;
 };

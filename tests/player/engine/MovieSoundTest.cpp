@@ -1,6 +1,7 @@
 // A movie's sounds: the sound tags read, event sounds played from their in
 // to their out point as often as they loop, with their envelope and their
-// stop and no-multiple flags, and a stream sound that sets the frames' pace.
+// stop and no-multiple flags, a stream sound that sets the frames' pace, and
+// the Sound objects of scripts with their volume, pan and levels.
 // A decoder of 16-bit little-endian PCM at 44,100 Hz stands in for the
 // process's codecs.
 #include <gtest/gtest.h>
@@ -9,6 +10,7 @@
 #include <vector>
 
 #include "MoviePlayer.h"
+#include "ScriptEvents.h"
 #include "SwfFixtures.h"
 
 namespace {
@@ -279,6 +281,209 @@ TEST_F(StreamTest, AStopSilencesTheStreamAndAGotoStartsItAtTheNewFrame)
     clock.Now += 100;
     player.Tick();
     EXPECT_EQ(player.Frames().Current(), 8u);
+}
+
+// ---- Sound objects ----
+
+// Action codes the scripts below use.
+enum : uint8_t { Pop = 0x17, GetVariable = 0x1C, SetVariable = 0x1D, Trace = 0x26, NewObject = 0x40,
+                 InitObject = 0x43, GetMember = 0x4E, SetMember = 0x4F, CallMethod = 0x52 };
+
+class Traces : public ScriptEvents {
+public:
+    std::vector<std::string> Lines;
+    void Trace(const std::string& line) override { Lines.push_back(line); }
+};
+
+// A script line by line, as the compiler writes it.
+class Script {
+public:
+    // name = new Sound(target), or new Sound() without one.
+    Script& Make(const char* name, const char* target = nullptr)
+    {
+        actions_.Push({name});
+        if (target)
+            actions_.Push({target}).Op(GetVariable).Push({1, "Sound"});
+        else
+            actions_.Push({0, "Sound"});
+        actions_.Op(NewObject).Op(SetVariable);
+        return *this;
+    }
+    // name.method(arguments...)
+    Script& Call(const char* name, const char* method, std::initializer_list<tvmtest::SwfValue> arguments = {})
+    {
+        for (auto argument = std::rbegin(arguments); argument != std::rend(arguments); ++argument)
+            actions_.Push({*argument});
+        actions_.Push({static_cast<int>(arguments.size()), name}).Op(GetVariable).Push({method}).Op(CallMethod).Op(Pop);
+        return *this;
+    }
+    // name.setTransform({ll, lr, rl, rr})
+    Script& Transform(const char* name, int ll, int lr, int rl, int rr)
+    {
+        actions_.Push({"rr", rr, "rl", rl, "lr", lr, "ll", ll, 4}).Op(InitObject);
+        actions_.Push({1, name}).Op(GetVariable).Push({"setTransform"}).Op(CallMethod).Op(Pop);
+        return *this;
+    }
+    // name.onSoundComplete = function () { trace("complete"); }
+    Script& OnComplete(const char* name)
+    {
+        actions_.Push({name}).Op(GetVariable).Push({"onSoundComplete"});
+        actions_.DefineFunction("", {}, tvmtest::SwfActions().Push({"complete"}).Op(Trace).Take()).Op(SetMember);
+        return *this;
+    }
+    Script& TraceMember(const char* name, const char* member)
+    {
+        actions_.Push({name}).Op(GetVariable).Push({member}).Op(GetMember).Op(Trace);
+        return *this;
+    }
+    // trace(name.method()), or trace(name.method().member)
+    Script& TraceCall(const char* name, const char* method, const char* member = nullptr)
+    {
+        actions_.Push({0, name}).Op(GetVariable).Push({method}).Op(CallMethod);
+        if (member)
+            actions_.Push({member}).Op(GetMember);
+        actions_.Op(Trace);
+        return *this;
+    }
+    Bytes Take() { return actions_.End().Take(); }
+
+private:
+    tvmtest::SwfActions actions_;
+};
+
+constexpr uint16_t TagExportAssets = 56;
+constexpr size_t ToneFrames = 4410;  // 100 ms
+
+class SoundObjectTest : public SoundTest {
+protected:
+    void SetUp() override
+    {
+        SoundTest::SetUp();
+        player.SetScriptEvents(traces);
+    }
+
+    // A movie exporting a mono tone of 1000 as "tone", whose frames run
+    // these scripts.
+    void Load(std::vector<Bytes> frames)
+    {
+        Bytes exported = {1, 0, 1, 0, 't', 'o', 'n', 'e', 0};
+        SwfTags tags;
+        tags.DefineSound(1, MonoPcm, ToneFrames, Tone(ToneFrames, 1000)).Tag(TagExportAssets, exported);
+        for (const Bytes& frame : frames) tags.DoAction(frame).ShowFrame();
+        tvmtest::SwfMovie movie;
+        movie.version = 8;
+        movie.rateInteger = 10;
+        movie.frameCount = static_cast<uint16_t>(frames.size());
+        movie.tags = tags.End().Take();
+        ASSERT_TRUE(player.Load(tvmtest::MakeSwf(movie)));
+    }
+
+    Traces traces;
+};
+
+struct Heard {
+    int32_t left = 0, right = 0;  // the first sample frame
+    size_t frames = 0;            // sample frames with any sound
+};
+
+Heard Measure(const std::vector<int32_t>& mix)
+{
+    Heard heard{mix[0], mix[1], 0};
+    for (size_t i = 0; i < mix.size(); i += MixChannels) heard.frames += mix[i] != 0 || mix[i + 1] != 0;
+    return heard;
+}
+
+TEST_F(SoundObjectTest, AttachedSoundsPlayAtTheirObjectsLevels)
+{
+    const struct {
+        const char* name;
+        Bytes script;
+        Heard heard;
+    } cases[] = {
+        {"as exported", Script().Make("s").Call("s", "attachSound", {"tone"}).Call("s", "start").Take(),
+         {1000, 1000, ToneFrames}},
+        {"twice", Script().Make("s").Call("s", "attachSound", {"tone"}).Call("s", "start", {0, 2}).Take(),
+         {1000, 1000, 2 * ToneFrames}},
+        {"from 50 ms on", Script().Make("s").Call("s", "attachSound", {"tone"}).Call("s", "start", {0.05}).Take(),
+         {1000, 1000, ToneFrames / 2}},
+        {"half volume", Script().Make("s").Call("s", "attachSound", {"tone"}).Call("s", "setVolume", {50})
+                            .Call("s", "start").Take(),
+         {500, 500, ToneFrames}},
+        {"panned left", Script().Make("s").Call("s", "attachSound", {"tone"}).Call("s", "setPan", {-100})
+                            .Call("s", "start").Take(),
+         {1000, 0, ToneFrames}},
+        {"left to the right only", Script().Make("s").Call("s", "attachSound", {"tone"}).Transform("s", 0, 100, 0, 0)
+                                       .Call("s", "start").Take(),
+         {0, 1000, ToneFrames}},
+        // The movie's volume scales the clip's sounds too.
+        {"clip and movie volumes", Script().Make("all").Call("all", "setVolume", {50}).Make("s", "_root")
+                                       .Call("s", "setVolume", {50}).Call("s", "attachSound", {"tone"})
+                                       .Call("s", "start").Take(),
+         {250, 250, ToneFrames}},
+        {"another clip's volume", Script().Make("other", "_root").Call("other", "setVolume", {0}).Make("s")
+                                      .Call("s", "attachSound", {"tone"}).Call("s", "start").Take(),
+         {1000, 1000, ToneFrames}},
+        {"an unknown name", Script().Make("s").Call("s", "attachSound", {"none"}).Call("s", "start").Take(), {}},
+    };
+    for (const auto& c : cases) {
+        Load({c.script});
+        Heard heard = Measure(Mix(4 * ToneFrames));
+        EXPECT_EQ(heard.left, c.heard.left) << c.name;
+        EXPECT_EQ(heard.right, c.heard.right) << c.name;
+        EXPECT_EQ(heard.frames, c.heard.frames) << c.name;
+        EXPECT_TRUE(traces.Lines.empty()) << c.name << ": " << traces.Lines.front();
+        traces.Lines.clear();
+    }
+}
+
+TEST_F(SoundObjectTest, TheMoviesAndTheRootsLevelsApplyToTheTimelinesOwnSounds)
+{
+    for (const char* target : {static_cast<const char*>(nullptr), "_root"}) {
+        SwfTags tags;
+        tags.DefineSound(1, MonoPcm, ToneFrames, Tone(ToneFrames, 1000))
+            .StartSound(1)
+            .DoAction(Script().Make("s", target).Call("s", "setVolume", {50}).Call("s", "setPan", {100}).Take())
+            .ShowFrame();
+        ASSERT_TRUE(player.Load(Movie(tags.End().Take())));
+        Heard heard = Measure(Mix(ToneFrames));
+        EXPECT_EQ(heard.left, 0) << (target ? target : "the movie");
+        EXPECT_EQ(heard.right, 500) << (target ? target : "the movie");
+    }
+}
+
+TEST_F(SoundObjectTest, SettingsReadBack)
+{
+    Load({Script()
+              .Make("s").TraceMember("s", "duration").Call("s", "attachSound", {"tone"}).TraceMember("s", "duration")
+              .TraceCall("s", "getVolume").TraceCall("s", "getPan")
+              .Make("same", "_root").Call("same", "setVolume", {30}).Call("same", "setPan", {40})
+              .TraceCall("same", "getPan")
+              .Make("t", "_root").Transform("t", 10, 20, 30, 40)
+              .Make("u", "_root").Call("u", "setTransform", {1}).TraceCall("u", "getVolume")
+              .TraceCall("u", "getTransform", "ll").TraceCall("u", "getTransform", "lr")
+              .TraceCall("u", "getTransform", "rl").TraceCall("u", "getTransform", "rr")
+              .Take()});
+    // Sound objects of one clip share its settings.
+    EXPECT_EQ(traces.Lines, (std::vector<std::string>{"undefined", "100", "100", "0", "40", "30", "10", "20", "30", "40"}));
+}
+
+TEST_F(SoundObjectTest, StopEndsTheSoundAndOnlyAnEndCallsOnSoundComplete)
+{
+    Load({Script().Make("s").OnComplete("s").Call("s", "attachSound", {"tone"}).Call("s", "start").Take(),
+          Script().TraceMember("s", "position").Call("s", "stop").Take(), Bytes{0}});
+    EXPECT_EQ(Measure(Mix(ToneFrames / 2)).frames, ToneFrames / 2);
+    player.Step();
+    EXPECT_EQ(Measure(Mix(ToneFrames)).frames, 0u) << "stopped";
+    player.Step();
+    EXPECT_EQ(traces.Lines, (std::vector<std::string>{"50"})) << "a stop is no end";
+
+    traces.Lines.clear();
+    Load({Script().Make("s").OnComplete("s").Call("s", "attachSound", {"tone"}).Call("s", "start", {0, 2}).Take()});
+    for (int i = 0; i < 4; ++i) {
+        Mix(ToneFrames);
+        player.Step();
+    }
+    EXPECT_EQ(traces.Lines, (std::vector<std::string>{"complete"})) << "once, after the last loop";
 }
 
 }
