@@ -17,25 +17,24 @@ namespace {
 
 constexpr int Width = 320, Height = 240;
 
+BOOL CALLBACK FindOwnForm(HWND window, LPARAM found)
+{
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    char name[16] = {};
+    GetClassNameA(window, name, sizeof name);
+    if (process != GetCurrentProcessId() || std::string(name) != "TForm") return TRUE;
+    *reinterpret_cast<HWND*>(found) = window;
+    return FALSE;
+}
+
 // The preview window of this test program: other tests running beside it on
 // the same display have windows of the same class.
 HWND OwnPreviewWindow()
 {
-    struct TSearch {
-        HWND Found = nullptr;
-    } search;
-    EnumWindows(
-        [](HWND window, LPARAM data) -> BOOL {
-            DWORD process = 0;
-            GetWindowThreadProcessId(window, &process);
-            char name[16] = {};
-            GetClassNameA(window, name, sizeof name);
-            if (process != GetCurrentProcessId() || std::string(name) != "TForm") return TRUE;
-            reinterpret_cast<TSearch*>(data)->Found = window;
-            return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&search));
-    return search.Found;
+    HWND found = nullptr;
+    EnumWindows(FindOwnForm, reinterpret_cast<LPARAM>(&found));
+    return found;
 }
 
 std::string Output(const std::string& name)
