@@ -425,8 +425,9 @@ void TCustomFFmpeg::Dispatch(AVFrame* frame, int inputIndex, int streamIndex)
         // An output's start time skips what comes before it, and its times
         // count from there.
         int64_t start = output->Options.StartTime;
-        bool skipped = start != AV_NOPTS_VALUE && readTime != AV_NOPTS_VALUE && readTime < start;
-        if (start != AV_NOPTS_VALUE && readTime != AV_NOPTS_VALUE) frame->pts = readTime - start;
+        bool shifted = start != AV_NOPTS_VALUE && readTime != AV_NOPTS_VALUE;
+        bool skipped = shifted && readTime < start;
+        if (shifted) frame->pts = readTime - start;
         for (auto& stream : output->Streams) {
             if (stream->SourceFile() != inputIndex || stream->SourceStream() != streamIndex) continue;
             fed = true;

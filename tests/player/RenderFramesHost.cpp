@@ -14,6 +14,7 @@
 #include "PngFile.h"
 #include "RenderOptions.h"
 #include "SwfHeader.h"
+#include "SysUtils.h"
 #include "TestSupport.h"
 
 namespace {
@@ -35,11 +36,6 @@ bool StageSize(const std::string& movie, int& width, int& height)
     return width > 0 && height > 0;
 }
 
-std::wstring Wide(const std::string& text)
-{
-    return std::wstring(text.begin(), text.end());
-}
-
 int Render(const RenderOptions& options)
 {
     int stageWidth = 0, stageHeight = 0;
@@ -59,7 +55,7 @@ int Render(const RenderOptions& options)
         tvmtest::RawFlash flash(control);
         if (options.Transparent)
             flash.PutString(PutWMode, L"transparent");
-        if (flash.PutString(PutMovie, Wide(options.Movie)) != S_OK) {
+        if (flash.PutString(PutMovie, AnsiToWide(options.Movie)) != S_OK) {
             std::fprintf(stderr, "render_frames_host: the player refused %s\n", options.Movie.c_str());
             result = 1;
         }
