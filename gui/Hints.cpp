@@ -99,6 +99,11 @@ void THintManager::MouseMoved(TControl* control)
     showTimer_.SetEnabled(true);
 }
 
+void THintManager::MouseLeft(TControl* control)
+{
+    if (control == control_) MouseMoved(nullptr);
+}
+
 void THintManager::ActivateHint(POINT cursor)
 {
     showTimer_.SetEnabled(false);
