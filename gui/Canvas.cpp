@@ -239,6 +239,15 @@ void TCanvas::TextRect(const TRect& rect, int x, int y, const std::string& text)
     Changed();
 }
 
+void TCanvas::TextRect(TRect& rect, const std::string& text, UINT format)
+{
+    Changing();
+    RequiredState(csHandleValid | csFontValid);
+    SetBkMode(handle_, TRANSPARENT);
+    DrawTextA(handle_, text.c_str(), -1, &rect, format);
+    Changed();
+}
+
 SIZE TCanvas::TextExtent(const std::string& text)
 {
     RequiredState(csHandleValid | csFontValid);

@@ -91,6 +91,10 @@ public:
     void TextOut(int x, int y, const std::string& text);
     // Text at (X, Y) clipped to Rect, which a solid brush fills first.
     void TextRect(const TRect& rect, int x, int y, const std::string& text);
+    // Text laid out in Rect by DrawText's Format (alignment, wrapping;
+    // DT_CALCRECT only measures, into Rect) in the font and its colour,
+    // over the background as it is.
+    void TextRect(TRect& rect, const std::string& text, UINT format);
     SIZE TextExtent(const std::string& text);
     int TextWidth(const std::string& text) { return TextExtent(text).cx; }
     int TextHeight(const std::string& text) { return TextExtent(text).cy; }

@@ -114,7 +114,8 @@ void DragDone(bool drop)
     TControl* target = accepted ? done->target : nullptr;
     POINT at = target ? target->ScreenToClient(pos) : pos;
     done->object->Dropped = accepted;
-    ::SetCursor(Screen->Cursors(crArrow));
+    // The pointer takes again the shape the screen or the window under it gives.
+    Screen->SetCursor(Screen->Cursor());
     done->object->Finished(target, at.x, at.y, accepted);
     if (done->ownObject) delete done->object;
 }
@@ -193,6 +194,13 @@ TDragObject* CurrentDragObject()
 void CancelDrag()
 {
     if (session) DragDone(false);
+}
+
+bool IsDragKeyMsg(const MSG& msg)
+{
+    if (!session || msg.message != WM_KEYDOWN || msg.wParam != VK_ESCAPE) return false;
+    DragDone(false);
+    return true;
 }
 
 void DragControlDestroyed(TControl* control)

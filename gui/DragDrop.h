@@ -53,6 +53,9 @@ public:
 TDragObject* CurrentDragObject();
 // Ends the drag going on, if any, without a drop.
 void CancelDrag();
+// A message of the application's loop: Esc pressed during a drag cancels
+// the drag and goes no further. Answers whether the message was used.
+bool IsDragKeyMsg(const MSG& msg);
 // The control goes away: it is no longer the target, and a drag of it ends
 // without telling it.
 void DragControlDestroyed(TControl* control);

@@ -20,8 +20,20 @@ void DrawBevel(TCanvas& canvas, TRect& rect, TBevelCut bevel, int width)
 // Draws Text centred vertically in Rect with the alignment's horizontal place.
 void DrawCaption(TCanvas& canvas, TRect rect, const std::string& text, TAlignment alignment)
 {
-    SetBkMode(canvas.Handle(), TRANSPARENT);
-    DrawTextA(canvas.Handle(), text.c_str(), -1, &rect, DT_SINGLELINE | DT_VCENTER | AlignmentDrawFlag(alignment));
+    canvas.TextRect(rect, text, DT_SINGLELINE | DT_VCENTER | AlignmentDrawFlag(alignment));
+}
+
+// The height of a line in Font, measured on the screen: the window's canvas
+// would make the window, maybe before it has its parent.
+int LineHeight(TFont* font)
+{
+    HDC screen = GetDC(nullptr);
+    HGDIOBJ old = SelectObject(screen, font->Handle());
+    SIZE size{};
+    GetTextExtentPoint32A(screen, "0", 1, &size);
+    SelectObject(screen, old);
+    ReleaseDC(nullptr, screen);
+    return size.cy;
 }
 
 }
@@ -125,8 +137,7 @@ TGroupBox::TGroupBox(TComponent* owner) : TCustomControl(owner)
 
 void TGroupBox::AlignControls(TControl* control, RECT& rect)
 {
-    Canvas()->Font().Assign(Font());
-    rect.top += Canvas()->TextHeight("0");
+    rect.top += LineHeight(Font());
     InflateRect(&rect, -1, -1);
     TCustomControl::AlignControls(control, rect);
 }

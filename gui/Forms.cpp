@@ -1,5 +1,6 @@
 #include "Forms.h"
 
+#include "DragDrop.h"
 #include "Hints.h"
 #include "Icon.h"
 
@@ -535,7 +536,7 @@ bool TApplication::ProcessMessage(MSG& msg)
             events->OnMessage(msg, handled);
     }
     if (!handled && OnMessage) OnMessage(msg, handled);
-    if (!handled) handled = IsPreProcessMessage(msg) || IsKeyMsg(msg);
+    if (!handled) handled = IsDragKeyMsg(msg) || IsPreProcessMessage(msg) || IsKeyMsg(msg);
     if (!handled) {
         TranslateMessage(&msg);
         if (unicode)

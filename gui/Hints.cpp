@@ -37,7 +37,7 @@ TRect THintWindow::CalcHintRect(int maxWidth, const std::string& hint)
     TCanvas& canvas = *Canvas();
     canvas.Font().Assign(Font());
     TRect rect{0, 0, maxWidth, 0};
-    DrawTextA(canvas.Handle(), hint.c_str(), -1, &rect, HintTextFlags | DT_CALCRECT);
+    canvas.TextRect(rect, hint, HintTextFlags | DT_CALCRECT);
     rect.right += 2 * HintMargin + 2;
     rect.bottom += 2 * HintMargin + 2;
     return rect;
@@ -65,12 +65,10 @@ void THintWindow::Paint()
     canvas.Brush().SetColor(Color());
     canvas.FillRect(ClientRect());
     canvas.Font().Assign(Font());
-    SetBkMode(canvas.Handle(), TRANSPARENT);
-    SetTextColor(canvas.Handle(), ColorToRGB(clInfoText));
+    canvas.Font().SetColor(clInfoText);
     TRect text = ClientRect();
     InflateRect(&text, -HintMargin, -HintMargin);
-    const std::string hint = Caption();
-    DrawTextA(canvas.Handle(), hint.c_str(), -1, &text, HintTextFlags);
+    canvas.TextRect(text, Caption(), HintTextFlags);
 }
 
 // ---- THintManager ----
@@ -97,6 +95,11 @@ void THintManager::MouseMoved(TControl* control)
     if (!ShowHint || hint_.empty()) return;
     showTimer_.SetInterval(HintPause);
     showTimer_.SetEnabled(true);
+}
+
+void THintManager::MouseLeft(TControl* control)
+{
+    if (control == control_) MouseMoved(nullptr);
 }
 
 void THintManager::ActivateHint(POINT cursor)

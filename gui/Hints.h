@@ -46,6 +46,8 @@ public:
     const std::string& Hint() const { return hint_; }
     // The pointer moved over Control (null: over no control of ours).
     void MouseMoved(TControl* control);
+    // The pointer left Control for no window of ours: its hint goes.
+    void MouseLeft(TControl* control);
     // Shows the hint of the control under the pointer now.
     void ActivateHint(POINT cursor);
     void CancelHint();

@@ -93,7 +93,7 @@ std::string TEditMask::Format(const std::string& text) const
         const TPlace& place = places_[static_cast<size_t>(i)];
         if (place.Kind == Literal) {
             edit += place.Char;
-            if (saveLiterals_ && from < text.size() && text[from] == place.Char) ++from;
+            if (from < text.size() && text[from] == place.Char) ++from;
             continue;
         }
         char c = from < text.size() ? Accept(i, text[from]) : 0;
@@ -133,6 +133,11 @@ void TCustomMaskEdit::SetEditMask(const std::string& mask)
     mask_ = TEditMask(mask);
     SetMaxLength(mask_.Length());
     SetText(IsMasked() ? mask_.Format(text) : text);
+}
+
+void TCustomMaskEdit::SetTextValue(const std::string& text)
+{
+    TCustomEdit::SetTextValue(IsMasked() ? mask_.Format(text) : text);
 }
 
 std::string TCustomMaskEdit::MaskedText()

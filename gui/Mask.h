@@ -31,8 +31,9 @@ public:
     // The first place at or after Position that takes input; Length when none.
     int NextInputPlace(int position) const;
     int PreviousInputPlace(int position) const;
-    // The edit text of Text: literals in place, characters of Text (as the
-    // mask saves them) in the input places, blanks where Text has none.
+    // The edit text of Text: literals in place, characters of Text in the
+    // input places, blanks where Text has none. Text may hold the literals
+    // or not, whether the mask saves them or not.
     std::string Format(const std::string& text) const;
     // Text as saved: with or without the literals, blanks as spaces.
     std::string Unformat(const std::string& editText) const;
@@ -71,6 +72,8 @@ public:
     virtual void ValidateEdit();
 
 protected:
+    // Text set on a masked edit shows in the mask, its literals included.
+    void SetTextValue(const std::string& text) override;
     void WndProc(TMessage& message) override;
     void DoExit() override;
 

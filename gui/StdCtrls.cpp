@@ -75,17 +75,16 @@ void TLabel::Paint()
         canvas->FillRect(client);
     }
     canvas->Font().Assign(Font());
+    if (!Enabled()) canvas->Font().SetColor(clGrayText);
     std::string text = Caption();
-    RECT area = client;
+    TRect area = client;
     if (layout_ != tlTop) {
-        RECT measured = client;
-        DrawTextA(canvas->Handle(), text.c_str(), -1, &measured, DrawFlags() | DT_CALCRECT);
+        TRect measured = client;
+        canvas->TextRect(measured, text, DrawFlags() | DT_CALCRECT);
         const int spare = (client.bottom - client.top) - (measured.bottom - measured.top);
         area.top += layout_ == tlCenter ? spare / 2 : spare;
     }
-    SetBkMode(canvas->Handle(), TRANSPARENT);
-    SetTextColor(canvas->Handle(), ColorToRGB(Enabled() ? Font()->GetColor() : clGrayText));
-    DrawTextA(canvas->Handle(), text.c_str(), -1, &area, DrawFlags());
+    canvas->TextRect(area, text, DrawFlags());
 }
 
 void TLabel::AdjustBounds()

@@ -368,8 +368,13 @@ void TToolBar::WndProc(TMessage& message)
         PlaceButtons();
         return;
     }
-    // The bar tracks the mouse over its buttons itself.
+    // The bar tracks the mouse over its buttons itself; the buttons only
+    // hear it come and go, for their hints and whoever watches them.
     if (message.Msg >= WM_MOUSEFIRST && message.Msg <= WM_MOUSELAST) {
+        if (message.Msg == WM_MOUSEMOVE) {
+            TControl* button = ControlAtPos(MessagePoint(message.LParam), false);
+            TrackMouse(button ? button : this);
+        }
         TControl::WndProc(message);
         return;
     }

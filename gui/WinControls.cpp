@@ -2,6 +2,7 @@
 
 #include "Exceptions.h"
 #include "Forms.h"
+#include "Hints.h"
 
 #include <map>
 
@@ -339,8 +340,11 @@ void TWinControl::WndProc(TMessage& message)
         message.Result = 1;
         return;
     case WM_MOUSELEAVE:
-        if (mouseControl_ == this || (mouseControl_ && mouseControl_->parent_ == this && !AsWinControl(mouseControl_)))
+        if (mouseControl_ == this || (mouseControl_ && mouseControl_->parent_ == this && !AsWinControl(mouseControl_))) {
+            TControl* left = mouseControl_;
             TrackMouse(nullptr);
+            Application->Hints().MouseLeft(left);
+        }
         break;
     case WM_CAPTURECHANGED:
         if (reinterpret_cast<HWND>(message.LParam) != handle_ &&

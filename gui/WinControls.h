@@ -134,6 +134,10 @@ protected:
     // A canvas over the window, made on first use: it draws on the window's
     // DC outside of painting, and on the DC being painted while painting.
     TCanvas* WindowCanvas();
+    // The pointer is over Target, this control or one of its windowless
+    // children (null: it left the window): the one it left and the one it
+    // entered hear CM_MOUSELEAVE and CM_MOUSEENTER.
+    void TrackMouse(TControl* target);
 
 private:
     friend class TControl;
@@ -151,7 +155,6 @@ private:
     void PaintHandler(TMessage& message);
     void EraseBackground(HDC dc);
     bool RouteMouse(TMessage& message);
-    void TrackMouse(TControl* target);
     bool ReflectNotification(TMessage& message);
     bool IsDialogKey(TMessage& message);
     void AnchorChildren();

@@ -80,9 +80,15 @@ TEST(AllControls, ScreenshotOfAFormWithEveryControlIsKept)
     image->Picture()->Bitmap().Canvas().FillRect(Rect(0, 0, 24, 24));
     Make<TButton>(&form, 10, 66, 80, 25, "Button");
     auto* bitBtn = Make<TBitBtn>(&form, 100, 66, 80, 25, "BitBtn");
+    // A green disc; the fuchsia of the bottom-left pixel is the glyph's
+    // transparent colour, as in every glyph.
     bitBtn->Glyph().SetSize(16, 16);
-    bitBtn->Glyph().Canvas().Brush().SetColor(clGreen);
-    bitBtn->Glyph().Canvas().FillRect(Rect(0, 0, 16, 16));
+    TCanvas& glyph = bitBtn->Glyph().Canvas();
+    glyph.Brush().SetColor(clFuchsia);
+    glyph.FillRect(Rect(0, 0, 16, 16));
+    glyph.Brush().SetColor(clGreen);
+    glyph.Pen().SetColor(clGreen);
+    glyph.Ellipse(2, 2, 14, 14);
     auto* speed = Make<TSpeedButton>(&form, 190, 66, 60, 25, "Speed");
     speed->SetFlat(false);
     Make<TCheckBox>(&form, 10, 98, 100, 20, "Check box")->SetChecked(true);

@@ -1,7 +1,7 @@
 // Dragging with the real pointer: from one list to another, the events in
 // the order a program relies on; a refused drop ends with no target; a drag
-// not yet past its threshold asks no target; a program's drag object shows
-// its image while the drag lasts.
+// not yet past its threshold asks no target; Esc cancels a drag; a
+// program's drag object shows its image while the drag lasts.
 #include <gtest/gtest.h>
 
 #include "ControlTestSupport.h"
@@ -125,6 +125,59 @@ TEST(DragDrop, ReleaseWithinTheThresholdAsksNoTarget)
     SendMouseInput(f.pressed, MOUSEEVENTF_LEFTUP);
     ASSERT_TRUE(f.Logged("end without target"));
     EXPECT_EQ(f.log, (TMessageLog{"start", "end without target"}));
+}
+
+namespace {
+
+void PressKey(WORD key)
+{
+    INPUT inputs[2]{};
+    for (INPUT& input : inputs) {
+        input.type = INPUT_KEYBOARD;
+        input.ki.wVk = key;
+    }
+    inputs[1].ki.dwFlags = KEYEVENTF_KEYUP;
+    SendInput(2, inputs, sizeof(INPUT));
+}
+
+}
+
+TEST(DragDrop, EscapeCancelsTheDragAndGivesThePointerItsShapeBack)
+{
+    TDragFixture f;
+    f.target.SetCursor(crHandPoint);
+    TWndMethod targetProc = f.target.WindowProc;
+    f.target.WindowProc = [&](TMessage& message) {
+        if (message.Msg == CM_DRAG && message.WParam == dmDragCancel) f.log.push_back("cancel");
+        targetProc(message);
+    };
+    // The keys go where the focus is, as they would for the user.
+    f.source.SetFocus();
+    f.Press();
+    SendMouseInput(f.Screen(f.target, 20, 20));
+    ASSERT_TRUE(f.Logged("over enter"));
+    EXPECT_EQ(GetCursor(), Screen->Cursors(f.source.DragCursor)) << "the target accepts";
+
+    PressKey(VK_ESCAPE);
+    ASSERT_TRUE(f.Logged("end without target"));
+    EXPECT_EQ(f.log, (TMessageLog{"start", "over enter", "over leave", "cancel", "end without target"}));
+    EXPECT_FALSE(f.source.Dragging());
+    EXPECT_EQ(CurrentDragObject(), nullptr);
+    EXPECT_EQ(GetCapture(), nullptr);
+    EXPECT_EQ(GetCursor(), Screen->Cursors(crHandPoint)) << "the shape of the control under the pointer";
+
+    SendMouseInput(f.Screen(f.target, 20, 20), MOUSEEVENTF_LEFTUP);
+    const DWORD released = GetTickCount();
+    PumpUntil([&] { return GetTickCount() - released > 200; });
+    EXPECT_EQ(f.log.back(), "end without target") << "the release after the cancel drops nothing";
+
+    // Within the threshold too: nothing was asked, nothing is cancelled.
+    f.log.clear();
+    f.Press();
+    PressKey(VK_ESCAPE);
+    ASSERT_TRUE(f.Logged("end without target"));
+    EXPECT_EQ(f.log, (TMessageLog{"start", "end without target"}));
+    SendMouseInput(f.pressed, MOUSEEVENTF_LEFTUP);
 }
 
 namespace {

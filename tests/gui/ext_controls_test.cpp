@@ -59,6 +59,25 @@ TEST(ExtControls, GroupBoxChildrenLieBelowTheCaption)
     EXPECT_GE(child.Left(), 1);
 }
 
+TEST(ExtControls, GroupBoxDrawsItsEtchedFrameAndCaption)
+{
+    TTestForm form(nullptr);
+    TGroupBox box(&form);
+    box.SetBounds(10, 10, 150, 80);
+    box.SetCaption("Options");
+    box.SetParent(&form);
+    form.Show();
+    form.Update();
+    HWND window = box.Handle();
+    ASSERT_EQ(GetParent(window), form.Handle()) << "a caption set before the parent makes no window of its own";
+    EXPECT_EQ(ClientPixel(window, 0, 60), ColorToRGB(clBtnShadow)) << "the frame's left edge";
+    EXPECT_EQ(ClientPixel(window, 140, 79), ColorToRGB(clBtnHighlight)) << "the etched bottom";
+    int inked = 0;
+    for (int x = 8; x < 60; ++x)
+        for (int y = 0; y < 14; ++y) inked += ClientPixel(window, x, y) == ColorToRGB(clWindowText);
+    EXPECT_GT(inked, 10) << "the caption in the top edge";
+}
+
 TEST(ExtControls, ImageSizesToItsPictureAndStretches)
 {
     TTestForm form(nullptr);

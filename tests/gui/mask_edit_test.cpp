@@ -18,6 +18,8 @@ TEST(EditMask, FormatsAndSavesTextByItsSections)
     } cases[] = {
         {"000-00;1;_", "123-45", "123-45", "123-45", true},
         {"000-00;0;_", "12345", "123-45", "12345", true},
+        {"000-00;0;_", "123-45", "123-45", "12345", true},
+        {"000-00;1;_", "12345", "123-45", "123-45", true},
         {"000-99;1;_", "12", "12_-__", "12 -  ", false},
         {">LL<ll;1;*", "abCD", "ABcd", "ABcd", true},
         {"\\(000\\);1;_", "(042)", "(042)", "(042)", true},
@@ -52,4 +54,7 @@ TEST(MaskEdit, TypingFillsPlacesAndRefusesWhatDoesNotFit)
     EXPECT_EQ(edit.EditText(), "12:3_");
     EXPECT_THROW(edit.ValidateEdit(), EMaskEditError);
     EXPECT_EQ(edit.MaskedText(), "12:3 ");
+
+    edit.SetText("0915");
+    EXPECT_EQ(edit.EditText(), "09:15") << "text set by the program shows the literals";
 }

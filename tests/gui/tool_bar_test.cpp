@@ -1,9 +1,10 @@
 // The tool bar: its buttons' clicks, check buttons that stay down, buttons
-// standing for menu items, and buttons drawn by the program in the state
-// the pointer leaves them in.
+// standing for menu items, buttons drawn by the program in the state the
+// pointer leaves them in, and the real pointer's hover and hints.
 #include <gtest/gtest.h>
 
 #include "ControlTestSupport.h"
+#include "Hints.h"
 #include "Menus.h"
 #include "ToolBars.h"
 
@@ -135,4 +136,41 @@ TEST(ToolBar, CustomDrawSeesHotAndPressedStatesAndMayPaintTheButtonItself)
     EXPECT_EQ(stateOf(&f.save) & cdsHot, 0u) << "the pointer moved on";
     EXPECT_NE(stateOf(&f.bold) & cdsHot, 0u);
     EXPECT_EQ(f.log, (TMessageLog{"Save"}));
+}
+
+TEST(ToolBar, PointerRestingOnAButtonMakesItHotAndShowsItsHintUntilItLeaves)
+{
+    TToolBarFixture f;
+    SetForegroundWindow(f.form.Handle());
+    f.save.Hint = "Save the file";
+    f.save.ShowHint = true;
+    TWndMethod saveProc = f.save.WindowProc;
+    f.save.WindowProc = [&](TMessage& message) {
+        if (message.Msg == CM_MOUSEENTER) f.log.push_back("enter");
+        if (message.Msg == CM_MOUSELEAVE) f.log.push_back("leave");
+        saveProc(message);
+    };
+    TCustomDrawState saveState = 0;
+    f.bar.OnCustomDrawButton = [&](TToolBar*, TToolButton* button, TCustomDrawState state, bool&) {
+        if (button == &f.save) saveState = state;
+    };
+    THintManager& hints = Application->Hints();
+    const unsigned pause = hints.HintPause, hidePause = hints.HintHidePause;
+    hints.HintPause = 200;
+    // Only the pointer's leaving may take the hint away.
+    hints.HintHidePause = 60000;
+    THintWindow* window = hints.HintWindow();
+
+    SendMouseInput(f.bar.ClientToScreen(Centre(f.save)));
+    EXPECT_TRUE(PumpUntil([&] { return (saveState & cdsHot) != 0; })) << "drawn hot under the pointer";
+    EXPECT_EQ(f.log, (TMessageLog{"enter"}));
+    ASSERT_TRUE(PumpUntil([&] { return window->Showing(); }));
+    EXPECT_EQ(window->Caption(), "Save the file");
+
+    SendMouseInput(POINT{20, 20});
+    EXPECT_TRUE(PumpUntil([&] { return !window->Showing(); })) << "the pointer left the bar";
+    EXPECT_TRUE(PumpUntil([&] { return (saveState & cdsHot) == 0; }));
+    EXPECT_EQ(f.log, (TMessageLog{"enter", "leave"}));
+    hints.HintPause = pause;
+    hints.HintHidePause = hidePause;
 }
