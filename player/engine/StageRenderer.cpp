@@ -318,7 +318,7 @@ Paint StageRenderer::MakePaint(const FillStyle& fill, const ColourTransform& col
     paint.Fill.Argb = colours.Apply(fill.Argb);
     for (GradientStop& stop : paint.Fill.Stops) stop.Argb = colours.Apply(stop.Argb);
     if (fill.Kind == FillKind::Bitmap) {
-        paint.Image = characters_.Image(fill.BitmapId, frame_);
+        paint.Image = fill.Image ? fill.Image.get() : characters_.Image(fill.BitmapId, frame_);
         if (paint.Image && !colours.Identity()) {
             recoloured_.push_back(Recolour(*paint.Image, colours));
             paint.Image = &recoloured_.back();

@@ -270,6 +270,41 @@ TEST_F(ClipScripts, DrawingMethodsDrawBelowTheClipsChildren)
     gradient.Push({"linear", 5, "d"}).Op(GetVariable).Push({"beginGradientFill"}).Op(CallMethod).Op(Pop);
     Invoke(DrawSquare(gradient, 0, 0, 100, 100), "d", "endFill", {});
 
+    // A bitmap of 10 by 10, green on its left half and blue on its right,
+    // fills a square 40 by 20 at the origin; arguments: what the call's
+    // arguments after the bitmap push, the last first.
+    auto bitmapFill = [&](Row row, SwfActions arguments, int count) -> SwfActions& {
+        SwfActions& actions = add(row);
+        Flash(actions.Push({"b", double(0xFF0000FF), false, 10, 10, 4}), "display", "BitmapData").Op(SetVariable);
+        Geom(actions.Push({double(0xFF00FF00), 10, 5, 0, 0, 4}), "Rectangle");
+        actions.Push({2, "b"}).Op(GetVariable).Push({"fillRect"}).Op(CallMethod).Op(Pop);
+        actions.Append(arguments.Take()).Push({"b"}).Op(GetVariable).Push({count + 1, "d"}).Op(GetVariable);
+        actions.Push({"beginBitmapFill"}).Op(CallMethod).Op(Pop);
+        return Invoke(DrawSquare(actions, 0, 0, 40, 20), "d", "endFill", {});
+    };
+    bitmapFill({"bitmap fill repeated", {{2, 5, Green}, {7, 5, Blue}, {12, 5, Green}, {37, 15, Blue}, {45, 5, White}}},
+               {}, 0);
+    bitmapFill({"bitmap fill clamped", {{2, 5, Green}, {7, 5, Blue}, {12, 5, Blue}, {2, 15, Green}, {37, 15, Blue}}},
+               SwfActions().Push({false, Null()}), 2);
+    // Scaled twice and moved 5 pixels right: green from 5 to 15, blue to 25.
+    SwfActions scaled;
+    Geom(scaled.Push({0, 5, 2, 0, 0, 2, 6}), "Matrix");
+    bitmapFill({"bitmap fill under a matrix", {{2, 5, Blue}, {7, 5, Green}, {17, 5, Blue}, {27, 5, Green}}},
+               std::move(scaled), 1);
+    // The fill shows the bitmap as it is when drawn: filled red after the fill was drawn.
+    SwfActions& changed = bitmapFill({"bitmap changed afterwards", {{2, 5, Red}, {37, 15, Red}}}, {}, 0);
+    Geom(changed.Push({double(0xFFFF0000), 10, 10, 0, 0, 4}), "Rectangle");
+    changed.Push({2, "b"}).Op(GetVariable).Push({"fillRect"}).Op(CallMethod).Op(Pop);
+
+    // Red to blue along a line across the stage.
+    SwfActions& stroked = add({"gradient line", {{1, 50, Red}, {50, 50, 0xFF800080}, {99, 50, Blue}, {50, 40, White}}, 14});
+    Invoke(stroked, "d", "lineStyle", {10, 0x000000});
+    stroked.Push({"matrixType", "box", "x", 0, "y", 0, "w", 100, "h", 100, "r", 0, 6}).Op(InitObject);
+    stroked.Push({255, 0, 2}).Op(InitArray).Push({100, 100, 2}).Op(InitArray).Push({0x0000FF, 0xFF0000, 2}).Op(InitArray);
+    stroked.Push({"linear", 5, "d"}).Op(GetVariable).Push({"lineGradientStyle"}).Op(CallMethod).Op(Pop);
+    Invoke(stroked, "d", "moveTo", {0, 50});
+    Invoke(stroked, "d", "lineTo", {100, 50});
+
     for (auto& [row, actions] : rows) {
         SCOPED_TRACE(row.name);
         SwfTags tags;
