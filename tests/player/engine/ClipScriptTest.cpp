@@ -394,6 +394,67 @@ TEST_F(ClipScripts, TextFieldsThatScriptsMakeShowTheirText)
     restyled.Push({0, "t"}).Op(GetVariable).Push({"getTextFormat"}).Op(CallMethod).Op(PushDuplicate);
     restyled.Push({"size"}).Op(GetMember).Op(Trace).Push({"font"}).Op(GetMember).Op(Trace);
 
+    // t.getTextFormat(range...)[name] traced.
+    auto traceFormat = [](SwfActions& actions, std::initializer_list<SwfValue> range, const char* name) {
+        for (auto index = std::rbegin(range); index != std::rend(range); ++index) actions.Push({*index});
+        actions.Push({static_cast<int>(range.size()), "t"}).Op(GetVariable).Push({"getTextFormat"}).Op(CallMethod);
+        actions.Push({name}).Op(GetMember).Op(Trace);
+    };
+    // t.setTextFormat(range..., f)
+    auto formatRange = [](SwfActions& actions, std::initializer_list<SwfValue> range) {
+        actions.Push({"f"}).Op(GetVariable);
+        for (auto index = std::rbegin(range); index != std::rend(range); ++index) actions.Push({*index});
+        actions.Push({static_cast<int>(range.size()) + 1, "t"}).Op(GetVariable).Push({"setTextFormat"});
+        actions.Op(CallMethod).Op(Pop);
+    };
+    SwfActions& ranges = add({"two colours over two ranges",
+                              {{22, 22, Blue}, {47, 22, Red}, {72, 22, Red}},
+                              "null|20|255|16711680"},
+                             {"Squares", 20, 0x0000FF});
+    Set(ranges, "t", "text", "AAA");
+    formatRange(NewFormat(ranges, {Null(), Null(), 0xFF0000}), {1, 3});
+    traceFormat(ranges, {0, 3}, "color");
+    traceFormat(ranges, {0, 3}, "size");
+    traceFormat(ranges, {0}, "color");
+    traceFormat(ranges, {2}, "color");
+
+    // The second character at half the size stands on the same baseline.
+    SwfActions& sized = add({"own size", {{22, 15, Blue}, {40, 15, White}, {40, 28, Blue}}}, {"Squares", 20, 0x0000FF});
+    Set(sized, "t", "text", "AA");
+    formatRange(NewFormat(sized, {Null(), 10}), {1});
+
+    // Alignment holds for the paragraph the range touches, not the next.
+    SwfActions& aligned = add({"aligned paragraph", {{73, 22, Blue}, {22, 22, White}, {22, 47, Blue}, {73, 47, White}}},
+                              {"Squares", 20, 0x0000FF});
+    Set(aligned, "t", "multiline", true);
+    Set(aligned, "t", "text", "A\nA");
+    formatRange(NewFormat(aligned, {Null(), Null(), Null(), Null(), Null(), Null(), Null(), Null(), "right"}), {0, 1});
+
+    // The tags of HTML make the same runs as formats set on ranges, and
+    // htmlText tells the runs in its own HTML, which reads back as it was.
+    SwfActions& html2 = add({"html runs",
+                             {{22, 22, Red}, {47, 22, Blue}},
+                             "null|16711680|<P ALIGN=\"LEFT\"><FONT FACE=\"Squares\" SIZE=\"20\" COLOR=\"#FF0000\">A</FONT>"
+                             "<FONT FACE=\"Squares\" SIZE=\"20\" COLOR=\"#0000FF\"><B>A</B></FONT></P>|AA"},
+                            {"Squares", 20, 0x0000FF});
+    Set(html2, "t", "html", true);
+    Set(html2, "t", "htmlText", "<p><font color='#FF0000'>A</font><b>A</b></p>");
+    traceFormat(html2, {0, 2}, "color");
+    traceFormat(html2, {0}, "color");
+    TraceMember(html2, "t", "htmlText");
+    html2.Push({"t"}).Op(GetVariable).Push({"htmlText", "t"}).Op(GetVariable).Push({"htmlText"}).Op(GetMember).Op(SetMember);
+    TraceMember(html2, "t", "text");
+
+    // replaceSel puts its text at the caret in the format for new text.
+    SwfActions& replaced = add({"replaced selection", {{22, 22, Red}, {47, 22, Blue}}, "AA|16711680|255"},
+                               {"Squares", 20, 0x0000FF});
+    Set(replaced, "t", "text", "A");
+    WithFormat(NewFormat(replaced, {Null(), Null(), 0xFF0000}), "setNewTextFormat");
+    Invoke(replaced, "t", "replaceSel", {"A"});
+    TraceMember(replaced, "t", "text");
+    traceFormat(replaced, {0}, "color");
+    traceFormat(replaced, {1}, "color");
+
     for (auto& [row, actions] : rows) {
         SCOPED_TRACE(row.name);
         SwfTags tags;
