@@ -4,6 +4,7 @@
 #include <array>
 #include <cctype>
 #include <cmath>
+#include <cstdint>
 
 #include "ActionBuiltins.h"
 #include "ActionClips.h"

@@ -1,6 +1,7 @@
 #include "TextRuns.h"
 
 #include <algorithm>
+#include <cstddef>
 
 namespace tvmplayer {
 namespace {
