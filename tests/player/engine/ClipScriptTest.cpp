@@ -455,6 +455,13 @@ TEST_F(ClipScripts, TextFieldsThatScriptsMakeShowTheirText)
     traceFormat(replaced, {0}, "color");
     traceFormat(replaced, {1}, "color");
 
+    // Text put into a paragraph takes its layout, whatever the format for new text says.
+    SwfActions& inserted = add({"inserted into a paragraph", {{48, 22, Blue}, {73, 22, Blue}, {22, 22, White}}},
+                               {"Squares", 20, 0x0000FF});
+    Set(inserted, "t", "text", "A");
+    formatRange(NewFormat(inserted, {Null(), Null(), Null(), Null(), Null(), Null(), Null(), Null(), "right"}), {});
+    Invoke(inserted, "t", "replaceSel", {"A"});
+
     for (auto& [row, actions] : rows) {
         SCOPED_TRACE(row.name);
         SwfTags tags;
