@@ -105,18 +105,6 @@ void DrawClip(ActionMachine& machine, Bitmap& image, const PlacedObject& clip, c
     renderer.DrawContent(clip, matrix.Then(Matrix::Scale(1.0 / 20, 1.0 / 20)));
 }
 
-Matrix MatrixArgument(ActionMachine& machine, const Value& given)
-{
-    if (!given.IsObject())
-        return {};
-    auto member = [&](const char* name, double otherwise) {
-        Value value = machine.GetMember(given, name);
-        double number = machine.ToNumber(value);
-        return value.IsUndefined() || !std::isfinite(number) ? otherwise : number;
-    };
-    return {member("a", 1), member("b", 0), member("c", 0), member("d", 1), member("tx", 0), member("ty", 0)};
-}
-
 void InstallMethods(ActionMachine& machine, ScriptObject* prototype)
 {
     auto define = [&](const char* name, NativeFunction function) {
@@ -174,7 +162,7 @@ void InstallMethods(ActionMachine& machine, ScriptObject* prototype)
                const Value& source = call.Argument(0);
                if (!source.IsObject())
                    return Value();
-               Matrix matrix = MatrixArgument(call.Machine, call.Argument(1));
+               Matrix matrix = MatrixOf(call.Machine, call.Argument(1));
                call.Machine.Charge(static_cast<size_t>(image.Width) * image.Height / 16);
                if (PlacedObject* clip = source.Object->Clip ? source.Object->Clip->Placed() : nullptr) {
                    DrawClip(call.Machine, image, *clip, matrix);
@@ -197,8 +185,12 @@ void InstallMethods(ActionMachine& machine, ScriptObject* prototype)
                return Value::FromObject(copy);
            }));
     define("dispose", [](NativeCall& call) {
-        if (call.This)
+        // The clips it is attached to and the fills drawn with it show
+        // nothing from now on.
+        if (call.This && call.This->Image) {
+            *call.This->Image = Bitmap();
             call.This->Image.reset();
+        }
         return Value();
     });
 }

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "ActionBuiltins.h"
+#include "ActionGeometry.h"
 #include "ActionMachine.h"
 #include "DisplayList.h"
 
@@ -93,18 +94,21 @@ void BeginFill(ActionMachine& machine, ScriptObject* clip, FillStyle fill)
 // box {matrixType: "box", x, y, w, h, r}.
 Matrix GradientMatrix(ActionMachine& machine, const Value& given)
 {
+    if (machine.ToString(machine.GetMember(given, "matrixType")) != "box") {
+        Matrix matrix = MatrixOf(machine, given);
+        matrix.Tx *= Twips;
+        matrix.Ty *= Twips;
+        return matrix;
+    }
     auto member = [&](const char* name) {
         double number = machine.ToNumber(machine.GetMember(given, name));
         return std::isfinite(number) ? number : 0;
     };
     // The gradient square is 32768 twips wide, 1638.4 pixels.
     constexpr double Square = 1638.4;
-    if (machine.ToString(machine.GetMember(given, "matrixType")) == "box") {
-        double w = member("w"), h = member("h"), r = member("r");
-        return {w / Square * std::cos(r), w / Square * std::sin(r), -h / Square * std::sin(r),
-                h / Square * std::cos(r), (member("x") + w / 2) * Twips, (member("y") + h / 2) * Twips};
-    }
-    return {member("a"), member("b"), member("c"), member("d"), member("tx") * Twips, member("ty") * Twips};
+    double w = member("w"), h = member("h"), r = member("r");
+    return {w / Square * std::cos(r), w / Square * std::sin(r), -h / Square * std::sin(r),
+            h / Square * std::cos(r), (member("x") + w / 2) * Twips, (member("y") + h / 2) * Twips};
 }
 
 Value ElementOf(ActionMachine& machine, const Value& array, size_t index)
@@ -128,6 +132,11 @@ FillStyle GradientFill(ActionMachine& machine, NativeCall& call)
         fill.Stops.push_back(stop);
     }
     fill.Transform = GradientMatrix(machine, call.Argument(4));
+    std::string spread = machine.ToString(call.Argument(5));
+    fill.SpreadMode = spread == "reflect" ? Spread::Reflect : spread == "repeat" ? Spread::Repeat : Spread::Pad;
+    // The interpolation (argument 6) is always in sRGB, as for the movie's shapes.
+    double focal = machine.ToNumber(call.Argument(7));
+    fill.Focal = std::isfinite(focal) ? std::clamp(focal, -1.0, 1.0) : 0;
     if (fill.Stops.empty())
         fill.Stops.push_back({0, 0});
     return fill;
@@ -165,6 +174,19 @@ void InstallDrawingMethods(ActionMachine& machine, ScriptObject* prototype)
                drawing->Lines.push_back(line);
                pen.PenLine = static_cast<uint32_t>(drawing->Lines.size());
            }));
+    define("lineGradientStyle", Drawing([](ActionMachine& machine, NativeCall& call, ScriptObject* clip) {
+               // The line style in force strokes with the gradient from now on;
+               // what it drew keeps its colour.
+               ClipState& pen = *clip->Clip;
+               ShapeRecords* drawing = DrawingOf(clip);
+               if (!drawing || pen.PenLine == 0 || drawing->Lines.size() >= MaxShapeEdges)
+                   return;
+               LineStyle line = drawing->Lines[pen.PenLine - 1];
+               line.Fill = GradientFill(machine, call);
+               machine.Allocate(sizeof(LineStyle) + line.Fill.Stops.size() * sizeof(GradientStop));
+               drawing->Lines.push_back(std::move(line));
+               pen.PenLine = static_cast<uint32_t>(drawing->Lines.size());
+           }));
     define("beginFill", Drawing([](ActionMachine& machine, NativeCall& call, ScriptObject* clip) {
                if (call.Argument(0).IsUndefined()) {
                    EndFill(machine, clip);
@@ -176,6 +198,21 @@ void InstallDrawingMethods(ActionMachine& machine, ScriptObject* prototype)
            }));
     define("beginGradientFill", Drawing([](ActionMachine& machine, NativeCall& call, ScriptObject* clip) {
                BeginFill(machine, clip, GradientFill(machine, call));
+           }));
+    define("beginBitmapFill", Drawing([](ActionMachine& machine, NativeCall& call, ScriptObject* clip) {
+               const Value& bitmap = call.Argument(0);
+               if (!bitmap.IsObject() || !bitmap.Object->Image) {
+                   EndFill(machine, clip);
+                   return;
+               }
+               FillStyle fill;
+               fill.Kind = FillKind::Bitmap;
+               fill.Image = bitmap.Object->Image;
+               // Bitmap pixels to the clip's twips.
+               fill.Transform = Matrix::Scale(Twips, Twips).Then(MatrixOf(machine, call.Argument(1)));
+               fill.Repeat = call.Argument(2).IsUndefined() || ToBoolean(call.Argument(2), machine.Version());
+               fill.Smooth = ToBoolean(call.Argument(3), machine.Version());
+               BeginFill(machine, clip, std::move(fill));
            }));
     define("endFill", Drawing([](ActionMachine& machine, NativeCall&, ScriptObject* clip) { EndFill(machine, clip); }));
     define("moveTo", Drawing([](ActionMachine& machine, NativeCall& call, ScriptObject* clip) {

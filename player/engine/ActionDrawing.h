@@ -1,5 +1,5 @@
 #pragma once
-// The drawing methods of movie clips: lines, fills and gradients that
+// The drawing methods of movie clips: lines, fills, gradients and bitmaps that
 // scripts draw into a clip, kept as a shape drawn below its children.
 #include "ActionObject.h"
 
@@ -7,8 +7,8 @@ namespace tvmplayer {
 
 class ActionMachine;
 
-// lineStyle, beginFill, beginGradientFill, moveTo, lineTo, curveTo,
-// endFill and clear.
+// lineStyle, lineGradientStyle, beginFill, beginGradientFill,
+// beginBitmapFill, moveTo, lineTo, curveTo, endFill and clear.
 void InstallDrawingMethods(ActionMachine& machine, ScriptObject* prototype);
 
 }

@@ -47,13 +47,6 @@ ScriptObject* PrototypeOf(ActionMachine& machine, const char* package, const cha
     return prototype.IsObject() ? prototype.Object : nullptr;
 }
 
-// Matrices as scripts see them: translation in pixels.
-Matrix MatrixOf(ActionMachine& machine, const Value& object)
-{
-    return {NumberOf(machine, object, "a", 1), NumberOf(machine, object, "b", 0), NumberOf(machine, object, "c", 0),
-            NumberOf(machine, object, "d", 1), NumberOf(machine, object, "tx", 0), NumberOf(machine, object, "ty", 0)};
-}
-
 void PutMatrix(ScriptObject* object, const Matrix& m)
 {
     const std::pair<const char*, double> members[] = {{"a", m.A}, {"b", m.B}, {"c", m.C},
@@ -346,6 +339,12 @@ void InstallColourTransform(ActionMachine& machine, ScriptObject* geom)
     });
 }
 
+}
+
+Matrix MatrixOf(ActionMachine& machine, const Value& object)
+{
+    return {NumberOf(machine, object, "a", 1), NumberOf(machine, object, "b", 0), NumberOf(machine, object, "c", 0),
+            NumberOf(machine, object, "d", 1), NumberOf(machine, object, "tx", 0), NumberOf(machine, object, "ty", 0)};
 }
 
 ScriptObject* PackageObject(ActionMachine& machine, ScriptObject* global, std::initializer_list<const char*> path)

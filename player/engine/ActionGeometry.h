@@ -6,6 +6,7 @@
 #include <string>
 
 #include "ActionObject.h"
+#include "Records.h"
 
 namespace tvmplayer {
 
@@ -20,6 +21,10 @@ void ApplyClipEffect(ActionMachine& machine, ScriptObject* clip, const std::stri
 // The object a dotted package name stands for in global ("flash", "geom"),
 // made where missing.
 ScriptObject* PackageObject(ActionMachine& machine, ScriptObject* global, std::initializer_list<const char*> path);
+
+// A flash.geom.Matrix or any object with its members, translation in pixels;
+// a member missing is the identity's.
+Matrix MatrixOf(ActionMachine& machine, const Value& object);
 
 void InstallGeometry(ActionMachine& machine, ScriptObject* global);
 

@@ -4,6 +4,7 @@
 #include <array>
 #include <cctype>
 #include <cmath>
+#include <cstdint>
 
 #include "ActionBuiltins.h"
 #include "ActionClips.h"
@@ -12,6 +13,7 @@
 #include "DeviceFont.h"
 #include "DisplayList.h"
 #include "HtmlText.h"
+#include "TextRuns.h"
 #include "TextFields.h"
 
 namespace tvmplayer {
@@ -35,7 +37,7 @@ Box TextExtent(ActionMachine& machine, const EditText& field)
 {
     Timeline* frames = machine.Root()->Clip->Frames();
     size_t frame = frames ? frames->Current() : 0;
-    std::vector<TextSpan> spans = FieldSpans(field, field.InitialText, *machine.CurrentMovie().Characters, frame);
+    std::vector<TextSpan> spans = FieldSpans(field, nullptr, *machine.CurrentMovie().Characters, frame);
     FieldMetrics metrics;
     TextBox layout{field.XMax - field.XMin - 2 * FieldGutter, field.WordWrap, field.Multiline};
     Box extent;
@@ -89,22 +91,6 @@ EditText* FieldOf(ScriptObject* object)
     return placed ? placed->Field.get() : nullptr;
 }
 
-std::string PlainOfHtml(const std::string& html)
-{
-    std::u32string text;
-    for (const TextSpan& span : ParseHtmlText(html, {}, [](const std::string&, bool, bool) { return nullptr; }))
-        text += span.Text;
-    return Utf8Encode(text);
-}
-
-std::string EscapeHtml(const std::string& text)
-{
-    std::string escaped;
-    for (char c : text)
-        escaped += c == '<' ? "&lt;" : c == '>' ? "&gt;" : c == '&' ? "&amp;" : std::string(1, c);
-    return escaped;
-}
-
 Colour Rgb(ActionMachine& machine, const Value& value)
 {
     return 0xFF000000u | (static_cast<uint32_t>(ToInt32(machine.ToNumber(value))) & 0xFFFFFF);
@@ -116,76 +102,120 @@ double Pixels(ActionMachine& machine, const Value& value)
     return std::isfinite(number) ? std::clamp(number, -1e6, 1e6) : 0;
 }
 
-const char* AlignName(TextAlign align)
-{
-    switch (align) {
-    case TextAlign::Right: return "right";
-    case TextAlign::Centre: return "center";
-    case TextAlign::Justify: return "justify";
-    default: return "left";
-    }
-}
-
 // TextFormat's properties, in the order its constructor takes them.
 constexpr std::array<const char*, 13> FormatNames = {
     "font", "size", "color", "bold", "italic", "underline", "url", "target", "align",
     "leftMargin", "rightMargin", "indent", "leading",
 };
 
-// What a format sets; null and undefined leave a property as it is.
-void ApplyFormat(ActionMachine& machine, EditText& field, const Value& format)
+// What a script's TextFormat sets: null and undefined set nothing.
+TextFormat ReadFormat(ActionMachine& machine, const Value& object)
 {
+    TextFormat format;
     auto given = [&](const char* name, Value& value) {
-        value = machine.GetMember(format, name);
+        value = machine.GetMember(object, name);
         return !value.IsUndefined() && !value.IsNull();
     };
+    auto flag = [&](const Value& value) { return ToBoolean(value, machine.Version()); };
     Value value;
-    if (given("font", value))
-        field.FontName = machine.ToString(value), field.FontId = 0;
-    if (given("size", value))
-        field.FontHeight = std::clamp(Pixels(machine, value), 0.0, 1000.0) * 20;
-    if (given("color", value))
-        field.Argb = Rgb(machine, value);
-    if (given("bold", value))
-        field.Bold = ToBoolean(value, machine.Version());
-    if (given("italic", value))
-        field.Italic = ToBoolean(value, machine.Version());
-    if (given("underline", value))
-        field.Underline = ToBoolean(value, machine.Version());
-    if (given("align", value)) {
-        std::string align = machine.ToString(value);
-        field.Paragraph.Align = align == "right"     ? TextAlign::Right
-                                : align == "center"  ? TextAlign::Centre
-                                : align == "justify" ? TextAlign::Justify
-                                                     : TextAlign::Left;
-    }
-    double* margins[] = {&field.Paragraph.LeftMargin, &field.Paragraph.RightMargin, &field.Paragraph.Indent,
-                         &field.Paragraph.Leading};
+    if (given("font", value)) format.Font = machine.ToString(value);
+    if (given("size", value)) format.Size = std::clamp(Pixels(machine, value), 0.0, 1000.0) * 20;
+    if (given("color", value)) format.Argb = Rgb(machine, value);
+    if (given("bold", value)) format.Bold = flag(value);
+    if (given("italic", value)) format.Italic = flag(value);
+    if (given("underline", value)) format.Underline = flag(value);
+    if (given("url", value)) format.Url = machine.ToString(value);
+    if (given("target", value)) format.Target = machine.ToString(value);
+    if (given("align", value)) format.Align = AlignNamed(machine.ToString(value));
+    std::optional<double>* margins[] = {&format.LeftMargin, &format.RightMargin, &format.Indent, &format.Leading};
     for (size_t i = 0; i < 4; ++i)
         if (given(FormatNames[9 + i], value))
             *margins[i] = Pixels(machine, value) * 20;
+    return format;
 }
 
-Value FormatOf(ActionMachine& machine, const EditText& field)
+// A TextFormat object; what format leaves unset is null.
+Value NewFormat(ActionMachine& machine, const TextFormat& format)
 {
     Value textFormat = machine.GetMember(Value::FromObject(machine.Global()), "TextFormat");
     Value prototype = machine.GetMember(textFormat, "prototype");
-    ScriptObject* format = machine.NewObject(prototype.IsObject() ? prototype.Object : nullptr);
-    auto put = [&](const char* name, Value value) { format->Put(name, std::move(value)); };
-    put("font", Value::FromString(field.FontName.empty() ? "Times New Roman" : field.FontName));
-    put("size", Value::FromNumber(field.FontHeight / 20));
-    put("color", Value::FromNumber(field.Argb & 0xFFFFFF));
-    put("bold", Value::Boolean(field.Bold));
-    put("italic", Value::Boolean(field.Italic));
-    put("underline", Value::Boolean(field.Underline));
-    put("url", Value::FromString(""));
-    put("target", Value::FromString(""));
-    put("align", Value::FromString(AlignName(field.Paragraph.Align)));
-    put("leftMargin", Value::FromNumber(field.Paragraph.LeftMargin / 20));
-    put("rightMargin", Value::FromNumber(field.Paragraph.RightMargin / 20));
-    put("indent", Value::FromNumber(field.Paragraph.Indent / 20));
-    put("leading", Value::FromNumber(field.Paragraph.Leading / 20));
-    return Value::FromObject(format);
+    ScriptObject* object = machine.NewObject(prototype.IsObject() ? prototype.Object : nullptr);
+    auto put = [&](const char* name, const auto& property, auto convert) {
+        object->Put(name, property ? convert(*property) : Value::Null());
+    };
+    auto text = [](const std::string& value) { return Value::FromString(value); };
+    auto flag = [](bool value) { return Value::Boolean(value); };
+    auto pixels = [](double twips) { return Value::FromNumber(twips / 20); };
+    put("font", format.Font, text);
+    put("size", format.Size, pixels);
+    put("color", format.Argb, [](Colour argb) { return Value::FromNumber(argb & 0xFFFFFF); });
+    put("bold", format.Bold, flag);
+    put("italic", format.Italic, flag);
+    put("underline", format.Underline, flag);
+    put("url", format.Url, text);
+    put("target", format.Target, text);
+    put("align", format.Align, [](TextAlign align) { return Value::FromString(AlignName(align)); });
+    put("leftMargin", format.LeftMargin, pixels);
+    put("rightMargin", format.RightMargin, pixels);
+    put("indent", format.Indent, pixels);
+    put("leading", format.Leading, pixels);
+    return Value::FromObject(object);
+}
+
+// Runs keep the names of their fonts; they are found when drawn.
+const FontLookup NoFonts = [](const std::string&, bool, bool) -> const Font* { return nullptr; };
+
+// How new text in the field looks.
+TextSpan NewText(const EditText& field)
+{
+    TextSpan span;
+    span.Style = field.Style;
+    span.Paragraph = field.Paragraph;
+    return span;
+}
+
+// The field's text in runs, made from its initial text on first use.
+TextRuns& RunsOf(EditText& field)
+{
+    if (!field.Runs) {
+        field.Runs = field.Html ? ParseHtmlText(field.InitialText, NewText(field), NoFonts)
+                                : PlainText(field.InitialText, NewText(field));
+        Tidy(*field.Runs);
+    }
+    return *field.Runs;
+}
+
+std::string TextOf(EditText& field)
+{
+    return Utf8Encode(RunsText(RunsOf(field)));
+}
+
+// The field's text from now on; checked and paid for.
+void SetRuns(ActionMachine& machine, EditText& field, TextRuns runs)
+{
+    Tidy(runs);
+    size_t length = 0;
+    for (const TextSpan& run : runs) length += run.Text.size();
+    CheckTextLength(length);
+    machine.Allocate(length * sizeof(char32_t) + runs.size() * sizeof(TextSpan));
+    machine.Charge(length);
+    field.Runs = std::move(runs);
+}
+
+size_t Index(ActionMachine& machine, const Value& value)
+{
+    double number = machine.ToNumber(value);
+    return std::isfinite(number) && number > 0 ? static_cast<size_t>(std::min(number, 1e9)) : 0;
+}
+
+// The characters the first given arguments name: all of them for none, one
+// for one index, [begin, end) for two.
+std::pair<size_t, size_t> RangeOf(NativeCall& call, size_t given)
+{
+    if (given == 0)
+        return {0, SIZE_MAX};
+    size_t begin = Index(call.Machine, call.Argument(0));
+    return {begin, given == 1 ? begin + 1 : Index(call.Machine, call.Argument(1))};
 }
 
 template <class Body>
@@ -205,12 +235,13 @@ bool GetFieldProperty(ActionMachine& machine, ScriptObject* object, const std::s
     FieldProperty property = field ? PropertyOf(machine, name) : FieldProperty::None;
     if (property == FieldProperty::None)
         return false;
-    auto text = [&] { return field->Html ? PlainOfHtml(field->InitialText) : field->InitialText; };
     switch (property) {
-    case FieldProperty::Text: value = Value::FromString(text()); break;
-    case FieldProperty::HtmlText: value = Value::FromString(field->InitialText); break;
+    case FieldProperty::Text: value = Value::FromString(TextOf(*field)); break;
+    case FieldProperty::HtmlText:
+        value = Value::FromString(field->Html ? WriteHtmlText(RunsOf(*field)) : TextOf(*field));
+        break;
     case FieldProperty::Html: value = Value::Boolean(field->Html); break;
-    case FieldProperty::TextColor: value = Value::FromNumber(field->Argb & 0xFFFFFF); break;
+    case FieldProperty::TextColor: value = Value::FromNumber(field->Style.Argb & 0xFFFFFF); break;
     case FieldProperty::Background: value = Value::Boolean(field->Background); break;
     case FieldProperty::BackgroundColor: value = Value::FromNumber(field->BackgroundArgb & 0xFFFFFF); break;
     case FieldProperty::Border: value = Value::Boolean(field->Border); break;
@@ -219,7 +250,7 @@ bool GetFieldProperty(ActionMachine& machine, ScriptObject* object, const std::s
     case FieldProperty::WordWrap: value = Value::Boolean(field->WordWrap); break;
     case FieldProperty::Password: value = Value::Boolean(field->Password); break;
     case FieldProperty::EmbedFonts: value = Value::Boolean(field->UseOutlines); break;
-    case FieldProperty::Length: value = Value::FromNumber(static_cast<double>(Utf8Length(text()))); break;
+    case FieldProperty::Length: value = Value::FromNumber(static_cast<double>(RunsText(RunsOf(*field)).size())); break;
     case FieldProperty::AutoSize: value = Value::FromString(FitNames[static_cast<int>(field->AutoSize)]); break;
     case FieldProperty::TextWidth:
     case FieldProperty::TextHeight: {
@@ -243,15 +274,23 @@ bool SetFieldProperty(ActionMachine& machine, ScriptObject* object, const std::s
         return false;
     bool flag = ToBoolean(value, machine.Version());
     switch (property) {
-    case FieldProperty::Text: {
-        // An HTML field shows a plain text as it is.
+    // New text takes the format for new text.
+    case FieldProperty::Text: SetRuns(machine, *field, PlainText(machine.ToString(value), NewText(*field))); break;
+    case FieldProperty::HtmlText: {
         std::string text = machine.ToString(value);
-        field->InitialText = field->Html ? EscapeHtml(text) : text;
+        machine.Charge(text.size());
+        SetRuns(machine, *field,
+                field->Html ? ParseHtmlText(text, NewText(*field), NoFonts) : PlainText(text, NewText(*field)));
         break;
     }
-    case FieldProperty::HtmlText: field->InitialText = machine.ToString(value); break;
     case FieldProperty::Html: field->Html = flag; break;
-    case FieldProperty::TextColor: field->Argb = Rgb(machine, value); break;
+    case FieldProperty::TextColor: {
+        // All the text takes the colour.
+        TextFormat colour;
+        colour.Argb = field->Style.Argb = Rgb(machine, value);
+        FormatRange(RunsOf(*field), 0, SIZE_MAX, colour);
+        break;
+    }
     case FieldProperty::Background: field->Background = flag; break;
     case FieldProperty::BackgroundColor: field->BackgroundArgb = Rgb(machine, value); break;
     case FieldProperty::Border: field->Border = flag; break;
@@ -278,9 +317,6 @@ bool SetFieldProperty(ActionMachine& machine, ScriptObject* object, const std::s
     case FieldProperty::TextHeight:
     case FieldProperty::None: break;
     }
-    machine.Allocate(field->InitialText.size());
-    CheckTextLength(field->InitialText.size());
-    machine.Charge(field->InitialText.size());
     Fit(machine, *field);
     return true;
 }
@@ -290,19 +326,47 @@ void InstallTextFields(ActionMachine& machine, ScriptObject* global)
     ScriptObject* fieldPrototype = machine.NewObject();
     machine.Protos.TextField = fieldPrototype;
     Constructor(machine, global, "TextField", fieldPrototype, [](NativeCall&) { return Value(); });
-    auto setFormat = FieldMethod([](NativeCall& call, EditText& field) {
-        // Formats apply to the whole field, whatever range is given.
-        if (call.Count() > 0)
-            ApplyFormat(call.Machine, field, call.Arguments.back());
-        Fit(call.Machine, field);
-        return Value();
-    });
-    DefineMethod(machine, fieldPrototype, "setTextFormat", setFormat);
-    DefineMethod(machine, fieldPrototype, "setNewTextFormat", setFormat);
-    DefineMethod(machine, fieldPrototype, "getTextFormat",
-                 FieldMethod([](NativeCall& call, EditText& field) { return FormatOf(call.Machine, field); }));
-    DefineMethod(machine, fieldPrototype, "getNewTextFormat",
-                 FieldMethod([](NativeCall& call, EditText& field) { return FormatOf(call.Machine, field); }));
+    DefineMethod(machine, fieldPrototype, "setTextFormat", FieldMethod([](NativeCall& call, EditText& field) {
+                     // The format comes last, after the range it formats.
+                     if (call.Count() == 0 || !call.Arguments.back().IsObject())
+                         return Value();
+                     auto [begin, end] = RangeOf(call, call.Count() - 1);
+                     TextRuns& runs = RunsOf(field);
+                     call.Machine.Charge(runs.size());
+                     FormatRange(runs, begin, end, ReadFormat(call.Machine, call.Arguments.back()));
+                     Fit(call.Machine, field);
+                     return Value();
+                 }));
+    DefineMethod(machine, fieldPrototype, "getTextFormat", FieldMethod([](NativeCall& call, EditText& field) {
+                     auto [begin, end] = RangeOf(call, std::min<size_t>(call.Count(), 2));
+                     std::optional<TextFormat> common = RangeFormat(RunsOf(field), begin, end);
+                     return NewFormat(call.Machine, common ? *common : FormatOf(NewText(field)));
+                 }));
+    DefineMethod(machine, fieldPrototype, "setNewTextFormat", FieldMethod([](NativeCall& call, EditText& field) {
+                     if (!call.Argument(0).IsObject())
+                         return Value();
+                     TextSpan span = NewText(field);
+                     ApplyFormat(ReadFormat(call.Machine, call.Argument(0)), span);
+                     field.Style = span.Style;
+                     field.Paragraph = span.Paragraph;
+                     return Value();
+                 }));
+    DefineMethod(machine, fieldPrototype, "getNewTextFormat", FieldMethod([](NativeCall& call, EditText& field) {
+                     return NewFormat(call.Machine, FormatOf(NewText(field)));
+                 }));
+    DefineMethod(machine, fieldPrototype, "replaceSel", FieldMethod([](NativeCall& call, EditText& field) {
+                     // The selection's text gives way to the new text, in the format
+                     // for new text; the caret then stands after it.
+                     std::u32string text = Utf8Decode(call.Machine.ToString(call.Argument(0)));
+                     TextRuns runs = RunsOf(field);
+                     size_t length = RunsText(runs).size();
+                     size_t begin = std::min(field.SelectionBegin, length);
+                     ReplaceRange(runs, begin, std::max(begin, field.SelectionEnd), text, NewText(field));
+                     SetRuns(call.Machine, field, std::move(runs));
+                     field.SelectionBegin = field.SelectionEnd = begin + text.size();
+                     Fit(call.Machine, field);
+                     return Value();
+                 }));
     DefineMethod(machine, fieldPrototype, "removeTextField", [](NativeCall& call) {
         PlacedObject* placed = FieldOf(call.This) ? call.This->Clip->Placed() : nullptr;
         ScriptObject* parent = placed ? call.This->Clip->Parent : nullptr;

@@ -180,7 +180,8 @@ bool Canvas::SetSource(const Paint& paint)
                               Channel(fill.Argb, 24));
         return true;
     }
-    if (!Usable(fill.Transform) || (fill.Kind == FillKind::Bitmap && !paint.Image))
+    bool noImage = !paint.Image || paint.Image->Width <= 0 || paint.Image->Height <= 0;
+    if (!Usable(fill.Transform) || (fill.Kind == FillKind::Bitmap && noImage))
         return false;
     cairo_pattern_t* pattern = fill.Kind == FillKind::Bitmap ? BitmapPattern(fill, *paint.Image) : GradientPattern(fill);
     // A pattern's matrix maps the shape's space into the pattern's.

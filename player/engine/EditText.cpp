@@ -42,9 +42,9 @@ EditText ReadEditText(SwfReader& body)
     if (flags & HasFontClass)
         body.String();
     if (flags & (HasFont | HasFontClass))
-        field.FontHeight = body.U16();
+        field.Style.Size = body.U16();
     if (flags & HasTextColour)
-        field.Argb = ReadRgba(body);
+        field.Style.Argb = ReadRgba(body);
     if (flags & HasMaxLength)
         body.U16();  // limits typing only
     if (flags & HasLayout) {

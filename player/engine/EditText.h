@@ -2,7 +2,9 @@
 // Text fields as DefineEditText defines them: a box, how its text looks
 // and wraps, the variable it shows, and the text it starts with.
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "Records.h"
 #include "TextLayout.h"
@@ -18,14 +20,17 @@ struct EditText {
     bool Background = false;
     Colour BorderArgb = 0xFF000000, BackgroundArgb = 0xFFFFFFFF;
     uint16_t FontId = 0;  // 0: none given
-    // Without a font id: the face a script named, and how it looks.
-    std::string FontName;
-    bool Bold = false, Italic = false, Underline = false;
-    double FontHeight = 240;
-    Colour Argb = 0xFF000000;
+    // How its text looks, and new text a script puts in; without a font id,
+    // Style names the face (a script's field).
+    TextStyle Style;
     ParagraphStyle Paragraph;
     std::string Variable;
     std::string InitialText;
+    // Once a script has set or formatted a field's text: the text in runs of
+    // their own format, in place of InitialText.
+    std::optional<std::vector<TextSpan>> Runs;
+    // The selection in characters, [begin, end): where replaceSel puts text.
+    size_t SelectionBegin = 0, SelectionEnd = 0;
     // A field a script sizes to its text keeps this edge where it is (the
     // centre for Centre); none for a field that keeps its size.
     enum class Fit : uint8_t { None, Left, Centre, Right } AutoSize = Fit::None;

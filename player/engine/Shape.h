@@ -4,6 +4,7 @@
 // line along them. Assembly turns those edges into closed contours per fill
 // style and open paths per line style, ready for the rasterizer.
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "Bitmap.h"
@@ -28,6 +29,9 @@ struct FillStyle {
     Spread SpreadMode = Spread::Pad;
     double Focal = 0;  // -1..1 along the gradient's x axis
     uint16_t BitmapId = 0;
+    // A script's bitmap, drawn with its pixels as they are then, in place
+    // of the movie's bitmap BitmapId.
+    std::shared_ptr<const Bitmap> Image;
     bool Repeat = true;
     bool Smooth = true;
 };

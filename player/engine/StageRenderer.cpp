@@ -252,12 +252,11 @@ void StageRenderer::DrawGlyph(const Font& font, uint32_t index, const Matrix& gl
 
 void StageRenderer::DrawField(const EditText& field, const Matrix& matrix, const ColourTransform& colours)
 {
-    std::string text = field.InitialText;
+    std::optional<std::string> shown;
     if (variables_ && !field.Variable.empty() && target_ != "?")
-        if (std::optional<std::string> value = variables_->Read(FieldVariablePath(target_, field.Variable)))
-            text = *value;
-    if (text.size() > MaxFieldText)
-        text.resize(MaxFieldText);
+        shown = variables_->Read(FieldVariablePath(target_, field.Variable));
+    if (shown && shown->size() > MaxFieldText)
+        shown->resize(MaxFieldText);
     Contour box = RectangleContour(field.XMin, field.YMin, field.XMax, field.YMax);
     auto solid = [&](Colour argb) {
         FillStyle fill;
@@ -270,7 +269,12 @@ void StageRenderer::DrawField(const EditText& field, const Matrix& matrix, const
         LineStyle hairline;
         canvas_.Stroke({box}, matrix, hairline, solid(field.BorderArgb));
     }
-    std::vector<TextSpan> spans = FieldSpans(field, text, characters_, frame_);
+    std::vector<TextSpan> spans = FieldSpans(field, shown ? &*shown : nullptr, characters_, frame_);
+    size_t left = MaxFieldText;
+    for (TextSpan& span : spans) {
+        span.Text.resize(std::min(span.Text.size(), left));
+        left -= span.Text.size();
+    }
     FieldMetrics metrics;
     TextBox layout{field.XMax - field.XMin - 2 * FieldGutter, field.WordWrap, field.Multiline};
     std::vector<PlacedGlyph> glyphs = LayOutText(spans, layout, metrics);
@@ -318,7 +322,7 @@ Paint StageRenderer::MakePaint(const FillStyle& fill, const ColourTransform& col
     paint.Fill.Argb = colours.Apply(fill.Argb);
     for (GradientStop& stop : paint.Fill.Stops) stop.Argb = colours.Apply(stop.Argb);
     if (fill.Kind == FillKind::Bitmap) {
-        paint.Image = characters_.Image(fill.BitmapId, frame_);
+        paint.Image = fill.Image ? fill.Image.get() : characters_.Image(fill.BitmapId, frame_);
         if (paint.Image && !colours.Identity()) {
             recoloured_.push_back(Recolour(*paint.Image, colours));
             paint.Image = &recoloured_.back();

@@ -13,7 +13,8 @@ inline constexpr size_t MaxObjectsPerFrame = 1u << 18;
 // Objects filtered or blended through a layer of their own, per frame; the
 // rest draw plainly.
 inline constexpr size_t MaxLayersPerFrame = 512;
-// A text field shows this many bytes of its text at most.
+// A text field shows this many characters of its text at most, and reads
+// this many bytes of a variable's.
 inline constexpr size_t MaxFieldText = 1u << 16;
 
 class StageRenderer {

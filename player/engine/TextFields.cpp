@@ -39,22 +39,21 @@ std::string FieldVariablePath(const std::string& target, const std::string& vari
     return target + "." + variable;
 }
 
-std::vector<TextSpan> FieldSpans(const EditText& field, const std::string& text, const Dictionary& characters,
+std::vector<TextSpan> FieldSpans(const EditText& field, const std::string* text, const Dictionary& characters,
                                  size_t frame)
 {
     TextSpan base;
     base.Paragraph = field.Paragraph;
-    base.Style.Size = field.FontHeight;
-    base.Style.Argb = field.Argb;
-    base.Style.Family = DeviceFamily(field.FontName);
-    base.Style.Bold = field.Bold;
-    base.Style.Italic = field.Italic;
-    base.Style.Underline = field.Underline;
+    base.Style = field.Style;
+    base.Style.Family = DeviceFamily(field.Style.Family);
+    FontLookup lookup = [&](const std::string& face, bool bold, bool italic) -> const Font* {
+        return field.UseOutlines ? characters.FontNamed(face, bold, italic) : nullptr;
+    };
     const Character* character = field.FontId ? characters.Find(field.FontId, frame) : nullptr;
     const Font* font = character ? std::get_if<Font>(character) : nullptr;
     // A field a script made names its font instead.
-    if (!font && field.UseOutlines && !field.FontName.empty())
-        font = characters.FontNamed(field.FontName, field.Bold, field.Italic);
+    if (!font && !field.FontId)
+        font = lookup(field.Style.Family, field.Style.Bold, field.Style.Italic);
     if (font) {
         base.Style.Family = DeviceFamily(font->Name);
         base.Style.Bold = font->Bold;
@@ -63,15 +62,16 @@ std::vector<TextSpan> FieldSpans(const EditText& field, const std::string& text,
             base.Style.Embedded = font;
     }
     std::vector<TextSpan> spans;
-    if (field.Html) {
-        FontLookup lookup = [&](const std::string& face, bool bold, bool italic) -> const Font* {
-            return field.UseOutlines ? characters.FontNamed(face, bold, italic) : nullptr;
-        };
-        spans = ParseHtmlText(text, base, lookup);
-        for (TextSpan& span : spans) span.Style.Family = DeviceFamily(span.Style.Family);
+    if (!text && field.Runs) {
+        // Each run names its own font.
+        spans = *field.Runs;
+        for (TextSpan& span : spans) span.Style.Embedded = lookup(span.Style.Family, span.Style.Bold, span.Style.Italic);
+    } else if (field.Html) {
+        spans = ParseHtmlText(text ? *text : field.InitialText, base, lookup);
     } else {
-        spans = PlainText(text, base);
+        spans = PlainText(text ? *text : field.InitialText, base);
     }
+    for (TextSpan& span : spans) span.Style.Family = DeviceFamily(span.Style.Family);
     if (field.Password)
         for (TextSpan& span : spans)
             std::replace_if(span.Text.begin(), span.Text.end(), [](char32_t c) { return c != U'\n' && c != U'\r'; },

@@ -16,8 +16,9 @@ class DisplayList;
 // else "_root.a.b". A variable that names its own clip keeps its path.
 std::string FieldVariablePath(const std::string& target, const std::string& variable);
 
-// The field's text in spans; frame decides which font its id stands for.
-std::vector<TextSpan> FieldSpans(const EditText& field, const std::string& text, const Dictionary& characters,
+// The field's text in spans: text (the value of the variable it shows), or
+// without one its own; frame decides which font its id stands for.
+std::vector<TextSpan> FieldSpans(const EditText& field, const std::string* text, const Dictionary& characters,
                                  size_t frame);
 
 // Reads and writes the variables of the movie's scripts.

@@ -136,6 +136,24 @@ private:
 
 }
 
+TextAlign AlignNamed(const std::string& name)
+{
+    return name == "right"     ? TextAlign::Right
+           : name == "center"  ? TextAlign::Centre
+           : name == "justify" ? TextAlign::Justify
+                               : TextAlign::Left;
+}
+
+const char* AlignName(TextAlign align)
+{
+    switch (align) {
+    case TextAlign::Right: return "right";
+    case TextAlign::Centre: return "center";
+    case TextAlign::Justify: return "justify";
+    default: return "left";
+    }
+}
+
 std::vector<PlacedGlyph> LayOutText(const std::vector<TextSpan>& spans, const TextBox& box, FontMetrics& metrics)
 {
     return Layout(spans, box, metrics).Run();

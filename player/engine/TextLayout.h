@@ -14,6 +14,11 @@ namespace tvmplayer {
 
 enum class TextAlign : uint8_t { Left, Right, Centre, Justify };
 
+// "left", "right", "center" or "justify", as scripts and HTML name them;
+// other names are left.
+TextAlign AlignNamed(const std::string& name);
+const char* AlignName(TextAlign align);
+
 // How a run of characters looks. Lengths in twips.
 struct TextStyle {
     const Font* Embedded = nullptr;  // draws with its glyphs when set
@@ -21,6 +26,8 @@ struct TextStyle {
     bool Bold = false, Italic = false, Underline = false;
     double Size = 240;
     Colour Argb = 0xFF000000;
+    // A link's address and window: drawn as any other text.
+    std::string Url, Target;
 
     bool operator==(const TextStyle&) const = default;
 };

@@ -270,6 +270,41 @@ TEST_F(ClipScripts, DrawingMethodsDrawBelowTheClipsChildren)
     gradient.Push({"linear", 5, "d"}).Op(GetVariable).Push({"beginGradientFill"}).Op(CallMethod).Op(Pop);
     Invoke(DrawSquare(gradient, 0, 0, 100, 100), "d", "endFill", {});
 
+    // A bitmap of 10 by 10, green on its left half and blue on its right,
+    // fills a square 40 by 20 at the origin; arguments: what the call's
+    // arguments after the bitmap push, the last first.
+    auto bitmapFill = [&](Row row, SwfActions arguments, int count) -> SwfActions& {
+        SwfActions& actions = add(row);
+        Flash(actions.Push({"b", double(0xFF0000FF), false, 10, 10, 4}), "display", "BitmapData").Op(SetVariable);
+        Geom(actions.Push({double(0xFF00FF00), 10, 5, 0, 0, 4}), "Rectangle");
+        actions.Push({2, "b"}).Op(GetVariable).Push({"fillRect"}).Op(CallMethod).Op(Pop);
+        actions.Append(arguments.Take()).Push({"b"}).Op(GetVariable).Push({count + 1, "d"}).Op(GetVariable);
+        actions.Push({"beginBitmapFill"}).Op(CallMethod).Op(Pop);
+        return Invoke(DrawSquare(actions, 0, 0, 40, 20), "d", "endFill", {});
+    };
+    bitmapFill({"bitmap fill repeated", {{2, 5, Green}, {7, 5, Blue}, {12, 5, Green}, {37, 15, Blue}, {45, 5, White}}},
+               {}, 0);
+    bitmapFill({"bitmap fill clamped", {{2, 5, Green}, {7, 5, Blue}, {12, 5, Blue}, {2, 15, Green}, {37, 15, Blue}}},
+               SwfActions().Push({false, Null()}), 2);
+    // Scaled twice and moved 5 pixels right: green from 5 to 15, blue to 25.
+    SwfActions scaled;
+    Geom(scaled.Push({0, 5, 2, 0, 0, 2, 6}), "Matrix");
+    bitmapFill({"bitmap fill under a matrix", {{2, 5, Blue}, {7, 5, Green}, {17, 5, Blue}, {27, 5, Green}}},
+               std::move(scaled), 1);
+    // The fill shows the bitmap as it is when drawn: filled red after the fill was drawn.
+    SwfActions& changed = bitmapFill({"bitmap changed afterwards", {{2, 5, Red}, {37, 15, Red}}}, {}, 0);
+    Geom(changed.Push({double(0xFFFF0000), 10, 10, 0, 0, 4}), "Rectangle");
+    changed.Push({2, "b"}).Op(GetVariable).Push({"fillRect"}).Op(CallMethod).Op(Pop);
+
+    // Red to blue along a line across the stage.
+    SwfActions& stroked = add({"gradient line", {{1, 50, Red}, {50, 50, 0xFF800080}, {99, 50, Blue}, {50, 40, White}}, 14});
+    Invoke(stroked, "d", "lineStyle", {10, 0x000000});
+    stroked.Push({"matrixType", "box", "x", 0, "y", 0, "w", 100, "h", 100, "r", 0, 6}).Op(InitObject);
+    stroked.Push({255, 0, 2}).Op(InitArray).Push({100, 100, 2}).Op(InitArray).Push({0x0000FF, 0xFF0000, 2}).Op(InitArray);
+    stroked.Push({"linear", 5, "d"}).Op(GetVariable).Push({"lineGradientStyle"}).Op(CallMethod).Op(Pop);
+    Invoke(stroked, "d", "moveTo", {0, 50});
+    Invoke(stroked, "d", "lineTo", {100, 50});
+
     for (auto& [row, actions] : rows) {
         SCOPED_TRACE(row.name);
         SwfTags tags;
@@ -358,6 +393,74 @@ TEST_F(ClipScripts, TextFieldsThatScriptsMakeShowTheirText)
     WithFormat(NewFormat(restyled, {Null(), Null(), 0xFF0000}), "setTextFormat");
     restyled.Push({0, "t"}).Op(GetVariable).Push({"getTextFormat"}).Op(CallMethod).Op(PushDuplicate);
     restyled.Push({"size"}).Op(GetMember).Op(Trace).Push({"font"}).Op(GetMember).Op(Trace);
+
+    // t.getTextFormat(range...)[name] traced.
+    auto traceFormat = [](SwfActions& actions, std::initializer_list<SwfValue> range, const char* name) {
+        for (auto index = std::rbegin(range); index != std::rend(range); ++index) actions.Push({*index});
+        actions.Push({static_cast<int>(range.size()), "t"}).Op(GetVariable).Push({"getTextFormat"}).Op(CallMethod);
+        actions.Push({name}).Op(GetMember).Op(Trace);
+    };
+    // t.setTextFormat(range..., f)
+    auto formatRange = [](SwfActions& actions, std::initializer_list<SwfValue> range) {
+        actions.Push({"f"}).Op(GetVariable);
+        for (auto index = std::rbegin(range); index != std::rend(range); ++index) actions.Push({*index});
+        actions.Push({static_cast<int>(range.size()) + 1, "t"}).Op(GetVariable).Push({"setTextFormat"});
+        actions.Op(CallMethod).Op(Pop);
+    };
+    SwfActions& ranges = add({"two colours over two ranges",
+                              {{22, 22, Blue}, {47, 22, Red}, {72, 22, Red}},
+                              "null|20|255|16711680"},
+                             {"Squares", 20, 0x0000FF});
+    Set(ranges, "t", "text", "AAA");
+    formatRange(NewFormat(ranges, {Null(), Null(), 0xFF0000}), {1, 3});
+    traceFormat(ranges, {0, 3}, "color");
+    traceFormat(ranges, {0, 3}, "size");
+    traceFormat(ranges, {0}, "color");
+    traceFormat(ranges, {2}, "color");
+
+    // The second character at half the size stands on the same baseline.
+    SwfActions& sized = add({"own size", {{22, 15, Blue}, {40, 15, White}, {40, 28, Blue}}}, {"Squares", 20, 0x0000FF});
+    Set(sized, "t", "text", "AA");
+    formatRange(NewFormat(sized, {Null(), 10}), {1});
+
+    // Alignment holds for the paragraph the range touches, not the next.
+    SwfActions& aligned = add({"aligned paragraph", {{73, 22, Blue}, {22, 22, White}, {22, 47, Blue}, {73, 47, White}}},
+                              {"Squares", 20, 0x0000FF});
+    Set(aligned, "t", "multiline", true);
+    Set(aligned, "t", "text", "A\nA");
+    formatRange(NewFormat(aligned, {Null(), Null(), Null(), Null(), Null(), Null(), Null(), Null(), "right"}), {0, 1});
+
+    // The tags of HTML make the same runs as formats set on ranges, and
+    // htmlText tells the runs in its own HTML, which reads back as it was.
+    SwfActions& html2 = add({"html runs",
+                             {{22, 22, Red}, {47, 22, Blue}},
+                             "null|16711680|<P ALIGN=\"LEFT\"><FONT FACE=\"Squares\" SIZE=\"20\" COLOR=\"#FF0000\">A</FONT>"
+                             "<FONT FACE=\"Squares\" SIZE=\"20\" COLOR=\"#0000FF\"><B>A</B></FONT></P>|AA"},
+                            {"Squares", 20, 0x0000FF});
+    Set(html2, "t", "html", true);
+    Set(html2, "t", "htmlText", "<p><font color='#FF0000'>A</font><b>A</b></p>");
+    traceFormat(html2, {0, 2}, "color");
+    traceFormat(html2, {0}, "color");
+    TraceMember(html2, "t", "htmlText");
+    html2.Push({"t"}).Op(GetVariable).Push({"htmlText", "t"}).Op(GetVariable).Push({"htmlText"}).Op(GetMember).Op(SetMember);
+    TraceMember(html2, "t", "text");
+
+    // replaceSel puts its text at the caret in the format for new text.
+    SwfActions& replaced = add({"replaced selection", {{22, 22, Red}, {47, 22, Blue}}, "AA|16711680|255"},
+                               {"Squares", 20, 0x0000FF});
+    Set(replaced, "t", "text", "A");
+    WithFormat(NewFormat(replaced, {Null(), Null(), 0xFF0000}), "setNewTextFormat");
+    Invoke(replaced, "t", "replaceSel", {"A"});
+    TraceMember(replaced, "t", "text");
+    traceFormat(replaced, {0}, "color");
+    traceFormat(replaced, {1}, "color");
+
+    // Text put into a paragraph takes its layout, whatever the format for new text says.
+    SwfActions& inserted = add({"inserted into a paragraph", {{48, 22, Blue}, {73, 22, Blue}, {22, 22, White}}},
+                               {"Squares", 20, 0x0000FF});
+    Set(inserted, "t", "text", "A");
+    formatRange(NewFormat(inserted, {Null(), Null(), Null(), Null(), Null(), Null(), Null(), Null(), "right"}), {});
+    Invoke(inserted, "t", "replaceSel", {"A"});
 
     for (auto& [row, actions] : rows) {
         SCOPED_TRACE(row.name);

@@ -5,6 +5,7 @@
 
 #include <cstdlib>
 #include <functional>
+#include <tuple>
 #include <vector>
 
 #include "HtmlText.h"
@@ -169,6 +170,61 @@ TEST(HtmlText, TagsStyleTheirTextAndEntitiesStandForCharacters)
     EXPECT_EQ(spans[4].Text, U"F");
     EXPECT_EQ(spans[4].Style.Size, 280);
     EXPECT_EQ(spans[4].Style.Argb, 0xFF00FF00);
+}
+
+}
+
+namespace {
+
+// What htmlText tells reads back as the text it was made from: paragraphs
+// (a closing tag ends one only where more follows), empty ones, styles,
+// links and margins.
+TEST(HtmlText, WrittenHtmlReadsBackAsTheSameSpans)
+{
+    struct Case {
+        const char* html;
+        std::u32string text;
+    };
+    const Case cases[] = {
+        {"<p>a</p>", U"a"},
+        {"<p>a</p><p>b</p>", U"a\nb"},
+        {"<p>a</p><p></p>", U"a\n"},
+        {"<p></p><p>a</p>", U"\na"},
+        {"a<br>b", U"a\nb"},
+        {"<p align='right'><b>x</b><i>y<u>z</u></i></p><p align='center'><font face='F' size='30' color='#123456'>w</font></p>",
+         U"xyz\nw"},
+        {"<textformat leftmargin='3' indent='2' leading='1'><p><a href='u&amp;v' target='_top'>&lt;l&gt;</a></p></textformat>",
+         U"<l>"},
+    };
+    TextSpan base;
+    FontLookup none = [](const std::string&, bool, bool) -> const Font* { return nullptr; };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.html);
+        std::vector<TextSpan> read = ParseHtmlText(c.html, base, none);
+        std::u32string text;
+        for (const TextSpan& span : read) text += span.Text;
+        EXPECT_EQ(text, c.text);
+        std::string written = WriteHtmlText(read);
+        std::vector<TextSpan> again = ParseHtmlText(written, base, none);
+        SCOPED_TRACE(written);
+        // Runs may split differently; each character keeps its style.
+        auto characters = [](const std::vector<TextSpan>& spans) {
+            std::vector<std::tuple<char32_t, TextStyle, ParagraphStyle>> out;
+            for (const TextSpan& span : spans)
+                for (char32_t code : span.Text) out.emplace_back(code, span.Style, span.Paragraph);
+            return out;
+        };
+        auto before = characters(read), after = characters(again);
+        ASSERT_EQ(before.size(), after.size());
+        for (size_t i = 0; i < before.size(); ++i) {
+            EXPECT_EQ(std::get<0>(before[i]), std::get<0>(after[i])) << i;
+            EXPECT_TRUE(std::get<1>(before[i]) == std::get<1>(after[i])) << i;
+            // A break's paragraph is the one it ends, which the next paragraph's tag may not repeat.
+            if (std::get<0>(before[i]) != U'\n') {
+                EXPECT_TRUE(std::get<2>(before[i]) == std::get<2>(after[i])) << i;
+            }
+        }
+    }
 }
 
 }
