@@ -35,11 +35,12 @@ void ScriptLoads::Request(ActionMachine& machine, LoadRequest request)
 }
 
 void ScriptLoads::Into(ActionMachine& machine, LoadKind kind, const std::string& url, const std::string& target,
-                       ScriptObject* clip)
+                       ScriptObject* clip, ScriptObject* receiver)
 {
     LoadRequest request;
     request.Kind = kind;
     request.Url = url;
+    request.Receiver = receiver;
     if (std::optional<int32_t> level = LevelNumber(target))
         request.Level = level;
     else if (clip && clip->Clip && !clip->Clip->IsField)
@@ -84,18 +85,33 @@ void LoadVarsArrived(ActionMachine& machine, ScriptObject* receiver, const std::
     machine.CallFromOutside(handler, receiver, {text ? Value::FromString(*text) : Value()});
 }
 
+void BroadcastLoad(ActionMachine& machine, ScriptObject* loader, const char* event, std::vector<Value> arguments)
+{
+    Value listeners = machine.GetMember(Value::FromObject(loader), "_listeners");
+    if (!listeners.IsObject())
+        return;
+    // Listeners may come and go as they hear it.
+    std::vector<Value> hearing = listeners.Object->Elements;
+    for (const Value& listener : hearing) {
+        Value handler = machine.GetMember(listener, event);
+        if (handler.IsObject() && handler.Object->IsFunction())
+            machine.CallFromOutside(handler, listener.IsObject() ? listener.Object : nullptr, arguments);
+    }
+}
+
 namespace {
 
 // A target given as a clip or as its name.
-void LoadInto(NativeCall& call, LoadKind kind, const std::string& url, const Value& target)
+void LoadInto(NativeCall& call, LoadKind kind, const std::string& url, const Value& target,
+              ScriptObject* receiver = nullptr)
 {
     ActionMachine& machine = call.Machine;
     if (target.IsObject() && target.Object->Clip) {
-        machine.Loads.Into(machine, kind, url, {}, target.Object);
+        machine.Loads.Into(machine, kind, url, {}, target.Object, receiver);
         return;
     }
     std::string name = machine.ToString(target);
-    machine.Loads.Into(machine, kind, url, name, machine.FindClip(name));
+    machine.Loads.Into(machine, kind, url, name, machine.FindClip(name), receiver);
 }
 
 void LoadLevel(NativeCall& call, LoadKind kind, const std::string& url, const Value& level)
@@ -224,6 +240,62 @@ void InstallLoadVars(ActionMachine& machine, ScriptObject* global)
     });
 }
 
+std::vector<Value>::iterator FindListener(std::vector<Value>& listeners, const Value& listener)
+{
+    return std::find_if(listeners.begin(), listeners.end(),
+                        [&](const Value& v) { return v.IsObject() && v.Object == listener.Object; });
+}
+
+void InstallClipLoader(ActionMachine& machine, ScriptObject* global)
+{
+    ScriptObject* prototype = machine.NewObject();
+    // The loader hears its own events first, as a broadcaster does.
+    Constructor(machine, global, "MovieClipLoader", prototype, [](NativeCall& call) {
+        if (!call.Constructing || !call.This)
+            return Value();
+        call.This->Put("_listeners", Value::FromObject(call.Machine.NewArray({Value::FromObject(call.This)})),
+                       DontEnum);
+        return Value::FromObject(call.This);
+    });
+    auto listeners = [](NativeCall& call) -> ScriptObject* {
+        Value list = call.This ? call.Machine.GetMember(Value::FromObject(call.This), "_listeners") : Value();
+        return list.IsObject() && list.Object->Kind == ObjectKind::Array ? list.Object : nullptr;
+    };
+    DefineMethod(machine, prototype, "addListener", [listeners](NativeCall& call) {
+        ScriptObject* list = listeners(call);
+        const Value& listener = call.Argument(0);
+        if (!list || !listener.IsObject())
+            return Value::Boolean(false);
+        auto& elements = list->Elements;
+        if (FindListener(elements, listener) == elements.end()) {
+            CheckArrayLength(elements.size() + 1);
+            call.Machine.Allocate(sizeof(Value));
+            elements.push_back(listener);
+        }
+        return Value::Boolean(true);
+    });
+    DefineMethod(machine, prototype, "removeListener", [listeners](NativeCall& call) {
+        ScriptObject* list = listeners(call);
+        const Value& listener = call.Argument(0);
+        if (!list || !listener.IsObject())
+            return Value::Boolean(false);
+        auto at = FindListener(list->Elements, listener);
+        if (at == list->Elements.end())
+            return Value::Boolean(false);
+        list->Elements.erase(at);
+        return Value::Boolean(true);
+    });
+    DefineMethod(machine, prototype, "loadClip", [](NativeCall& call) {
+        if (call.This)
+            LoadInto(call, LoadKind::Movie, call.Machine.ToString(call.Argument(0)), call.Argument(1), call.This);
+        return Value::Boolean(call.This != nullptr);
+    });
+    DefineMethod(machine, prototype, "unloadClip", [](NativeCall& call) {
+        LoadInto(call, LoadKind::Unload, {}, call.Argument(0));
+        return Value::Boolean(true);
+    });
+}
+
 }
 
 void InstallLoads(ActionMachine& machine, ScriptObject* global)
@@ -231,6 +303,7 @@ void InstallLoads(ActionMachine& machine, ScriptObject* global)
     InstallGlobals(machine, global);
     InstallClipLoads(machine, machine.Protos.Clip);
     InstallLoadVars(machine, global);
+    InstallClipLoader(machine, global);
 }
 
 }

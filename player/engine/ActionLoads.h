@@ -1,7 +1,7 @@
 #pragma once
 // Movies and variables that scripts load: loadMovie, loadVariables and
 // their level forms, unloadMovie, the clips' methods of those names and
-// LoadVars. Scripts only ask; the player fetches what they asked for on a
+// LoadVars and MovieClipLoader. Scripts only ask; the player fetches what they asked for on a
 // later frame, as one that downloads it would.
 #include <cstdint>
 #include <map>
@@ -30,6 +30,7 @@ struct LoadRequest {
     // Where it goes: a level, else a clip, else a LoadVars object.
     std::optional<int32_t> Level;
     std::weak_ptr<ClipLink> Clip;
+    // The LoadVars object, or the MovieClipLoader that hears of a movie's load.
     ScriptObject* Receiver = nullptr;
 };
 
@@ -44,7 +45,7 @@ public:
     // A load into target: a level's name, else the clip found for it; a
     // target that names nothing there loads nothing.
     void Into(ActionMachine& machine, LoadKind kind, const std::string& url, const std::string& target,
-              ScriptObject* clip);
+              ScriptObject* clip, ScriptObject* receiver = nullptr);
     std::vector<LoadRequest> Take();
     // Waiting LoadVars objects, and the levels' clips, stay reachable.
     void AddRoots(std::vector<ScriptObject*>& roots) const;
@@ -65,7 +66,10 @@ void SetQueryVariables(ActionMachine& machine, ScriptObject* object, std::string
 // text, or nothing when it could not be read.
 void LoadVarsArrived(ActionMachine& machine, ScriptObject* receiver, const std::optional<std::string>& text);
 
-// The global functions, the clips' methods and LoadVars.
+// A MovieClipLoader's listeners hear event ("onLoadInit") with arguments.
+void BroadcastLoad(ActionMachine& machine, ScriptObject* loader, const char* event, std::vector<Value> arguments);
+
+// The global functions, the clips' methods, LoadVars and MovieClipLoader.
 void InstallLoads(ActionMachine& machine, ScriptObject* global);
 
 }

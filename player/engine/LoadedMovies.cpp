@@ -1,5 +1,6 @@
 #include "LoadedMovies.h"
 
+#include "ActionClips.h"
 #include "ActionMachine.h"
 #include "StageRenderer.h"
 
@@ -124,9 +125,12 @@ void LoadedMovies::LoadVariables(ActionMachine& machine, const LoadRequest& requ
 std::optional<MainMovieLoad> LoadedMovies::LoadMovie(ActionMachine& machine, const LoadRequest& request)
 {
     std::optional<std::vector<uint8_t>> bytes = Fetch(machine, request.Url);
+    Value size = Value::FromNumber(bytes ? static_cast<double>(bytes->size()) : 0);
     std::optional<Content> content = bytes ? Decode(machine, request.Url, std::move(*bytes)) : std::nullopt;
-    if (!content)
+    if (!content) {
+        Tell(machine, request, "onLoadError", {Value::FromString("URLNotFound")});
         return std::nullopt;
+    }
     if (request.Level == 0) {
         if (content->Picture) {
             machine.Events().Trace("A picture cannot take the place of the movie: \"" + request.Url + "\"");
@@ -134,26 +138,45 @@ std::optional<MainMovieLoad> LoadedMovies::LoadMovie(ActionMachine& machine, con
         }
         return MainMovieLoad{std::move(*content->Frames)};
     }
+    std::shared_ptr<ClipLink> link = request.Level ? nullptr : request.Clip.lock();
+    PlacedObject* placed = link ? link->Object : nullptr;
+    if (!request.Level && (!placed || !placed->Children))
+        return std::nullopt;
+    Tell(machine, request, "onLoadStart");
+    Tell(machine, request, "onLoadProgress", {size, size});
     if (request.Level) {
         int32_t number = *request.Level;
         auto level = std::make_unique<PlacedObject>();
         level->Name = "_level" + std::to_string(number);
-        level->Link = std::make_shared<ClipLink>();
-        level->Link->Object = level.get();
+        level->Link = link = std::make_shared<ClipLink>();
+        level->Link->Object = placed = level.get();
         // A level plays as a sprite does: its frames' actions are news.
         Show(machine, *level, 1, *content);
         machine.Loads.Levels[number] = level->Link;
         levels_[number] = std::move(level);
-        return std::nullopt;
+    } else {
+        Show(machine, *placed, placed->Children->Nesting(), *content);
     }
-    std::shared_ptr<ClipLink> link = request.Clip.lock();
-    PlacedObject* placed = link ? link->Object : nullptr;
-    if (!placed || !placed->Children)
+    Tell(machine, request, "onLoadComplete");
+    if (!sprites_.Events)
         return std::nullopt;
-    Show(machine, *placed, placed->Children->Nesting(), *content);
-    if (sprites_.Events)
-        sprites_.Events->push_back({link, 0, ClipData, placed->ClipActions});
+    sprites_.Events->push_back({link, 0, ClipData, placed->ClipActions});
+    // Its listeners' onLoadInit comes once the movie's first frame ran.
+    if (request.Receiver) {
+        RunStageEvents(machine, *sprites_.Events);
+        Tell(machine, request, "onLoadInit");
+    }
     return std::nullopt;
+}
+
+void LoadedMovies::Tell(ActionMachine& machine, const LoadRequest& request, const char* event,
+                        std::vector<Value> arguments)
+{
+    if (!request.Receiver)
+        return;
+    ScriptObject* clip = request.Level ? machine.Level(*request.Level) : machine.ClipObject(request.Clip.lock());
+    arguments.insert(arguments.begin(), clip ? Value::FromObject(clip) : Value());
+    BroadcastLoad(machine, request.Receiver, event, std::move(arguments));
 }
 
 void LoadedMovies::Show(ActionMachine& machine, PlacedObject& object, int nesting, const Content& content)

@@ -61,6 +61,8 @@ private:
     void LoadVariables(ActionMachine& machine, const LoadRequest& request);
     std::optional<MainMovieLoad> LoadMovie(ActionMachine& machine, const LoadRequest& request);
     void Show(ActionMachine& machine, PlacedObject& object, int nesting, const Content& content);
+    // A MovieClipLoader's listeners hear of the load, the target first.
+    void Tell(ActionMachine& machine, const LoadRequest& request, const char* event, std::vector<Value> arguments = {});
     void Unload(ActionMachine& machine, const LoadRequest& request);
 
     SpriteCount& sprites_;

@@ -260,6 +260,47 @@ TEST_F(LoadMovie, LoadVarsDecodesAndEncodesQueries)
     EXPECT_EQ(RunActions(8, actions.Take()), "x=1&y=a%20b%26c");
 }
 
+// function(target, second) { trace(word + " " + target + " " + second) }, set as owner.name.
+SwfActions& Handler(SwfActions& actions, const char* owner, const char* name, const char* word)
+{
+    Bytes body = SwfActions()
+                     .Push({word, " ", "target"})
+                     .Op(GetVariable)
+                     .Op(Add2)
+                     .Op(Add2)
+                     .Push({" ", "second"})
+                     .Op(GetVariable)
+                     .Op(Add2)
+                     .Op(Add2)
+                     .Op(Trace)
+                     .Take();
+    return actions.Push({owner}).Op(GetVariable).Push({name}).DefineFunction("", {"target", "second"}, body).Op(SetMember);
+}
+
+TEST_F(LoadMovie, MovieClipLoaderTellsItsListeners)
+{
+    Serve("child.swf", Painted(LeftHalf, Red, SwfActions().Push({"ready", "yes"}).Op(SetVariable).Take()));
+    SwfActions actions;
+    actions.Push({"mcl", 0, "MovieClipLoader"}).Op(NewObject).Op(SetVariable);
+    actions.Push({"listener", 0}).Op(InitObject).Op(SetVariable);
+    Handler(actions, "mcl", "onLoadInit", "init");
+    Handler(actions, "mcl", "onLoadError", "error");
+    Handler(actions, "listener", "onLoadComplete", "complete");
+    Handler(actions, "listener", "onLoadProgress", "progress");
+    actions.Push({"listener"}).Op(GetVariable).Push({1, "mcl"}).Op(GetVariable).Push({"addListener"}).Op(CallMethod).Op(Pop);
+    MakeHolder(actions);
+    Invoke(actions, "mcl", "loadClip", {"child.swf", "holder"});
+    Invoke(actions, "mcl", "loadClip", {"gone.swf", "holder"});
+    ASSERT_TRUE(player.Load(Movie(SwfTags().DoAction(actions.Take()).ShowFrame().End().Take())));
+    player.Step();
+    size_t bytes = loader.Files["C:/movies/child.swf"].size();
+    EXPECT_EQ(recorder.Joined(), "progress _level0.holder " + std::to_string(bytes)
+                                     + "|complete _level0.holder undefined|init _level0.holder undefined"
+                                       "|Error opening URL \"C:/movies/gone.swf\"|error _level0.holder URLNotFound");
+    EXPECT_EQ(player.GetVariable("holder.ready"), "yes") << "the first frame ran before onLoadInit";
+    EXPECT_EQ(PixelAt(25, 50), Red);
+}
+
 TEST_F(LoadMovie, WhatCannotBeReadFailsAndIsReported)
 {
     Serve("junk.swf", Bytes{'n', 'o', 't', ' ', 'a', ' ', 'm', 'o', 'v', 'i', 'e'});
