@@ -41,11 +41,15 @@ void ScriptLoads::Into(ActionMachine& machine, LoadKind kind, const std::string&
     request.Kind = kind;
     request.Url = url;
     request.Receiver = receiver;
-    if (std::optional<int32_t> level = LevelNumber(target))
-        request.Level = level;
-    else if (clip && clip->Clip && !clip->Clip->IsField)
+    bool isClip = clip && clip->Clip && !clip->Clip->IsField;
+    // A level's own clip stands for its level.
+    if (isClip && !clip->Clip->Parent)
+        request.Level = LevelNumber(clip->Clip->Name);
+    else if (isClip)
         request.Clip = clip->Clip->Link;
     else
+        request.Level = LevelNumber(target);
+    if (!request.Level && !isClip)
         return;
     Request(machine, std::move(request));
 }

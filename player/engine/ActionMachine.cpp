@@ -744,8 +744,10 @@ Value ActionMachine::GetScoped(Context& context, const std::string& name)
         return context.This ? Value::FromObject(context.This) : Value::FromObject(context.Home());
     if (name == "_root")
         return Value::FromObject(RootOf(context.Home()));
-    if (std::optional<int32_t> level = LevelNumber(name))
-        return Value::FromObject(Level(*level));
+    if (std::optional<int32_t> level = LevelNumber(name)) {
+        ScriptObject* clip = Level(*level);
+        return clip ? Value::FromObject(clip) : Value();
+    }
     if (name == "_global")
         return Value::FromObject(global_);
     for (auto scope = context.Scope.rbegin(); scope != context.Scope.rend(); ++scope)

@@ -169,9 +169,10 @@ TEST_F(LoadMovie, LevelsShowAboveTheMainMovieAndLevelZeroReplacesIt)
     EXPECT_EQ(PixelAt(25, 50), Red);
     EXPECT_EQ(PixelAt(75, 50), Blue);
 
-    // The replacement keeps the stage and the rate of the movie it replaces.
+    // Loading into the root replaces the movie, which keeps its stage and rate.
     Serve("next.swf", Painted(LeftHalf, Green, Say("next"), 300));
-    player.Load(Painted({0, 0, 100 * Px, 100 * Px}, Blue, SwfActions().GetUrl("next.swf", "_level0").Take()));
+    player.Load(Painted({0, 0, 100 * Px, 100 * Px}, Blue,
+                        SwfActions().Push({"next.swf", "_root"}).Op(GetUrl2, Bytes{IntoClip}).Take()));
     uint16_t rate = player.CurrentMovie()->Rate;
     player.Step();
     EXPECT_TRUE(Said("next"));
