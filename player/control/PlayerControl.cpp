@@ -14,16 +14,6 @@ constexpr int DefaultPixelsPerInch = 96;
 constexpr SIZEL DefaultExtent = {550 * HimetricPerInch / DefaultPixelsPerInch,
                                  400 * HimetricPerInch / DefaultPixelsPerInch};
 
-// "file://" names a plain path too; the host's unload marker is one that
-// no file answers.
-std::wstring PlainPath(std::wstring path)
-{
-    const std::wstring scheme = L"file://";
-    if (path.compare(0, scheme.size(), scheme) == 0)
-        path.erase(0, scheme.size());
-    return path;
-}
-
 // Where a transparent stage draws nothing (alpha 0) the DC keeps what it
 // held: the stage's pixels go over a copy of what lies below them.
 void KeepWhatLiesBelow(HDC dc, const RECT& area, std::vector<uint32_t>& pixels, const BITMAPINFO& info)
@@ -60,6 +50,7 @@ PlayerControl::PlayerControl() : Extent(DefaultExtent), oleObject_(*this), flash
     Engine.SetScriptEvents(*this);
     Engine.SetVideoDecoders(videoDecoders_);
     Engine.SetMediaSources(mediaSources_);
+    Engine.SetMovieLoader(movieLoader_);
 }
 
 PlayerControl::~PlayerControl()
@@ -95,10 +86,12 @@ void PlayerControl::LoadMovie(const std::wstring& url)
     size_t question = url.find(L'?');
     std::wstring location = url.substr(0, question);
     pendingQuery_ = question == std::wstring::npos ? std::wstring() : url.substr(question + 1);
-    std::wstring path = PlainPath(location);
-    if (path.find_first_not_of(L' ') == std::wstring::npos)
+    // The host's unload marker is a path that no file answers.
+    std::string path = PlainPath(ToAnsi(location));
+    Engine.SetLocation(path);
+    if (path.find_first_not_of(' ') == std::string::npos)
         return FinishLoad(std::nullopt);
-    if (std::optional<std::vector<uint8_t>> bytes = ReadMovieFile(ToAnsi(path)))
+    if (std::optional<std::vector<uint8_t>> bytes = ReadMovieFile(path))
         return FinishLoad(std::move(bytes));
     ReadyState = 1;  // loading
     download_ = MovieDownload::Start(location, [this](std::optional<std::vector<uint8_t>> bytes) {

@@ -18,6 +18,7 @@
 #include "ControlProperties.h"
 #include "InPlaceObject.h"
 #include "MovieDownload.h"
+#include "MovieFile.h"
 #include "MoviePlayer.h"
 #include "OleObject.h"
 #include "ShockwaveFlash.h"
@@ -36,6 +37,7 @@ class PlayerControl final : public ComObject<PlayerControl, IUnknown>,
     SystemClock clock_;
     FFmpegVideoDecoders videoDecoders_;
     FFmpegMediaSources mediaSources_;
+    FileMovieLoader movieLoader_;
 
 public:
     PlayerControl();

@@ -12,6 +12,7 @@
 #include "ActionText.h"
 #include "ActionTextField.h"
 #include "ActionTimers.h"
+#include "Variables.h"
 
 namespace tvmplayer {
 
@@ -178,21 +179,6 @@ void InstallMath(ActionMachine& machine, ScriptObject* global)
     DefineMethod(machine, math, "random", [](NativeCall& call) { return Value::FromNumber(call.Machine.Random()); });
 }
 
-std::string Escape(const std::string& text)
-{
-    std::string out;
-    for (unsigned char c : text) {
-        if (std::isalnum(c)) {
-            out += static_cast<char>(c);
-        } else {
-            char buffer[4];
-            std::snprintf(buffer, sizeof buffer, "%%%02X", c);
-            out += buffer;
-        }
-    }
-    return out;
-}
-
 void InstallGlobalFunctions(ActionMachine& machine, ScriptObject* global)
 {
     DefineMethod(machine, global, "isNaN", [](NativeCall& call) { return Value::Boolean(std::isnan(Argument(call, 0))); });
@@ -242,7 +228,7 @@ void InstallGlobalFunctions(ActionMachine& machine, ScriptObject* global)
         return Value::FromNumber(!any ? std::nan("") : negative ? -value : value);
     });
     DefineMethod(machine, global, "escape", [](NativeCall& call) {
-        return Value::FromString(Escape(call.Machine.ToString(call.Argument(0))));
+        return Value::FromString(UrlEscape(call.Machine.ToString(call.Argument(0))));
     });
     DefineMethod(machine, global, "unescape", [](NativeCall& call) {
         std::string text = call.Machine.ToString(call.Argument(0));
@@ -336,6 +322,7 @@ ScriptObject* InstallBuiltins(ActionMachine& machine)
     InstallGeometry(machine, global);
     InstallBitmaps(machine, global);
     InstallStage(machine, global);
+    InstallLoads(machine, global);
     return global;
 }
 

@@ -163,7 +163,10 @@ void RunEvent(ActionMachine& machine, const StageEvent& event)
         for (const ClipAction& action : *event.Actions)
             if (action.Events & event.Event)
                 machine.RunBlock(action.Code, clip);
-    const char* method = event.Event == ClipLoad ? "onLoad" : event.Event == ClipUnload ? "onUnload" : nullptr;
+    const char* method = event.Event == ClipLoad     ? "onLoad"
+                         : event.Event == ClipUnload ? "onUnload"
+                         : event.Event == ClipData   ? "onData"
+                                                     : nullptr;
     Property* handler = method ? clip->Lookup(method) : nullptr;
     if (handler && handler->Content.IsObject() && handler->Content.Object->IsFunction())
         machine.CallFromOutside(handler->Content, clip, {});
@@ -336,10 +339,15 @@ bool RunEnterFrame(ActionMachine& machine)
 {
     bool ran = false;
     // A list taken first: handlers may make and remove clips.
-    std::vector<std::shared_ptr<ClipLink>> links = {machine.Root()->Clip->Link};
+    std::vector<std::shared_ptr<ClipLink>> links;
     constexpr size_t MaxClips = 10000;
-    if (DisplayList* stage = machine.Root()->Clip->List())
-        CollectLinks(*stage, links, MaxClips);
+    auto collect = [&](const std::shared_ptr<ClipLink>& level) {
+        links.push_back(level);
+        if (level->Object && level->Object->Children)
+            CollectLinks(*level->Object->Children, links, MaxClips);
+    };
+    collect(machine.Root()->Clip->Link);
+    for (const auto& [number, level] : machine.Loads.Levels) collect(level);
     for (const std::shared_ptr<ClipLink>& link : links) {
         PlacedObject* placed = link->Object;
         if (!placed)

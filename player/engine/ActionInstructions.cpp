@@ -443,9 +443,7 @@ bool ActionMachine::Step(Context& context, uint8_t code, std::span<const uint8_t
         uint8_t flags = reader.U8();
         std::string window = text();
         std::string url = text();
-        // Loading variables or movies into clips has nowhere to load from.
-        if (!(flags & 1))
-            GetUrl(url, window);
+        GetUrl(url, window, flags, (flags & LoadTargetFlag) ? FindClipFrom(context, window) : nullptr);
         break;
     }
     case DoGotoFrame2: {

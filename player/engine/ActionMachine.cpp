@@ -133,6 +133,7 @@ void ActionMachine::CollectGarbage()
         return;
     std::vector<ScriptObject*> roots = {};
     Timers.AddRoots(roots);
+    Loads.AddRoots(roots);
     // The clips on the stage keep their variables while they are there.
     std::vector<std::shared_ptr<ClipLink>> links;
     if (DisplayList* stage = root_->Clip->List())
@@ -418,7 +419,7 @@ std::string ActionMachine::TargetPath(ScriptObject* clip)
         names.push_back(clip->Clip->Name);
         clip = clip->Clip->Parent;
     }
-    std::string path = "_level0";
+    std::string path = clip && clip->Clip ? clip->Clip->Name : "_level0";
     for (auto name = names.rbegin(); name != names.rend(); ++name) path += "." + *name;
     return path;
 }
@@ -691,8 +692,10 @@ ScriptObject* ActionMachine::ResolveTarget(Context* context, const std::string& 
         }
         if (part == "..") {
             current = current && current->Clip ? current->Clip->Parent : nullptr;
-        } else if (first && (part == "_root" || part.rfind("_level", 0) == 0)) {
-            current = root_;
+        } else if (first && part == "_root") {
+            current = RootOf(start);
+        } else if (std::optional<int32_t> level = first ? LevelNumber(part) : std::nullopt) {
+            current = Level(*level);
         } else if (first && part == "_global") {
             current = global_;
         } else if (first && part == "this") {
@@ -739,8 +742,12 @@ Value ActionMachine::GetScoped(Context& context, const std::string& name)
     }
     if (name == "this")
         return context.This ? Value::FromObject(context.This) : Value::FromObject(context.Home());
-    if (name == "_root" || name == "_level0")
-        return Value::FromObject(root_);
+    if (name == "_root")
+        return Value::FromObject(RootOf(context.Home()));
+    if (std::optional<int32_t> level = LevelNumber(name)) {
+        ScriptObject* clip = Level(*level);
+        return clip ? Value::FromObject(clip) : Value();
+    }
     if (name == "_global")
         return Value::FromObject(global_);
     for (auto scope = context.Scope.rbegin(); scope != context.Scope.rend(); ++scope)
@@ -1015,10 +1022,33 @@ bool ActionMachine::IsInstance(const Value& object, const Value& constructor)
     return false;
 }
 
-void ActionMachine::GetUrl(const std::string& url, const std::string& window)
+ScriptObject* ActionMachine::Level(int32_t level)
+{
+    if (level == 0)
+        return root_;
+    auto found = Loads.Levels.find(level);
+    return found == Loads.Levels.end() ? nullptr : ClipObject(found->second);
+}
+
+ScriptObject* ActionMachine::RootOf(ScriptObject* clip)
+{
+    for (int i = 0; clip && clip->Clip && i < MaxCallDepth; ++i) {
+        if (!clip->Clip->Parent)
+            return clip;
+        clip = clip->Clip->Parent;
+    }
+    return root_;
+}
+
+void ActionMachine::GetUrl(const std::string& url, const std::string& window, uint8_t flags, ScriptObject* clip)
 {
     static const std::string fsCommand = "fscommand:";
-    if (StartsWithCaseless(url, fsCommand))
+    LoadKind kind = (flags & LoadVariablesFlag) ? LoadKind::Variables
+                    : url.empty()               ? LoadKind::Unload
+                                                : LoadKind::Movie;
+    if ((flags & (LoadVariablesFlag | LoadTargetFlag)) || LevelNumber(window))
+        Loads.Into(*this, kind, url, window, clip);
+    else if (StartsWithCaseless(url, fsCommand))
         events_.FsCommand(url.substr(fsCommand.size()), window);
     else
         events_.OpenUrl(url, window);

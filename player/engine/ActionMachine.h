@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "ActionLoads.h"
 #include "ActionObject.h"
 #include "ActionTimers.h"
 #include "ScriptEvents.h"
@@ -89,10 +90,16 @@ public:
     void Goto(ScriptObject* clip, const Value& frame, bool play);
     // Runs the actions of a frame of clip in place ("5", "label").
     void CallFrame(ScriptObject* clip, const std::string& frame);
-    void GetUrl(const std::string& url, const std::string& window);
+    // getURL with GetURL2's flags: into a level ("_level1") or, for a
+    // target flag, the clip found for the window it loads, else a window
+    // opens.
+    void GetUrl(const std::string& url, const std::string& window, uint8_t flags = 0, ScriptObject* clip = nullptr);
+    // The clip of "_levelN"; null for a level that holds nothing.
+    ScriptObject* Level(int32_t level);
     // The "_level0.a.b" path of a clip.
     std::string TargetPath(ScriptObject* clip);
     ScriptTimers Timers;
+    ScriptLoads Loads;
 
     struct Prototypes {
         ScriptObject* Object = nullptr;
@@ -153,6 +160,8 @@ private:
     bool ResolvePath(Context* context, const std::string& path, ScriptObject*& owner, std::string& name);
     ScriptObject* ResolveTarget(Context* context, const std::string& target);
     ScriptObject* ClipFromValue(Context& context, const Value& value);
+    // What _root means in clip: the level it is on.
+    ScriptObject* RootOf(ScriptObject* clip);
     ScriptObject* FindClipFrom(Context& context, const std::string& target);
     void RunCode(std::span<const uint8_t> code, ScriptObject* clip);
     std::string TypeName(const Value& value);

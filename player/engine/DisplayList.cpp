@@ -92,7 +92,7 @@ void CoverContent(std::optional<Box>& box, const Dictionary& characters, const P
         CoverRectangle(box, 0, 0, object.Image->Width * 20.0, object.Image->Height * 20.0, matrix);
     if (object.Children)
         for (const auto& [depth, child] : object.Children->Objects())
-            CoverObject(box, characters, child, matrix, nesting + 1);
+            CoverObject(box, object.Children->Characters(), child, matrix, nesting + 1);
 }
 
 void CoverObject(std::optional<Box>& box, const Dictionary& characters, const PlacedObject& object,
@@ -166,12 +166,12 @@ std::vector<ClipAction> ReadClipActions(SwfReader& body, uint8_t version)
     return actions;
 }
 
-std::unique_ptr<DisplayList> StartSprite(const Dictionary& characters, const Sprite& sprite, int nesting,
+std::unique_ptr<DisplayList> StartSprite(const Dictionary& characters, std::span<const Frame> frames, int nesting,
                                          SpriteCount& count, std::shared_ptr<ClipLink> owner)
 {
     if (nesting > MaxNesting || count.Live >= MaxLiveSprites)
         return nullptr;
-    auto list = std::make_unique<DisplayList>(characters, sprite.Frames, nesting, count, std::move(owner));
+    auto list = std::make_unique<DisplayList>(characters, frames, nesting, count, std::move(owner));
     // Its first frame is news of its placement, told by whoever placed it.
     bool quiet = count.Quiet;
     count.Quiet = true;
@@ -253,6 +253,16 @@ void DisplayList::Started(PlacedObject& object)
     }
     // Handlers of the placement, or of the clip's class, may answer it.
     count_.Events->push_back({object.Link, 0, ClipLoad, object.ClipActions});
+}
+
+bool DisplayList::Replace(PlacedObject& object, const Dictionary& characters, std::span<const Frame> frames,
+                          int nesting, SpriteCount& count)
+{
+    object.Children = StartSprite(characters, frames, nesting, count, object.Link);
+    if (!object.Children)
+        return false;
+    object.Children->Started(object);
+    return true;
 }
 
 void DisplayList::Goto(size_t frame)
@@ -375,7 +385,7 @@ void DisplayList::SetCharacter(PlacedObject& object, uint16_t id)
     auto link = std::make_shared<ClipLink>();
     link->Object = &object;
     link->Parent = owner_;
-    object.Children = StartSprite(characters_, *sprite, nesting_ + 1, count_, link);
+    object.Children = StartSprite(characters_, sprite->Frames, nesting_ + 1, count_, link);
     if (object.Children)
         object.Link = std::move(link);
 }
@@ -500,7 +510,7 @@ PlacedObject* DisplayList::MakeClip(uint16_t id, int32_t depth, const std::strin
     object.Name = name;
     object.Id = sprite ? id : 0;
     object.HasCharacter = sprite != nullptr;
-    object.Children = sprite ? StartSprite(characters_, *sprite, nesting_ + 1, count_, link)
+    object.Children = sprite ? StartSprite(characters_, sprite->Frames, nesting_ + 1, count_, link)
                              : std::make_unique<DisplayList>(characters_, std::span<const Frame>(), nesting_ + 1,
                                                              count_, link);
     object.Link = std::move(link);

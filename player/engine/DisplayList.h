@@ -37,7 +37,7 @@ struct ClipAction {
     uint32_t Events = 0;
     std::vector<uint8_t> Code;
 };
-enum ClipEvent : uint32_t { ClipLoad = 0x01, ClipEnterFrame = 0x02, ClipUnload = 0x04 };
+enum ClipEvent : uint32_t { ClipLoad = 0x01, ClipEnterFrame = 0x02, ClipUnload = 0x04, ClipData = 0x100 };
 
 struct Box {
     double XMin = 0, YMin = 0, XMax = 0, YMax = 0;
@@ -74,6 +74,9 @@ struct PlacedObject {
     // and rotation it was given are kept as given.
     bool Scripted = false;
     double XScale = 100, YScale = 100, Rotation = 0;
+    // The movie a script loaded into it, which its children show; before
+    // them, as they point into it.
+    std::shared_ptr<const Movie> Loaded;
     // A sprite's own timeline; null for other characters and for sprites
     // beyond the nesting limit. Clips that scripts make have one too.
     std::unique_ptr<DisplayList> Children;
@@ -152,6 +155,13 @@ public:
     Timeline& Frames() { return *timeline_; }
     void UseTimeline(Timeline& timeline) { timeline_ = &timeline; }
     int Nesting() const { return nesting_; }
+    const Dictionary& Characters() const { return characters_; }
+
+    // object shows a loaded movie's main timeline (frames, which the caller
+    // keeps) from its first frame, in place of what it showed; its load is
+    // news. Answers false when the limits leave it empty.
+    static bool Replace(PlacedObject& object, const Dictionary& characters, std::span<const Frame> frames,
+                        int nesting, SpriteCount& count);
 
     // The sprite named so, compared without case when asked.
     PlacedObject* FindNamed(const std::string& name, bool caseless);
@@ -197,7 +207,7 @@ private:
 };
 
 // A sprite's display list at its first frame, or null when the limits say no.
-std::unique_ptr<DisplayList> StartSprite(const Dictionary& characters, const Sprite& sprite, int nesting,
+std::unique_ptr<DisplayList> StartSprite(const Dictionary& characters, std::span<const Frame> frames, int nesting,
                                          SpriteCount& count, std::shared_ptr<ClipLink> owner = {});
 
 // The links of the sprites below list, parents before children, at most max.

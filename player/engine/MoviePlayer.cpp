@@ -40,7 +40,26 @@ void MoviePlayer::ReleaseRetired()
 
 bool MoviePlayer::Load(std::span<const uint8_t> file, std::string_view variables)
 {
-    // The stage is built from the movie: it goes first.
+    return Start(ParseMovie(file), variables);
+}
+
+void MoviePlayer::ReplaceMain(MainMovieLoad load)
+{
+    if (!load.Replacement || !movie_) {
+        Unload();
+        return;
+    }
+    Movie& replacement = *load.Replacement;
+    replacement.XMin = movie_->XMin, replacement.XMax = movie_->XMax;
+    replacement.YMin = movie_->YMin, replacement.YMax = movie_->YMax;
+    replacement.Rate = movie_->Rate;
+    Start(std::move(load.Replacement), {});
+}
+
+bool MoviePlayer::Start(std::optional<Movie> movie, std::string_view variables)
+{
+    // The stage is built from the movie: it goes first, after the levels.
+    loaded_.Clear();
     stage_.reset();
     Retire();
     Sound.StopAll();
@@ -48,7 +67,7 @@ bool MoviePlayer::Load(std::span<const uint8_t> file, std::string_view variables
     shapes_.Clear();
     streams_.Reset();
     scriptSounds_.Reset();
-    movie_ = ParseMovie(file);
+    movie_ = std::move(movie);
     stageEvents_.clear();
     ResetTimeline(movie_ ? movie_->Frames.size() : 0);
     if (movie_) {
@@ -87,6 +106,7 @@ bool MoviePlayer::Load(std::span<const uint8_t> file, std::string_view variables
 
 void MoviePlayer::Unload()
 {
+    loaded_.Clear();
     stage_.reset();
     Sound.StopAll();
     videos_.Clear();
@@ -190,12 +210,21 @@ bool MoviePlayer::Advance()
     if (machine_)
         scriptSounds_.Run(*machine_);
     RunReachedFrames();
+    // What scripts asked to load before this frame arrives now.
+    if (machine_) {
+        if (std::optional<MainMovieLoad> main = loaded_.Run(*machine_)) {
+            ReplaceMain(std::move(*main));
+            return true;
+        }
+        RunReachedFrames();
+    }
     CatchUp();
     // The sprites already on the stage move on before the main timeline's
     // next frame places new ones, which start at their first frame.
     ShowCurrentFrame();
     if (stage_)
         stage_->Children->AdvanceChildren();
+    loaded_.Advance();
     size_t before = timeline_.Current();
     bool moved = timeline_.Advance();
     if (moved)
@@ -211,7 +240,8 @@ bool MoviePlayer::Advance()
     // Frames the scripts went to are heard and shown too.
     CatchUp();
     ShowCurrentFrame();
-    return moved || streaming || timeline_.Current() != before || scriptsRan_ || (stage_ && stage_->Children->Animated());
+    return moved || streaming || timeline_.Current() != before || scriptsRan_ || (stage_ && stage_->Children->Animated())
+           || loaded_.Animated();
 }
 
 bool MoviePlayer::Tick()
@@ -325,6 +355,7 @@ void MoviePlayer::ShowCurrentFrame()
     if (!stage_)
         return;
     stage_->Children->Sync();
+    loaded_.Sync();
     BindTextFields(*stage_->Children, *movie_->Characters, timeline_.Current(), *this);
 }
 
@@ -351,6 +382,7 @@ void MoviePlayer::Render(const Surface& surface)
     StageRenderer renderer(canvas, *movie.Characters, timeline_.Current(), &videos_);
     renderer.ShowVariables(*this);
     renderer.DrawStage(*stage_, toSurface);
+    loaded_.Draw(renderer, toSurface);
 }
 
 }

@@ -13,6 +13,7 @@
 #include "ActionSound.h"
 #include "Clock.h"
 #include "DisplayList.h"
+#include "LoadedMovies.h"
 #include "Movie.h"
 #include "MovieSound.h"
 #include "NetStream.h"
@@ -41,6 +42,11 @@ public:
     // empty movie of no frames behind and answers false; the player stays
     // usable. Safe from inside the movie's own scripts.
     bool Load(std::span<const uint8_t> file, std::string_view variables = {});
+    // Where the movie loaded next comes from (a path or an address): the
+    // movies and variables its scripts load are found from there.
+    void SetLocation(std::string location) { loaded_.Location = std::move(location); }
+    // Where what scripts load is read; none reads nothing, and every load fails.
+    void SetMovieLoader(MovieLoader& loader) { loaded_.SetLoader(&loader); }
     void Unload();
 
     bool HasMovie() const { return movie_.has_value(); }
@@ -102,6 +108,10 @@ private:
     std::optional<std::string> Read(const std::string& path) override { return GetVariable(path); }
     void Write(const std::string& path, const std::string& value) override { SetVariable(path, value); }
 
+    bool Start(std::optional<Movie> movie, std::string_view variables);
+    // A script's load into level 0: the movie replaced, on the same stage
+    // at the same rate, or unloaded.
+    void ReplaceMain(MainMovieLoad load);
     void ResetTimeline(size_t frameCount);
     // The sound hears of every frame reached: by playing (advanced) or by
     // being sent there.
@@ -144,6 +154,8 @@ private:
     // The main timeline as an object on the stage, its display list its
     // children; built from movie_, so it goes first.
     std::unique_ptr<PlacedObject> stage_;
+    // The levels above it go first.
+    LoadedMovies loaded_{sprites_};
 };
 
 }

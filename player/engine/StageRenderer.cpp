@@ -38,6 +38,14 @@ void StageRenderer::DrawStage(const PlacedObject& root, const Matrix& toSurface)
 void StageRenderer::DrawList(const DisplayList& list, const Matrix& matrix, const ColourTransform& colours,
                              int nesting)
 {
+    // A movie a script loaded draws from its own dictionary, whose
+    // definitions do not change by frame.
+    const Dictionary* outerCharacters = characters_;
+    size_t outerFrame = frame_;
+    if (&list.Characters() != characters_) {
+        characters_ = &list.Characters();
+        frame_ = SIZE_MAX;
+    }
     // The depths up to which the masks now in force reach, innermost last.
     std::vector<uint16_t> masks;
     auto endMasksBelow = [&](uint32_t depth) {
@@ -61,6 +69,8 @@ void StageRenderer::DrawList(const DisplayList& list, const Matrix& matrix, cons
         }
     }
     endMasksBelow(UINT32_MAX);
+    characters_ = outerCharacters;
+    frame_ = outerFrame;
 }
 
 void StageRenderer::DrawObject(const PlacedObject& object, const Matrix& parent, const ColourTransform& parentColours,
@@ -83,7 +93,7 @@ void StageRenderer::DrawPlaced(const PlacedObject& object, const Matrix& parent,
                                int nesting)
 {
     // Clips that scripts made may have no character, only children and drawings.
-    const Character* character = object.HasCharacter ? characters_.Find(object.Id, frame_) : nullptr;
+    const Character* character = object.HasCharacter ? characters_->Find(object.Id, frame_) : nullptr;
     bool empty = !character && !object.Children && !object.Field && !object.Image;
     if (empty || !object.Visible || nesting > MaxNesting || objectsLeft_ == 0)
         return;
@@ -168,9 +178,9 @@ void StageRenderer::DrawButton(const Button& button, const Matrix& matrix, const
         object.Colours = part.Colours;
         object.Filters = part.Filters;
         object.Blend = part.Blend;
-        const Character* character = characters_.Find(part.Id, frame_);
+        const Character* character = characters_->Find(part.Id, frame_);
         if (const Sprite* sprite = character ? std::get_if<Sprite>(character) : nullptr)
-            object.Children = StartSprite(characters_, *sprite, nesting + 1, spritesInButtons_);
+            object.Children = StartSprite(*characters_, sprite->Frames, nesting + 1, spritesInButtons_);
         DrawObject(object, matrix, colours, nesting);
     }
 }
@@ -215,14 +225,14 @@ void StageRenderer::ScaleFilters(const Matrix& matrix)
 void StageRenderer::DrawContent(const PlacedObject& object, const Matrix& matrix)
 {
     ScaleFilters(matrix);
-    DrawCharacter(object.HasCharacter ? characters_.Find(object.Id, frame_) : nullptr, object, matrix, {}, 0);
+    DrawCharacter(object.HasCharacter ? characters_->Find(object.Id, frame_) : nullptr, object, matrix, {}, 0);
 }
 
 void StageRenderer::DrawText(const Text& text, const Matrix& matrix, const ColourTransform& colours)
 {
     Matrix textMatrix = matrix.Then(text.Transform);
     for (const GlyphRun& run : text.Runs) {
-        const Character* character = characters_.Find(run.FontId, frame_);
+        const Character* character = characters_->Find(run.FontId, frame_);
         const Font* font = character ? std::get_if<Font>(character) : nullptr;
         if (!font)
             continue;
@@ -269,7 +279,7 @@ void StageRenderer::DrawField(const EditText& field, const Matrix& matrix, const
         LineStyle hairline;
         canvas_.Stroke({box}, matrix, hairline, solid(field.BorderArgb));
     }
-    std::vector<TextSpan> spans = FieldSpans(field, shown ? &*shown : nullptr, characters_, frame_);
+    std::vector<TextSpan> spans = FieldSpans(field, shown ? &*shown : nullptr, *characters_, frame_);
     size_t left = MaxFieldText;
     for (TextSpan& span : spans) {
         span.Text.resize(std::min(span.Text.size(), left));
@@ -322,7 +332,7 @@ Paint StageRenderer::MakePaint(const FillStyle& fill, const ColourTransform& col
     paint.Fill.Argb = colours.Apply(fill.Argb);
     for (GradientStop& stop : paint.Fill.Stops) stop.Argb = colours.Apply(stop.Argb);
     if (fill.Kind == FillKind::Bitmap) {
-        paint.Image = fill.Image ? fill.Image.get() : characters_.Image(fill.BitmapId, frame_);
+        paint.Image = fill.Image ? fill.Image.get() : characters_->Image(fill.BitmapId, frame_);
         if (paint.Image && !colours.Identity()) {
             recoloured_.push_back(Recolour(*paint.Image, colours));
             paint.Image = &recoloured_.back();
@@ -339,7 +349,7 @@ void StageRenderer::DrawShape(const Shape& shape, const Matrix& matrix, const Co
     key.Masking = masking_;
     auto addBitmap = [&](const FillStyle& fill) {
         if (fill.Kind == FillKind::Bitmap) {
-            const Bitmap* image = characters_.Image(fill.BitmapId, frame_);
+            const Bitmap* image = characters_->Image(fill.BitmapId, frame_);
             key.Bitmaps.push_back(image ? image->Serial : 0);
         }
     };

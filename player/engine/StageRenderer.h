@@ -22,7 +22,7 @@ public:
     // frame: the main timeline's, which decides what each id stands for.
     // videos: where placed videos find their pictures; none draws no video.
     StageRenderer(Canvas& canvas, const Dictionary& characters, size_t frame, VideoPictures* videos = nullptr)
-        : canvas_(canvas), characters_(characters), frame_(frame), videos_(videos)
+        : canvas_(canvas), characters_(&characters), frame_(frame), videos_(videos)
     {
     }
 
@@ -59,7 +59,7 @@ private:
     Paint MakePaint(const FillStyle& fill, const ColourTransform& colours);
 
     Canvas& canvas_;
-    const Dictionary& characters_;
+    const Dictionary* characters_;
     size_t frame_;
     VideoPictures* videos_;
     size_t edgesLeft_ = MaxEdgesPerFrame;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdio>
 
 namespace tvmplayer {
 namespace {
@@ -70,6 +71,21 @@ std::string UrlDecode(std::string_view text)
             i += 2;
         } else {
             out += text[i] == '+' ? ' ' : text[i];
+        }
+    }
+    return out;
+}
+
+std::string UrlEscape(std::string_view text)
+{
+    std::string out;
+    for (unsigned char c : text) {
+        if (std::isalnum(c)) {
+            out += static_cast<char>(c);
+        } else {
+            char buffer[4];
+            std::snprintf(buffer, sizeof buffer, "%%%02X", c);
+            out += buffer;
         }
     }
     return out;

@@ -28,6 +28,8 @@ private:
 };
 
 std::string UrlDecode(std::string_view text);
+// Every byte but letters and digits as %XX, as escape() writes it.
+std::string UrlEscape(std::string_view text);
 // The decoded name and value pairs of a query, in their order.
 std::vector<std::pair<std::string, std::string>> ParseQuery(std::string_view query);
 

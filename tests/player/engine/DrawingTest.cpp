@@ -2,11 +2,6 @@
 // colour transforms, each checked at chosen pixels of a 100x100 stage.
 #include <gtest/gtest.h>
 
-// jpeglib.h needs size_t and FILE declared before it.
-#include <cstddef>
-#include <cstdio>
-#include <jpeglib.h>
-
 #include <cairo.h>
 
 #include <cstdlib>
@@ -72,35 +67,6 @@ Bytes Checker(uint8_t fillType)
 {
     SwfMatrix scale{.a = 5 * Px, .d = 5 * Px};
     return FilledStage(BitmapFill(fillType, 7, scale), LosslessBitmap(7, 2, 2, {Red, Blue, Blue, Red}));
-}
-
-Bytes Jpeg(int width, int height, uint8_t r, uint8_t g, uint8_t b)
-{
-    jpeg_compress_struct info;
-    jpeg_error_mgr errors;
-    info.err = jpeg_std_error(&errors);
-    jpeg_create_compress(&info);
-    unsigned char* out = nullptr;
-    unsigned long size = 0;
-    jpeg_mem_dest(&info, &out, &size);
-    info.image_width = static_cast<JDIMENSION>(width);
-    info.image_height = static_cast<JDIMENSION>(height);
-    info.input_components = 3;
-    info.in_color_space = JCS_RGB;
-    jpeg_set_defaults(&info);
-    jpeg_set_quality(&info, 95, TRUE);
-    jpeg_start_compress(&info, TRUE);
-    std::vector<uint8_t> row;
-    for (int x = 0; x < width; ++x) row.insert(row.end(), {r, g, b});
-    while (info.next_scanline < info.image_height) {
-        JSAMPROW rows[1] = {row.data()};
-        jpeg_write_scanlines(&info, rows, 1);
-    }
-    jpeg_finish_compress(&info);
-    Bytes jpeg(out, out + size);
-    jpeg_destroy_compress(&info);
-    std::free(out);
-    return jpeg;
 }
 
 // A green JPEG at half alpha, behind an erroneous marker pair, over white.

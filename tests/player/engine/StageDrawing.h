@@ -28,6 +28,9 @@ Bytes StageMovie(const Bytes& tags, uint16_t frames = 1);
 std::vector<uint32_t> DrawStage(const Bytes& swf, int steps = 0, int width = 100, int height = 100,
                                 tvmplayer::ScaleMode mode = tvmplayer::ScaleMode::ShowAll, bool transparent = false);
 
+// A JPEG file of one colour.
+Bytes Jpeg(int width, int height, uint8_t r, uint8_t g, uint8_t b);
+
 // Every channel within tolerance.
 bool Near(uint32_t a, uint32_t b, int tolerance);
 

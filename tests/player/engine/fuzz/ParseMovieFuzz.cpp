@@ -1,10 +1,13 @@
 // Any bytes at all as a movie: the parser must answer, never crash, hang or
 // read outside them. Whatever it accepts is also played, heard and drawn,
 // its actions run for a few frames under a small budget, and the host's
-// calls into its scripts are made once.
+// calls into its scripts are made once. What its scripts load is the movie
+// itself, whatever they name.
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <span>
+#include <string>
 #include <vector>
 
 #include "MoviePlayer.h"
@@ -31,6 +34,20 @@ public:
     void Finish(std::vector<int16_t>&) override {}
 };
 
+class SelfLoader : public tvmplayer::MovieLoader {
+public:
+    explicit SelfLoader(std::span<const uint8_t> movie) : movie_(movie) {}
+    std::optional<std::vector<uint8_t>> Read(const std::string&, size_t limit) override
+    {
+        if (movie_.size() > limit)
+            return std::nullopt;
+        return std::vector<uint8_t>(movie_.begin(), movie_.end());
+    }
+
+private:
+    std::span<const uint8_t> movie_;
+};
+
 class RawDecoders : public tvmplayer::SoundDecoders {
 public:
     std::unique_ptr<tvmplayer::SoundDecoder> Create(const tvmplayer::SoundFormat&) override
@@ -46,6 +63,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     StepClock clock;
     tvmplayer::MoviePlayer player(clock);
     player.InstructionsPerFrame = 20000;
+    SelfLoader loader({data, size});
+    player.SetMovieLoader(loader);
     if (!player.Load(std::span<const uint8_t>(data, size), "a=1&b=two"))
         return 0;
     const tvmplayer::Movie& movie = *player.CurrentMovie();
