@@ -171,7 +171,7 @@ std::unique_ptr<DisplayList> StartSprite(const Dictionary& characters, const Spr
 {
     if (nesting > MaxNesting || count.Live >= MaxLiveSprites)
         return nullptr;
-    auto list = std::make_unique<DisplayList>(characters, sprite.Frames, nesting, count, std::move(owner));
+    auto list = std::make_unique<DisplayList>(characters, sprite.Frames, nesting, count, std::move(owner), sprite.Stream);
     // Its first frame is news of its placement, told by whoever placed it.
     bool quiet = count.Quiet;
     count.Quiet = true;
@@ -193,9 +193,9 @@ void CollectLinks(const DisplayList& list, std::vector<std::shared_ptr<ClipLink>
 }
 
 DisplayList::DisplayList(const Dictionary& characters, std::span<const Frame> frames, int nesting,
-                         SpriteCount& count, std::shared_ptr<ClipLink> owner)
+                         SpriteCount& count, std::shared_ptr<ClipLink> owner, std::shared_ptr<const SoundStream> stream)
     : characters_(characters), frames_(frames), nesting_(nesting), count_(count), owner_(std::move(owner)),
-      own_(std::max<size_t>(frames.size(), 1))
+      stream_(std::move(stream)), serial_(++count.Instances), own_(std::max<size_t>(frames.size(), 1))
 {
     ++count_.Live;
 }

@@ -44,6 +44,7 @@ bool MoviePlayer::Load(std::span<const uint8_t> file, std::string_view variables
     stage_.reset();
     Retire();
     Sound.StopAll();
+    spriteSounds_.Reset();
     videos_.Clear();
     shapes_.Clear();
     streams_.Reset();
@@ -82,6 +83,7 @@ bool MoviePlayer::Load(std::span<const uint8_t> file, std::string_view variables
     RunReachedFrames();
     if (movie_)
         FrameReached(false, 0);
+    SpriteFramesReached();
     return movie_.has_value();
 }
 
@@ -89,6 +91,7 @@ void MoviePlayer::Unload()
 {
     stage_.reset();
     Sound.StopAll();
+    spriteSounds_.Reset();
     videos_.Clear();
     streams_.Reset();
     scriptSounds_.Reset();
@@ -113,6 +116,12 @@ void MoviePlayer::FrameReached(bool advanced, size_t previous)
         return;
     reached_ = timeline_.Current();
     Sound.EnterFrame(*movie_, reached_, advanced && reached_ == previous + 1);
+}
+
+void MoviePlayer::SpriteFramesReached()
+{
+    if (movie_ && stage_)
+        spriteSounds_.Hear(*stage_->Children, movie_->Sounds);
 }
 
 void MoviePlayer::CatchUp()
@@ -211,6 +220,7 @@ bool MoviePlayer::Advance()
     // Frames the scripts went to are heard and shown too.
     CatchUp();
     ShowCurrentFrame();
+    SpriteFramesReached();
     return moved || streaming || timeline_.Current() != before || scriptsRan_ || (stage_ && stage_->Children->Animated());
 }
 
