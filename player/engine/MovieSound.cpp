@@ -206,6 +206,20 @@ std::vector<uint32_t> MovieSound::TakeCompleted()
     return completed;
 }
 
+std::shared_ptr<SoundFeed> MovieSound::OpenFeed()
+{
+    auto feed = std::make_shared<SoundFeed>();
+    std::lock_guard lock(feedsLock_);
+    feeds_.push_back(feed);
+    return feed;
+}
+
+void MovieSound::CloseFeed(const std::shared_ptr<SoundFeed>& feed)
+{
+    std::lock_guard lock(feedsLock_);
+    std::erase(feeds_, feed);
+}
+
 bool MovieSound::StreamPlaying() const
 {
     std::lock_guard lock(streamLock_);
@@ -240,9 +254,19 @@ void MovieSound::Mix(std::span<int32_t> mix, uint64_t position, SoundDecoders& d
     std::erase_if(voices_, [](const Voice& voice) { return voice.LoopsLeft == 0; });
     MixStreams(mix, position);
     scratch_.assign(mix.size(), 0);
-    Feed.Mix(scratch_, position);
+    {
+        std::lock_guard lock(feedsLock_);
+        for (const std::shared_ptr<SoundFeed>& feed : feeds_) feed->Mix(scratch_, position);
+    }
     SoundLevels levels = LevelsOf(EveryChannel);
     for (size_t i = 0; i + 1 < mix.size(); i += MixChannels) AddPair(&mix[i], scratch_[i], scratch_[i + 1], levels);
+}
+
+void MovieSound::Played(uint64_t position)
+{
+    played_.store(position);
+    std::lock_guard lock(feedsLock_);
+    for (const std::shared_ptr<SoundFeed>& feed : feeds_) feed->Played(position);
 }
 
 void MovieSound::Report()

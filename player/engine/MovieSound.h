@@ -86,11 +86,7 @@ public:
     // first sample is the mixer's sample number position.
     void Mix(std::span<int32_t> mix, uint64_t position, SoundDecoders& decoders);
     // The device has finished playing every sample before position.
-    void Played(uint64_t position)
-    {
-        played_.store(position);
-        Feed.Played(position);
-    }
+    void Played(uint64_t position);
     // The mixer no longer calls Mix: whatever it kept goes, decoders and
     // decoded sounds included. Called once it has let go of this sound.
     void Detach();
@@ -99,8 +95,10 @@ public:
     void SetMixing(bool mixing) { mixing_.store(mixing); }
     bool Mixing() const { return mixing_.load(); }
 
-    // Sound the movie's thread decodes itself, mixed in after the movie's own.
-    SoundFeed Feed;
+    // Sound the movie's thread decodes itself, mixed in after the movie's
+    // own: each source in a feed of its own, all of them heard together.
+    std::shared_ptr<SoundFeed> OpenFeed();
+    void CloseFeed(const std::shared_ptr<SoundFeed>& feed);
 
 private:
     enum class CommandKind { Start, Stop, StopChannel, Levels, StartStream, StopStream, Reset };
@@ -178,6 +176,9 @@ private:
     mutable std::mutex reportsLock_;
     std::map<uint32_t, uint64_t> positions_;
     std::vector<uint32_t> completed_;
+
+    mutable std::mutex feedsLock_;
+    std::vector<std::shared_ptr<SoundFeed>> feeds_;
 
     // The mixer's own.
     std::vector<Voice> voices_;
