@@ -50,17 +50,18 @@ public:
     void StopAll();
     void StopStream();
     bool StreamPlaying() const;
-    // The same for the timeline of a sprite, named by a number of the
-    // caller's that is never RootClip: its sounds are those of frames, its
-    // stream sound stream's.
+    // The frame the stream's sound has reached while a mixer plays this
+    // sound; until the mixer begins a stream, the frame it starts at.
+    std::optional<size_t> StreamFrame() const;
+    // EnterFrame and the stream's calls for the timeline of a sprite, named
+    // by a number of the caller's that is never RootClip: its sounds are
+    // those of frames, its stream sound stream's. They take the main
+    // timeline's levels.
     static constexpr uint64_t RootClip = 0;
     void EnterClipFrame(uint64_t clip, std::span<const Frame> frames, const std::shared_ptr<const SoundStream>& stream,
                         const MovieSounds& sounds, size_t frame, bool sequential);
     void StopClipStream(uint64_t clip);
     bool ClipStreamPlaying(uint64_t clip) const { return clipStreams_.contains(clip); }
-    // The frame the stream's sound has reached while a mixer plays this
-    // sound; until the mixer begins a stream, the frame it starts at.
-    std::optional<size_t> StreamFrame() const;
 
     // Sounds that scripts start, in channels: EveryChannel's levels apply
     // to all the movie's sound, TimelineChannel's also to the main
