@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <utility>
 
+#include "SoundTags.h"
+
 namespace tvmplayer {
 namespace {
 
@@ -269,6 +271,7 @@ void Dictionary::DefineSprite(SwfReader& body)
     body.U16();  // the declared frame count: the frames themselves count
     Sprite sprite;
     Frame frame;
+    std::shared_ptr<SoundStream> stream;
     while (body.Remaining() > 0) {
         TagHeader tag = ReadTag(body);
         if (tag.Code == TagEnd)
@@ -283,9 +286,12 @@ void Dictionary::DefineSprite(SwfReader& body)
             frame.Actions.emplace_back(tag.Body.begin(), tag.Body.end());
         else if (tag.Code == TagFrameLabel)
             frame.Labels.push_back(SwfReader(tag.Body).String());
+        else
+            ReadTimelineSoundTag(tag.Code, tag.Body, sprite.Frames.size(), stream, frame.Sounds);
     }
-    if (!frame.Display.empty() || !frame.Actions.empty() || !frame.Labels.empty())
+    if (!frame.Display.empty() || !frame.Actions.empty() || !frame.Labels.empty() || !frame.Sounds.empty())
         sprite.Frames.push_back(std::move(frame));
+    sprite.Stream = std::move(stream);
     Add(id, std::move(sprite));
 }
 

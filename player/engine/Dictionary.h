@@ -21,9 +21,11 @@
 
 namespace tvmplayer {
 
-// A sprite's own timeline: each frame's display list tags, labels and actions.
+// A sprite's own timeline: each frame's display list tags, labels, actions
+// and sound starts, and the stream sound its frames carry.
 struct Sprite {
     std::vector<Frame> Frames;
+    std::shared_ptr<const SoundStream> Stream;
 };
 
 struct MorphShape {

@@ -167,11 +167,12 @@ std::vector<ClipAction> ReadClipActions(SwfReader& body, uint8_t version)
 }
 
 std::unique_ptr<DisplayList> StartSprite(const Dictionary& characters, std::span<const Frame> frames, int nesting,
-                                         SpriteCount& count, std::shared_ptr<ClipLink> owner)
+                                         SpriteCount& count, std::shared_ptr<ClipLink> owner,
+                                         std::shared_ptr<const SoundStream> stream)
 {
     if (nesting > MaxNesting || count.Live >= MaxLiveSprites)
         return nullptr;
-    auto list = std::make_unique<DisplayList>(characters, frames, nesting, count, std::move(owner));
+    auto list = std::make_unique<DisplayList>(characters, frames, nesting, count, std::move(owner), std::move(stream));
     // Its first frame is news of its placement, told by whoever placed it.
     bool quiet = count.Quiet;
     count.Quiet = true;
@@ -193,9 +194,9 @@ void CollectLinks(const DisplayList& list, std::vector<std::shared_ptr<ClipLink>
 }
 
 DisplayList::DisplayList(const Dictionary& characters, std::span<const Frame> frames, int nesting,
-                         SpriteCount& count, std::shared_ptr<ClipLink> owner)
+                         SpriteCount& count, std::shared_ptr<ClipLink> owner, std::shared_ptr<const SoundStream> stream)
     : characters_(characters), frames_(frames), nesting_(nesting), count_(count), owner_(std::move(owner)),
-      own_(std::max<size_t>(frames.size(), 1))
+      stream_(std::move(stream)), serial_(++count.Instances), own_(std::max<size_t>(frames.size(), 1))
 {
     ++count_.Live;
 }
@@ -385,7 +386,7 @@ void DisplayList::SetCharacter(PlacedObject& object, uint16_t id)
     auto link = std::make_shared<ClipLink>();
     link->Object = &object;
     link->Parent = owner_;
-    object.Children = StartSprite(characters_, sprite->Frames, nesting_ + 1, count_, link);
+    object.Children = StartSprite(characters_, sprite->Frames, nesting_ + 1, count_, link, sprite->Stream);
     if (object.Children)
         object.Link = std::move(link);
 }
@@ -510,7 +511,7 @@ PlacedObject* DisplayList::MakeClip(uint16_t id, int32_t depth, const std::strin
     object.Name = name;
     object.Id = sprite ? id : 0;
     object.HasCharacter = sprite != nullptr;
-    object.Children = sprite ? StartSprite(characters_, sprite->Frames, nesting_ + 1, count_, link)
+    object.Children = sprite ? StartSprite(characters_, sprite->Frames, nesting_ + 1, count_, link, sprite->Stream)
                              : std::make_unique<DisplayList>(characters_, std::span<const Frame>(), nesting_ + 1,
                                                              count_, link);
     object.Link = std::move(link);

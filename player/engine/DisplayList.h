@@ -121,7 +121,8 @@ struct SpriteCount {
     uint8_t Version = 0;
     // Set while a list is built again: what it raises then is not news.
     bool Quiet = false;
-    size_t Instances = 0;
+    // Lists made so far, which number them.
+    uint64_t Instances = 0;
 };
 
 class DisplayList {
@@ -129,7 +130,7 @@ public:
     using ObjectMap = std::map<int32_t, PlacedObject>;
 
     DisplayList(const Dictionary& characters, std::span<const Frame> frames, int nesting, SpriteCount& count,
-                std::shared_ptr<ClipLink> owner = {});
+                std::shared_ptr<ClipLink> owner = {}, std::shared_ptr<const SoundStream> stream = {});
     ~DisplayList();
     DisplayList(const DisplayList&) = delete;
     DisplayList& operator=(const DisplayList&) = delete;
@@ -151,6 +152,15 @@ public:
     bool Animated() const;
     size_t FrameCount() const { return frames_.size(); }
     std::span<const Frame> FrameData() const { return frames_; }
+    // The frame whose tags were applied last; none before the first.
+    std::optional<size_t> Shown() const
+    {
+        return shown_ == SIZE_MAX ? std::nullopt : std::optional<size_t>(shown_);
+    }
+    // The stream sound its frames carry; null when they carry none.
+    const std::shared_ptr<const SoundStream>& Stream() const { return stream_; }
+    // Unique among the lists of its stage, never used again.
+    uint64_t Serial() const { return serial_; }
     // The play head; the root's is the player's own.
     Timeline& Frames() { return *timeline_; }
     void UseTimeline(Timeline& timeline) { timeline_ = &timeline; }
@@ -199,6 +209,8 @@ private:
     int nesting_;
     SpriteCount& count_;
     std::shared_ptr<ClipLink> owner_;
+    std::shared_ptr<const SoundStream> stream_;
+    uint64_t serial_;
     Timeline own_;
     Timeline* timeline_ = &own_;
     // The frame whose tags were applied last; none before the first.
@@ -208,7 +220,8 @@ private:
 
 // A sprite's display list at its first frame, or null when the limits say no.
 std::unique_ptr<DisplayList> StartSprite(const Dictionary& characters, std::span<const Frame> frames, int nesting,
-                                         SpriteCount& count, std::shared_ptr<ClipLink> owner = {});
+                                         SpriteCount& count, std::shared_ptr<ClipLink> owner = {},
+                                         std::shared_ptr<const SoundStream> stream = {});
 
 // The links of the sprites below list, parents before children, at most max.
 void CollectLinks(const DisplayList& list, std::vector<std::shared_ptr<ClipLink>>& links, size_t max);

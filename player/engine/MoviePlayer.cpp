@@ -63,6 +63,7 @@ bool MoviePlayer::Start(std::optional<Movie> movie, std::string_view variables)
     stage_.reset();
     Retire();
     Sound.StopAll();
+    spriteSounds_.Reset();
     videos_.Clear();
     shapes_.Clear();
     streams_.Reset();
@@ -101,6 +102,7 @@ bool MoviePlayer::Start(std::optional<Movie> movie, std::string_view variables)
     RunReachedFrames();
     if (movie_)
         FrameReached(false, 0);
+    SpriteFramesReached();
     return movie_.has_value();
 }
 
@@ -109,6 +111,7 @@ void MoviePlayer::Unload()
     loaded_.Clear();
     stage_.reset();
     Sound.StopAll();
+    spriteSounds_.Reset();
     videos_.Clear();
     streams_.Reset();
     scriptSounds_.Reset();
@@ -133,6 +136,12 @@ void MoviePlayer::FrameReached(bool advanced, size_t previous)
         return;
     reached_ = timeline_.Current();
     Sound.EnterFrame(*movie_, reached_, advanced && reached_ == previous + 1);
+}
+
+void MoviePlayer::SpriteFramesReached()
+{
+    if (movie_ && stage_)
+        spriteSounds_.Hear(*stage_->Children, movie_->Sounds);
 }
 
 void MoviePlayer::CatchUp()
@@ -240,6 +249,7 @@ bool MoviePlayer::Advance()
     // Frames the scripts went to are heard and shown too.
     CatchUp();
     ShowCurrentFrame();
+    SpriteFramesReached();
     return moved || streaming || timeline_.Current() != before || scriptsRan_ || (stage_ && stage_->Children->Animated())
            || loaded_.Animated();
 }

@@ -19,6 +19,7 @@
 #include "NetStream.h"
 #include "ScriptEvents.h"
 #include "ShapeCache.h"
+#include "SpriteSounds.h"
 #include "Surface.h"
 #include "TextFields.h"
 #include "Timeline.h"
@@ -116,6 +117,8 @@ private:
     // The sound hears of every frame reached: by playing (advanced) or by
     // being sent there.
     void FrameReached(bool advanced, size_t previous);
+    // The same for the sprites' timelines, once their frames show.
+    void SpriteFramesReached();
     void CatchUp();
     bool FollowStream(size_t frame);
     bool Advance();
@@ -147,6 +150,7 @@ private:
     ShapeCache shapes_;
     NetStreams streams_{clock_, Sound, videos_};
     ScriptSounds scriptSounds_{Sound};
+    SpriteSounds spriteSounds_{Sound};
     // What the sprites raised for the scripts since they last ran.
     std::vector<StageEvent> stageEvents_;
     // Whether scripts ran in this step, which may have changed the picture.

@@ -16,6 +16,11 @@ constexpr size_t Mp3SoundHeader = 2;
 // starts more is not heard in them, and cannot make the mixer fall behind.
 constexpr size_t MaxVoices = 32;
 
+bool HasBlock(const SoundStream* stream, size_t frame)
+{
+    return stream && frame < stream->Blocks.size() && !stream->Blocks[frame].empty();
+}
+
 int16_t SeekSamples(std::span<const uint8_t> data, size_t offset)
 {
     return data.size() < offset + 2 ? 0 : static_cast<int16_t>(data[offset] | data[offset + 1] << 8);
@@ -69,12 +74,10 @@ void MovieSound::Send(Command command)
     commands_.push_back(std::move(command));
 }
 
-void MovieSound::EnterFrame(const Movie& movie, size_t frame, bool sequential)
+void MovieSound::StartSounds(const Frame& frame, const MovieSounds& sounds)
 {
-    if (frame >= movie.Frames.size())
-        return;
-    for (const SoundStart& start : movie.Frames[frame].Sounds) {
-        std::shared_ptr<const SoundDefinition> sound = movie.Sounds.Find(start);
+    for (const SoundStart& start : frame.Sounds) {
+        std::shared_ptr<const SoundDefinition> sound = sounds.Find(start);
         if (!sound)
             continue;
         if (start.Info.SyncStop)
@@ -82,13 +85,47 @@ void MovieSound::EnterFrame(const Movie& movie, size_t frame, bool sequential)
         else
             Send({CommandKind::Start, sound, start.Info});
     }
+}
+
+void MovieSound::EnterFrame(const Movie& movie, size_t frame, bool sequential)
+{
+    if (frame >= movie.Frames.size())
+        return;
+    StartSounds(movie.Frames[frame], movie.Sounds);
     if (sequential && StreamPlaying())
         return;
-    const std::shared_ptr<SoundStream>& stream = movie.Sounds.Stream;
-    if (stream && frame < stream->Blocks.size() && !stream->Blocks[frame].empty())
+    if (HasBlock(movie.Sounds.Stream.get(), frame))
         StartStream(movie, frame);
     else if (!sequential)
         StopStream();
+}
+
+void MovieSound::EnterClipFrame(uint64_t clip, std::span<const Frame> frames,
+                                const std::shared_ptr<const SoundStream>& stream, const MovieSounds& sounds,
+                                size_t frame, bool sequential)
+{
+    if (frame >= frames.size())
+        return;
+    StartSounds(frames[frame], sounds);
+    if (sequential && ClipStreamPlaying(clip))
+        return;
+    if (HasBlock(stream.get(), frame)) {
+        clipStreams_.insert(clip);
+        Command command{CommandKind::StartStream, nullptr, {}, 0, stream, frame};
+        command.Clip = clip;
+        Send(std::move(command));
+    } else if (!sequential) {
+        StopClipStream(clip);
+    }
+}
+
+void MovieSound::StopClipStream(uint64_t clip)
+{
+    if (clipStreams_.erase(clip) == 0)
+        return;
+    Command command{CommandKind::StopStream};
+    command.Clip = clip;
+    Send(std::move(command));
 }
 
 void MovieSound::StartStream(const Movie& movie, size_t frame)
@@ -122,6 +159,7 @@ void MovieSound::StopStream()
 void MovieSound::StopAll()
 {
     StopStream();
+    clipStreams_.clear();
     Send({CommandKind::Reset});
     std::lock_guard lock(reportsLock_);
     positions_.clear();
@@ -168,6 +206,20 @@ std::vector<uint32_t> MovieSound::TakeCompleted()
     return completed;
 }
 
+std::shared_ptr<SoundFeed> MovieSound::OpenFeed()
+{
+    auto feed = std::make_shared<SoundFeed>();
+    std::lock_guard lock(feedsLock_);
+    feeds_.push_back(feed);
+    return feed;
+}
+
+void MovieSound::CloseFeed(const std::shared_ptr<SoundFeed>& feed)
+{
+    std::lock_guard lock(feedsLock_);
+    std::erase(feeds_, feed);
+}
+
 bool MovieSound::StreamPlaying() const
 {
     std::lock_guard lock(streamLock_);
@@ -200,11 +252,21 @@ void MovieSound::Mix(std::span<int32_t> mix, uint64_t position, SoundDecoders& d
     for (Voice& voice : voices_) MixVoice(voice, mix);
     Report();
     std::erase_if(voices_, [](const Voice& voice) { return voice.LoopsLeft == 0; });
-    MixStream(mix, position);
+    MixStreams(mix, position);
     scratch_.assign(mix.size(), 0);
-    Feed.Mix(scratch_, position);
+    {
+        std::lock_guard lock(feedsLock_);
+        for (const std::shared_ptr<SoundFeed>& feed : feeds_) feed->Mix(scratch_, position);
+    }
     SoundLevels levels = LevelsOf(EveryChannel);
     for (size_t i = 0; i + 1 < mix.size(); i += MixChannels) AddPair(&mix[i], scratch_[i], scratch_[i + 1], levels);
+}
+
+void MovieSound::Played(uint64_t position)
+{
+    played_.store(position);
+    std::lock_guard lock(feedsLock_);
+    for (const std::shared_ptr<SoundFeed>& feed : feeds_) feed->Played(position);
 }
 
 void MovieSound::Report()
@@ -236,7 +298,7 @@ void MovieSound::Detach()
     }
     voices_.clear();
     decoded_.clear();
-    stream_.reset();
+    streams_.clear();
     {
         std::lock_guard lock(reportsLock_);
         positions_.clear();
@@ -281,27 +343,30 @@ void MovieSound::Apply(Command& command, SoundDecoders& decoders)
         levels_[command.Channel] = command.Levels;
         return;
     case CommandKind::StartStream: {
-        stream_.reset();
+        streams_.erase(command.Clip);
         StreamVoice stream;
         stream.Decoder = decoders.Create(command.Stream->Format);
-        if (!stream.Decoder)
-            return EndStream(command.Generation);
+        if (!stream.Decoder) {
+            if (command.Clip == RootClip)
+                RootStreamEnded(command.Generation);
+            return;
+        }
         stream.Stream = command.Stream;
         stream.Generation = command.Generation;
         stream.NextBlock = command.Frame;
         if (stream.Stream->Format.Codec == SoundCodec::Mp3)
             stream.Skip = SkippedSamples(SeekSamples(stream.Stream->Blocks[command.Frame], 2), stream.Stream->Format.Rate);
-        stream_ = std::move(stream);
+        streams_[command.Clip] = std::move(stream);
         return;
     }
     case CommandKind::StopStream:
-        stream_.reset();
+        streams_.erase(command.Clip);
         return;
     case CommandKind::Reset:
         voices_.clear();
         levels_.clear();
         decoded_.clear();
-        stream_.reset();
+        streams_.clear();
         return;
     }
 }
@@ -352,9 +417,8 @@ void MovieSound::MixVoice(Voice& voice, std::span<int32_t> mix)
     }
 }
 
-void MovieSound::FillStream(size_t wanted)
+void MovieSound::FillStream(StreamVoice& stream, size_t wanted)
 {
-    StreamVoice& stream = *stream_;
     const std::vector<std::vector<uint8_t>>& blocks = stream.Stream->Blocks;
     bool mp3 = stream.Stream->Format.Codec == SoundCodec::Mp3;
     while (stream.Pending.size() - stream.Used < wanted && stream.NextBlock < blocks.size()) {
@@ -372,20 +436,31 @@ void MovieSound::FillStream(size_t wanted)
     stream.Skip -= dropped;
 }
 
-void MovieSound::MixStream(std::span<int32_t> mix, uint64_t position)
+void MovieSound::MixStreams(std::span<int32_t> mix, uint64_t position)
 {
-    if (!stream_)
-        return;
-    StreamVoice& stream = *stream_;
-    if (!stream.Begun) {
-        stream.Begun = true;
-        std::lock_guard lock(streamLock_);
-        if (generation_ == stream.Generation) {
-            streamHeard_ = true;
-            streamStartPosition_ = position;
+    for (auto at = streams_.begin(); at != streams_.end();) {
+        auto& [clip, stream] = *at;
+        if (!stream.Begun && clip == RootClip) {
+            std::lock_guard lock(streamLock_);
+            if (generation_ == stream.Generation) {
+                streamHeard_ = true;
+                streamStartPosition_ = position;
+            }
         }
+        stream.Begun = true;
+        if (!MixStream(stream, mix)) {
+            ++at;
+            continue;
+        }
+        if (clip == RootClip)
+            RootStreamEnded(stream.Generation);
+        at = streams_.erase(at);
     }
-    FillStream(mix.size() + stream.Skip);
+}
+
+bool MovieSound::MixStream(StreamVoice& stream, std::span<int32_t> mix)
+{
+    FillStream(stream, mix.size() + stream.Skip);
     size_t count = std::min(mix.size(), stream.Pending.size() - stream.Used);
     SoundLevels levels = LevelsOf(TimelineChannel);
     for (size_t i = 0; i + 1 < count; i += MixChannels)
@@ -395,13 +470,11 @@ void MovieSound::MixStream(std::span<int32_t> mix, uint64_t position)
         stream.Pending.erase(stream.Pending.begin(), stream.Pending.begin() + static_cast<std::ptrdiff_t>(stream.Used));
         stream.Used = 0;
     }
-    if (stream.Finished && stream.Used == stream.Pending.size())
-        EndStream(stream.Generation);
+    return stream.Finished && stream.Used == stream.Pending.size();
 }
 
-void MovieSound::EndStream(uint64_t generation)
+void MovieSound::RootStreamEnded(uint64_t generation)
 {
-    stream_.reset();
     std::lock_guard lock(streamLock_);
     if (generation_ == generation)
         streamPlaying_ = streamHeard_ = false;

@@ -5,15 +5,17 @@
 // commands and in the stream's position, so neither waits on the other's
 // work: decoding never holds up the frames.
 //
-// The stream sound sets the pace of the main timeline: once the mixer plays
-// it, StreamFrame answers the frame its sound has reached, counted from the
-// samples the device has finished playing.
+// The main timeline's stream sound sets its pace: once the mixer plays it,
+// StreamFrame answers the frame its sound has reached, counted from the
+// samples the device has finished playing. Sprites' streams play beside it
+// and pace nothing.
 #include <atomic>
 #include <cstdint>
 #include <map>
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <set>
 #include <span>
 #include <vector>
 
@@ -51,6 +53,15 @@ public:
     // The frame the stream's sound has reached while a mixer plays this
     // sound; until the mixer begins a stream, the frame it starts at.
     std::optional<size_t> StreamFrame() const;
+    // EnterFrame and the stream's calls for the timeline of a sprite, named
+    // by a number of the caller's that is never RootClip: its sounds are
+    // those of frames, its stream sound stream's. They take the main
+    // timeline's levels.
+    static constexpr uint64_t RootClip = 0;
+    void EnterClipFrame(uint64_t clip, std::span<const Frame> frames, const std::shared_ptr<const SoundStream>& stream,
+                        const MovieSounds& sounds, size_t frame, bool sequential);
+    void StopClipStream(uint64_t clip);
+    bool ClipStreamPlaying(uint64_t clip) const { return clipStreams_.contains(clip); }
 
     // Sounds that scripts start, in channels: EveryChannel's levels apply
     // to all the movie's sound, TimelineChannel's also to the main
@@ -76,11 +87,7 @@ public:
     // first sample is the mixer's sample number position.
     void Mix(std::span<int32_t> mix, uint64_t position, SoundDecoders& decoders);
     // The device has finished playing every sample before position.
-    void Played(uint64_t position)
-    {
-        played_.store(position);
-        Feed.Played(position);
-    }
+    void Played(uint64_t position);
     // The mixer no longer calls Mix: whatever it kept goes, decoders and
     // decoded sounds included. Called once it has let go of this sound.
     void Detach();
@@ -89,8 +96,10 @@ public:
     void SetMixing(bool mixing) { mixing_.store(mixing); }
     bool Mixing() const { return mixing_.load(); }
 
-    // Sound the movie's thread decodes itself, mixed in after the movie's own.
-    SoundFeed Feed;
+    // Sound the movie's thread decodes itself, mixed in after the movie's
+    // own: each source in a feed of its own, all of them heard together.
+    std::shared_ptr<SoundFeed> OpenFeed();
+    void CloseFeed(const std::shared_ptr<SoundFeed>& feed);
 
 private:
     enum class CommandKind { Start, Stop, StopChannel, Levels, StartStream, StopStream, Reset };
@@ -106,6 +115,7 @@ private:
         uint32_t Tag = 0;
         SoundLevels Levels = {};
         bool AnySound = false;
+        uint64_t Clip = RootClip;
     };
     using Samples = std::vector<int16_t>;
     struct Voice {
@@ -129,6 +139,7 @@ private:
     };
 
     void Send(Command command);
+    void StartSounds(const Frame& frame, const MovieSounds& sounds);
     void StartStream(const Movie& movie, size_t frame);
     void Apply(Command& command, SoundDecoders& decoders);
     std::shared_ptr<const Samples> Decoded(const std::shared_ptr<const SoundDefinition>& sound,
@@ -139,9 +150,12 @@ private:
     void Report();
     // A channel's levels with the whole movie's applied after them.
     SoundLevels LevelsOf(uint64_t channel) const;
-    void MixStream(std::span<int32_t> mix, uint64_t position);
-    void FillStream(size_t wanted);
-    void EndStream(uint64_t generation);
+    void MixStreams(std::span<int32_t> mix, uint64_t position);
+    // Whether stream has played to its end.
+    bool MixStream(StreamVoice& stream, std::span<int32_t> mix);
+    void FillStream(StreamVoice& stream, size_t wanted);
+    // The main timeline's stream of that generation is no longer heard.
+    void RootStreamEnded(uint64_t generation);
 
     std::mutex commandsLock_;
     std::vector<Command> commands_;
@@ -156,18 +170,24 @@ private:
     double samplesPerFrame_ = 1;
     std::atomic<uint64_t> played_{0};
     std::atomic<bool> mixing_{false};
+    // The sprites whose streams the movie's thread has started.
+    std::set<uint64_t> clipStreams_;
 
     // What the mixer tells of the scripts' sounds.
     mutable std::mutex reportsLock_;
     std::map<uint32_t, uint64_t> positions_;
     std::vector<uint32_t> completed_;
 
+    mutable std::mutex feedsLock_;
+    std::vector<std::shared_ptr<SoundFeed>> feeds_;
+
     // The mixer's own.
     std::vector<Voice> voices_;
     std::map<uint64_t, SoundLevels> levels_;
     std::vector<int32_t> scratch_;
     std::map<std::shared_ptr<const SoundDefinition>, std::shared_ptr<const Samples>> decoded_;
-    std::optional<StreamVoice> stream_;
+    // By clip: the main timeline's and the sprites'.
+    std::map<uint64_t, StreamVoice> streams_;
 };
 
 }

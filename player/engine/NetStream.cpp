@@ -9,7 +9,17 @@
 
 namespace tvmplayer {
 
-void StreamPlayback::Play(std::unique_ptr<MediaSource> source, bool heard)
+StreamPlayback::StreamPlayback(Clock& clock, MovieSound& sound)
+    : clock_(clock), sound_(sound), feed_(sound.OpenFeed())
+{
+}
+
+StreamPlayback::~StreamPlayback()
+{
+    sound_.CloseFeed(feed_);
+}
+
+void StreamPlayback::Play(std::unique_ptr<MediaSource> source)
 {
     Close();
     source_ = std::move(source);
@@ -18,7 +28,7 @@ void StreamPlayback::Play(std::unique_ptr<MediaSource> source, bool heard)
         return;
     }
     state_ = State::Playing;
-    soundDriven_ = heard && source_->HasSound() && sound_.Mixing();
+    soundDriven_ = source_->HasSound() && sound_.Mixing();
     Rebase(0);
     events_.push_back("NetStream.Play.Start");
 }
@@ -26,7 +36,7 @@ void StreamPlayback::Play(std::unique_ptr<MediaSource> source, bool heard)
 void StreamPlayback::Close()
 {
     if (soundDriven_)
-        sound_.Feed.Clear();
+        feed_->Clear();
     source_.reset();
     state_ = State::Idle;
     soundDriven_ = false;
@@ -80,7 +90,7 @@ void StreamPlayback::Restart(double seconds)
 void StreamPlayback::Rebase(double seconds)
 {
     if (soundDriven_)
-        sound_.Feed.Clear();
+        feed_->Clear();
     base_ = time_ = skipUntil_ = seconds;
     clockStart_ = clock_.Milliseconds();
     exhausted_ = false;
@@ -93,7 +103,7 @@ double StreamPlayback::Clocked()
     if (state_ != State::Playing)
         return time_;
     if (soundDriven_)
-        return base_ + static_cast<double>(sound_.Feed.Played()) / MixRate;
+        return base_ + static_cast<double>(feed_->Played()) / MixRate;
     // Wrapping subtraction: right across the clock's wrap-around too.
     return base_ + static_cast<uint32_t>(clock_.Milliseconds() - clockStart_) / 1000.0;
 }
@@ -116,7 +126,7 @@ void StreamPlayback::Take(MediaPiece& piece)
             // Only the part at or after the seek's time is heard.
             size_t skip = piece.Time < skipUntil_ ? static_cast<size_t>((skipUntil_ - piece.Time) * MixRate) : 0;
             std::span<const int16_t> samples(piece.Samples);
-            sound_.Feed.Push(samples.subspan(std::min(skip * MixChannels, samples.size())));
+            feed_->Push(samples.subspan(std::min(skip * MixChannels, samples.size())));
         }
     }
 }
@@ -135,7 +145,7 @@ void StreamPlayback::Step()
             }
         }
         bool due = next_->Time <= now || next_->Time < skipUntil_;
-        bool soundWanted = SoundDriven() && sound_.Feed.Queued() < StreamSoundLead * MixRate
+        bool soundWanted = SoundDriven() && feed_->Queued() < StreamSoundLead * MixRate
                            && ahead_.size() < MaxPicturesAhead;
         if (!due && !soundWanted)
             break;
@@ -150,7 +160,7 @@ void StreamPlayback::Step()
     if (state_ != State::Playing || !exhausted_)
         return;
     // The sound has ended before the pictures: they keep to the clock.
-    bool soundLeft = soundDriven_ && sound_.Feed.Queued() > 0;
+    bool soundLeft = soundDriven_ && feed_->Queued() > 0;
     if (soundDriven_ && !soundLeft && !ahead_.empty())
         Deafen();
     if (ahead_.empty() && !soundLeft) {
@@ -182,9 +192,7 @@ void NetStreams::Reset()
     for (auto& [object, stream] : streams_) stream->Close();
     streams_.clear();
     videoObjects_.clear();
-    heard_ = nullptr;
     keep_ = nullptr;
-    sound_.Feed.Clear();
 }
 
 namespace {
@@ -211,10 +219,7 @@ void NetStreams::Play(ScriptObject* object, const std::string& name)
     StreamPlayback* stream = Find(object);
     if (!stream)
         return;
-    if (heard_ && heard_ != stream)
-        heard_->Deafen();
-    heard_ = stream;
-    stream->Play(sources_ ? sources_->Open(name) : nullptr, true);
+    stream->Play(sources_ ? sources_->Open(name) : nullptr);
 }
 
 void NetStreams::Install(ActionMachine& machine, const DisplayList& stage, const Dictionary& characters)

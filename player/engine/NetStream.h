@@ -3,8 +3,8 @@
 // movies that play a video file beside their own frames, such as the
 // program's FLV-player movie. A stream plays a file that the host opens; its
 // pictures show in the placed videos it is attached to, scaled to them; its
-// sound joins the movie's in the mixer, and while the mixer plays it the
-// stream's time is the sound played, so that picture and sound stay together
+// sound joins the movie's in the mixer beside every other stream's, and while
+// the mixer plays it the stream's time is its sound played, so that picture and sound stay together
 // in a capture that is paced by the sound.
 #include <cstdint>
 #include <deque>
@@ -25,6 +25,7 @@ class Dictionary;
 class DisplayList;
 class MovieSound;
 class ScriptObject;
+class SoundFeed;
 
 // Sound decoded ahead of the device, and pictures kept ahead of the time
 // they show while that sound is read.
@@ -37,12 +38,13 @@ inline constexpr size_t MaxPiecesPerStep = 2048;
 // One NetStream object's playing.
 class StreamPlayback final : public PictureSource {
 public:
-    StreamPlayback(Clock& clock, MovieSound& sound) : clock_(clock), sound_(sound) {}
+    StreamPlayback(Clock& clock, MovieSound& sound);
+    ~StreamPlayback();
+    StreamPlayback(const StreamPlayback&) = delete;
+    StreamPlayback& operator=(const StreamPlayback&) = delete;
 
-    // Starts a file from its beginning; heard: its sound goes to the mixer.
-    void Play(std::unique_ptr<MediaSource> source, bool heard);
-    // Another stream's sound is heard now: the time keeps to the clock.
-    void Deafen();
+    // Starts a file from its beginning.
+    void Play(std::unique_ptr<MediaSource> source);
     void Close();
     // Toggles without a flag.
     void Pause(std::optional<bool> paused);
@@ -61,6 +63,8 @@ private:
     enum class State { Idle, Playing, Paused, Ended };
 
     double Clocked();
+    // The sound has ended before the pictures: the time keeps to the clock.
+    void Deafen();
     // Reading starts again at seconds, from the key frame before it.
     void Restart(double seconds);
     // The time counts from seconds on; nothing read ahead is kept.
@@ -70,6 +74,7 @@ private:
 
     Clock& clock_;
     MovieSound& sound_;
+    std::shared_ptr<SoundFeed> feed_;
     std::unique_ptr<MediaSource> source_;
     State state_ = State::Idle;
     bool soundDriven_ = false;
@@ -115,8 +120,6 @@ private:
     ScriptObject* keep_ = nullptr;
     std::map<ScriptObject*, std::unique_ptr<StreamPlayback>> streams_;
     std::map<ScriptObject*, const VideoStream*> videoObjects_;
-    // The one stream whose sound the mixer hears: the last one played.
-    StreamPlayback* heard_ = nullptr;
 };
 
 }

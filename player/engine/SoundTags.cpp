@@ -76,23 +76,23 @@ void ReadDefinition(SwfReader& reader, MovieSounds& sounds)
     sounds.Definitions[sound->Id] = std::move(sound);
 }
 
-void ReadStreamHead(SwfReader& reader, MovieSounds& sounds)
+void ReadStreamHead(SwfReader& reader, std::shared_ptr<SoundStream>& stream)
 {
     reader.UnsignedBits(8);  // the playback format, a hint only
-    auto stream = std::make_shared<SoundStream>();
-    stream->Format = ReadFormat(reader);
-    stream->SamplesPerBlock = reader.U16();
+    auto head = std::make_shared<SoundStream>();
+    head->Format = ReadFormat(reader);
+    head->SamplesPerBlock = reader.U16();
     // A second head keeps the blocks already read.
-    if (sounds.Stream)
-        stream->Blocks = std::move(sounds.Stream->Blocks);
-    sounds.Stream = std::move(stream);
+    if (stream)
+        head->Blocks = std::move(stream->Blocks);
+    stream = std::move(head);
 }
 
-void ReadStreamBlock(std::span<const uint8_t> body, size_t frame, MovieSounds& sounds)
+void ReadStreamBlock(std::span<const uint8_t> body, size_t frame, SoundStream* stream)
 {
-    if (!sounds.Stream || frame >= MaxFrames)
+    if (!stream || frame >= MaxFrames)
         return;  // blocks without a head cannot be decoded
-    std::vector<std::vector<uint8_t>>& blocks = sounds.Stream->Blocks;
+    std::vector<std::vector<uint8_t>>& blocks = stream->Blocks;
     if (blocks.size() <= frame)
         blocks.resize(frame + 1);
     blocks[frame].insert(blocks[frame].end(), body.begin(), body.end());
@@ -130,6 +130,20 @@ bool ReadSoundTag(uint16_t code, std::span<const uint8_t> body, size_t frame, Mo
     case TagDefineSound:
         ReadDefinition(reader, sounds);
         return true;
+    case TagExportAssets:
+    case TagSymbolClass:
+        ReadClassNames(reader, sounds);
+        return true;
+    default:
+        return ReadTimelineSoundTag(code, body, frame, sounds.Stream, starts);
+    }
+}
+
+bool ReadTimelineSoundTag(uint16_t code, std::span<const uint8_t> body, size_t frame,
+                          std::shared_ptr<SoundStream>& stream, std::vector<SoundStart>& starts)
+{
+    SwfReader reader(body);
+    switch (code) {
     case TagStartSound: {
         SoundStart start;
         start.Id = reader.U16();
@@ -146,14 +160,10 @@ bool ReadSoundTag(uint16_t code, std::span<const uint8_t> body, size_t frame, Mo
     }
     case TagSoundStreamHead:
     case TagSoundStreamHead2:
-        ReadStreamHead(reader, sounds);
+        ReadStreamHead(reader, stream);
         return true;
     case TagSoundStreamBlock:
-        ReadStreamBlock(body, frame, sounds);
-        return true;
-    case TagExportAssets:
-    case TagSymbolClass:
-        ReadClassNames(reader, sounds);
+        ReadStreamBlock(body, frame, stream.get());
         return true;
     default:
         return false;

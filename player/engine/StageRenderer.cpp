@@ -180,7 +180,7 @@ void StageRenderer::DrawButton(const Button& button, const Matrix& matrix, const
         object.Blend = part.Blend;
         const Character* character = characters_->Find(part.Id, frame_);
         if (const Sprite* sprite = character ? std::get_if<Sprite>(character) : nullptr)
-            object.Children = StartSprite(*characters_, sprite->Frames, nesting + 1, spritesInButtons_);
+            object.Children = StartSprite(*characters_, sprite->Frames, nesting + 1, spritesInButtons_, {}, sprite->Stream);
         DrawObject(object, matrix, colours, nesting);
     }
 }

@@ -6,6 +6,7 @@
 #include <memory>
 #include <optional>
 #include <span>
+#include <vector>
 
 #include "Bitmap.h"
 
@@ -35,6 +36,10 @@ public:
     // frame before it); the picture it completes, premultiplied 0xAARRGGBB,
     // or nothing while the codec holds it back or cannot decode it.
     virtual std::optional<Bitmap> Decode(std::span<const uint8_t> data, bool keyFrame) = 0;
+    // No frame comes after the last one given: the pictures the codec still
+    // holds back for reordering, in the order they show. It decodes nothing
+    // after.
+    virtual std::vector<Bitmap> Finish() { return {}; }
 };
 
 class VideoDecoders {

@@ -110,6 +110,10 @@ private:
     {
         if (ff::av_read_frame(format_, packet_) < 0) {
             ended_ = true;
+            // The last pictures of a codec that reorders them come only now.
+            if (videoDecoder_)
+                for (tvmplayer::Bitmap& picture : videoDecoder_->Finish())
+                    ShowNext(std::move(picture));
             if (soundDecoder_) {
                 MediaPiece piece;
                 piece.Time = lastSound_;
@@ -123,16 +127,10 @@ private:
         double time = Seconds(*packet_);
         if (packet_->stream_index == video_ && videoDecoder_) {
             // Pictures come out in the order they show, which with
-            // bidirectional prediction is not the packets' order: each takes
-            // the earliest time still waiting.
+            // bidirectional prediction is not the packets' order.
             pending_.insert(time);
-            if (std::optional<tvmplayer::Bitmap> picture = videoDecoder_->Decode(data, packet_->flags & AV_PKT_FLAG_KEY)) {
-                MediaPiece piece;
-                piece.Time = *pending_.begin();
-                pending_.erase(pending_.begin());
-                piece.Picture = std::move(*picture);
-                ready_.push_back(std::move(piece));
-            }
+            if (std::optional<tvmplayer::Bitmap> picture = videoDecoder_->Decode(data, packet_->flags & AV_PKT_FLAG_KEY))
+                ShowNext(std::move(*picture));
         } else if (packet_->stream_index == sound_ && soundDecoder_) {
             MediaPiece piece;
             piece.Time = lastSound_ = time;
@@ -141,6 +139,18 @@ private:
                 ready_.push_back(std::move(piece));
         }
         ff::av_packet_unref(packet_);
+    }
+
+    // A picture the decoder completed: it takes the earliest time still waiting.
+    void ShowNext(tvmplayer::Bitmap picture)
+    {
+        if (pending_.empty())
+            return;
+        MediaPiece piece;
+        piece.Time = *pending_.begin();
+        pending_.erase(pending_.begin());
+        piece.Picture = std::move(picture);
+        ready_.push_back(std::move(piece));
     }
 
     AVFormatContext* format_ = nullptr;

@@ -81,6 +81,20 @@ public:
         return picture;
     }
 
+    std::vector<tvmplayer::Bitmap> Finish() override
+    {
+        std::vector<tvmplayer::Bitmap> pictures;
+        // The empty packet asks the codec to let go of what it holds.
+        if (ff::avcodec_send_packet(codec_, nullptr) < 0)
+            return pictures;
+        while (ff::avcodec_receive_frame(codec_, frame_) >= 0) {
+            if (std::optional<tvmplayer::Bitmap> picture = Convert())
+                pictures.push_back(std::move(*picture));
+            ff::av_frame_unref(frame_);
+        }
+        return pictures;
+    }
+
 private:
     bool Allocate(AVCodecID id)
     {

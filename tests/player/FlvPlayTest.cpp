@@ -1,7 +1,7 @@
 // The program's FLV-player movie, as tvmpro.exe carries it, plays an FLV and
 // an F4V file that Debian's ffmpeg wrote: the host hears that it is ready,
 // where the playhead is, where a seek went and that it is complete, and the
-// frames drawn are the pattern's.
+// frames drawn are the pattern's, up to its last.
 #include <windows.h>
 #include <ocidl.h>
 
@@ -85,6 +85,17 @@ void Set(tvmtest::RawFlash& flash, const wchar_t* name, const wchar_t* value)
     SysFreeString(n);
 }
 
+// How near the control's picture, drawn at the test's size, is to the
+// pattern's frame at pixels.
+double DrawnPsnr(IViewObject* view, const uint8_t* pixels)
+{
+    tvmtest::DibCanvas canvas(Width, Height);
+    RECTL bounds{0, 0, Width, Height};
+    EXPECT_EQ(view->Draw(DVASPECT_CONTENT, -1, nullptr, nullptr, nullptr, canvas.Dc(), &bounds, nullptr, nullptr, 0),
+              S_OK);
+    return tvmtest::Psnr(canvas.Pixels(), pixels);
+}
+
 // The picture goes from 160x120 to the movie's 640x480 stage and back to
 // 160x120 through smoothed scaling: the FLV's H.263 drew 22.1 dB from the
 // pattern, the F4V's H.264 27.4 dB.
@@ -118,7 +129,7 @@ TEST(FlvPlay, TheProgramsFlvPlayerMoviePlaysFlvAndF4vFiles)
         ASSERT_EQ(point->Advise(&sink, &cookie), S_OK);
         tvmtest::InPlaceSite site;
         ASSERT_EQ(control->SetClientSite(&site), S_OK);
-        double psnr = 0;
+        double psnr = 0, last = 0, beforeLast = 0;
         size_t sought = 0;
         {
             tvmtest::RawFlash flash(control);
@@ -134,12 +145,7 @@ TEST(FlvPlay, TheProgramsFlvPlayerMoviePlaysFlvAndF4vFiles)
                     SendMessageA(window, WM_USER + 1, 1, 0);
                     double at = sink.Playheads().back();
                     auto frame = static_cast<size_t>(std::floor(at * Rate + 1e-6));
-                    tvmtest::DibCanvas canvas(Width, Height);
-                    RECTL bounds{0, 0, Width, Height};
-                    ASSERT_EQ(view->Draw(DVASPECT_CONTENT, -1, nullptr, nullptr, nullptr, canvas.Dc(), &bounds,
-                                         nullptr, nullptr, 0),
-                              S_OK);
-                    psnr = tvmtest::Psnr(canvas.Pixels(), pattern.data() + FrameBytes * frame);
+                    psnr = DrawnPsnr(view, pattern.data() + FrameBytes * frame);
                 }
                 if (sought == 0 && !playheads.empty() && playheads.back() > 2) {
                     Set(flash, L"time", L"5");
@@ -147,6 +153,12 @@ TEST(FlvPlay, TheProgramsFlvPlayerMoviePlaysFlvAndF4vFiles)
                     sought = sink.Commands.size();
                 }
             }
+            // At the end the file's last picture shows, which a codec that
+            // reorders its pictures gives up only once told no more come.
+            SendMessageA(window, WM_USER + 1, 1, 0);
+            size_t frames = pattern.size() / FrameBytes;
+            last = DrawnPsnr(view, pattern.data() + FrameBytes * (frames - 1));
+            beforeLast = DrawnPsnr(view, pattern.data() + FrameBytes * (frames - 2));
             control->Close(OLECLOSE_NOSAVE);
         }
         control->SetClientSite(nullptr);
@@ -171,6 +183,8 @@ TEST(FlvPlay, TheProgramsFlvPlayerMoviePlaysFlvAndF4vFiles)
         EXPECT_TRUE(std::is_sorted(after.begin(), after.end()));
         EXPECT_NEAR(after.back(), 10, 0.3) << "complete comes at the end";
         EXPECT_GE(psnr, c.Least);
+        EXPECT_GE(last, c.Least) << "the last picture at the end";
+        EXPECT_GT(last, beforeLast) << "the last picture, not one before it";
     }
 }
 

@@ -11,6 +11,7 @@
 
 #include "MoviePlayer.h"
 #include "ScriptEvents.h"
+#include "SwfDrawing.h"
 #include "SwfFixtures.h"
 
 namespace {
@@ -281,6 +282,75 @@ TEST_F(StreamTest, AStopSilencesTheStreamAndAGotoStartsItAtTheNewFrame)
     clock.Now += 100;
     player.Tick();
     EXPECT_EQ(player.Frames().Current(), 8u);
+}
+
+// ---- Sprites' own sounds ----
+
+// Places sprite 2 of these tags at depth 1: as it is, or inside sprite 3.
+SwfTags& PlaceSprite(SwfTags& tags, const Bytes& sprite, uint16_t frames, bool nested)
+{
+    auto place = [](uint16_t id) { return tvmtest::PlaceObject2({.depth = 1, .id = id}); };
+    tags.Sprite(2, frames, sprite);
+    if (nested)
+        tags.Sprite(3, 1, SwfTags().Tag(tvmtest::TagPlaceObject2, place(2)).ShowFrame().End().Take());
+    return tags.Tag(tvmtest::TagPlaceObject2, place(nested ? 3 : 2));
+}
+
+TEST_F(SoundTest, ASpritesFrameStartsItsSoundEachTimeTheSpriteReachesIt)
+{
+    for (bool nested : {false, true}) {
+        SwfTags tags;
+        tags.DefineSound(1, MonoPcm, 100, Tone(100, 1000));
+        Bytes sprite = SwfTags().ShowFrame().StartSound(1).ShowFrame().ShowFrame().End().Take();
+        ASSERT_TRUE(player.Load(Movie(PlaceSprite(tags, sprite, 3, nested).ShowFrame().End().Take())));
+        std::vector<size_t> heard;
+        for (int step = 0; step < 7; ++step) {
+            heard.push_back(Sounding(Mix(1000)));
+            player.Step();
+        }
+        // The second of the sprite's three frames, on its first pass and on each loop.
+        EXPECT_EQ(heard, (std::vector<size_t>{0, 100, 0, 0, 100, 0, 0})) << (nested ? "nested" : "on the stage");
+    }
+}
+
+TEST_F(SoundTest, ASpritesStreamPlaysWhileTheSpritePlaysOnTheStage)
+{
+    constexpr uint16_t TagRemoveObject2 = 28;
+    constexpr uint8_t ActionStop = 0x07;
+    const struct {
+        const char* name;
+        Bytes spriteFrame2, mainFrame2;
+        int32_t heard;  // the stream's first sample once both are reached
+    } cases[] = {
+        {"plays on", {}, {}, 2},
+        {"stopped", SwfTags().DoAction({ActionStop, 0}).Take(), {}, 0},
+        {"removed", {}, SwfTags().Tag(TagRemoveObject2, {1, 0}).Take(), 0},
+    };
+    auto append = [](Bytes& to, const Bytes& tags) { to.insert(to.end(), tags.begin(), tags.end()); };
+    for (const auto& c : cases) {
+        for (bool nested : {false, true}) {
+            // Each of its four frames' blocks holds 100 samples of the frame's number.
+            Bytes sprite = SwfTags().SoundStreamHead(MonoPcm, 100).Take();
+            for (int16_t frame = 1; frame <= 4; ++frame) {
+                if (frame == 2)
+                    append(sprite, c.spriteFrame2);
+                append(sprite, SwfTags().SoundStreamBlock(Tone(100, frame)).ShowFrame().Take());
+            }
+            append(sprite, SwfTags().End().Take());
+            SwfTags tags;
+            Bytes movie = PlaceSprite(tags, sprite, 4, nested).ShowFrame().Take();
+            append(movie, c.mainFrame2);
+            append(movie, SwfTags().ShowFrame().End().Take());
+            ASSERT_TRUE(player.Load(Movie(movie, 2)));
+            std::vector<int32_t> first = Mix(100);
+            EXPECT_EQ(first[0], 1) << c.name;
+            EXPECT_EQ(Sounding(first), 100u) << c.name;
+            player.Step();
+            std::vector<int32_t> then = Mix(100);
+            EXPECT_EQ(then[0], c.heard) << c.name << (nested ? ", nested" : "");
+            EXPECT_EQ(Sounding(then), c.heard ? 100u : 0u) << c.name << (nested ? ", nested" : "");
+        }
+    }
 }
 
 // ---- Sound objects ----

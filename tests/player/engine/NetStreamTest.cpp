@@ -16,6 +16,7 @@ namespace {
 using namespace tvmplayer;
 using actiontest::Recorder;
 using actiontest::TestClock;
+using tvmtest::SwfActions;
 
 const uint8_t FlvPlayerMovie[] = {
 #include "FlvPlayerMovie.inc"
@@ -193,6 +194,55 @@ TEST(FlvPlayerMovie, AFileThatCannotBeOpenedIsNeverReady)
     EXPECT_TRUE(played.events.Lines.empty()) << played.events.Joined();
 }
 
+struct NoDecoders : SoundDecoders {
+    std::unique_ptr<SoundDecoder> Create(const SoundFormat&) override { return nullptr; }
+};
+
+// Every stream that plays is heard, each keeping its own time by its own
+// sound played, and the movie's volume applies to them all.
+TEST(NetStreams, PlayTogetherInTheMixer)
+{
+    using namespace actiontest;
+    auto play = [](SwfActions& actions, const char* name, const char* file) {
+        actions.Push({name, "nc"}).Op(GetVariable).Push({1, "NetStream"}).Op(NewObject).Op(SetVariable);
+        actions.Push({file, 1, name}).Op(GetVariable).Push({"play"}).Op(CallMethod).Op(Pop);
+    };
+    auto trace = [](SwfActions& actions, const char* name) {
+        actions.Push({name}).Op(GetVariable).Push({"time"}).Op(GetMember).Op(Trace);
+    };
+    for (int volume : {100, 50}) {
+        SwfActions start;
+        start.Push({"nc", 0, "NetConnection"}).Op(NewObject).Op(SetVariable);
+        start.Push({"s", 0, "Sound"}).Op(NewObject).Op(SetVariable);
+        start.Push({volume, 1, "s"}).Op(GetVariable).Push({"setVolume"}).Op(CallMethod).Op(Pop);
+        play(start, "a", "a.flv");
+        play(start, "b", "b.flv");
+        SwfActions traces;
+        trace(traces, "a");
+        trace(traces, "b");
+        traces.Op(Stop);
+
+        TestClock clock;
+        Recorder events;
+        FakeSources sources;
+        sources.Sound = true;
+        MoviePlayer player{clock};
+        player.Sound.SetMixing(true);
+        player.SetScriptEvents(events);
+        player.SetMediaSources(sources);
+        ASSERT_TRUE(player.Load(MovieOf(8, {start.End().Take(), {}, {}, traces.End().Take()})));
+        player.Step();
+        NoDecoders decoders;
+        std::vector<int32_t> mix(MixRate * MixChannels);
+        player.Sound.Mix(mix, 0, decoders);
+        EXPECT_EQ(mix[0], 2 * volume / 100) << "both streams' first samples at " << volume;
+        player.Sound.Played(MixRate / 2);
+        player.Step();
+        player.Step();
+        EXPECT_EQ(events.Joined(), "0.5|0.5");
+    }
+}
+
 // With the mixer playing the stream's sound, the time is the sound the
 // device has played, whatever the clock says: a capture paced by the sound
 // sees the pictures that go with it.
@@ -203,9 +253,7 @@ TEST(FlvPlayerMovie, WithTheMixerTheTimeFollowsTheSoundPlayed)
     EXPECT_NEAR(played.Playhead(), 0, 1e-9) << "no sound played yet";
 
     // The mixer takes a second's worth and the device plays half of it.
-    struct NoDecoders : SoundDecoders {
-        std::unique_ptr<SoundDecoder> Create(const SoundFormat&) override { return nullptr; }
-    } decoders;
+    NoDecoders decoders;
     std::vector<int32_t> mix(MixRate * MixChannels);
     played.player.Sound.Mix(mix, 1000, decoders);
     EXPECT_EQ(mix[0], 1) << "the first tenth's samples";
