@@ -1,5 +1,9 @@
 #include "kvnCaptureStep.h"
 
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
 #include "Forms.h"
 #include "SysUtils.h"
 #include "kvnConverterFlags.h"
@@ -14,11 +18,20 @@ bool FeedsEncoder(TkvnCaptureLoop loop)
     return loop == clFFmpegFrames || loop == clFFmpegWave || loop == clMclVideo;
 }
 
+// The PCM bytes of Seconds of sound, in whole samples, none short of it. The
+// start and stop by time are kept to these, so that a run starts and ends on
+// the very sample (and so the frame) of its moment.
+uint64_t SoundBytes(double seconds)
+{
+    return seconds > 0 ? static_cast<uint64_t>(std::ceil(seconds * 44100)) * 4 : 0;
+}
+
 void ApplyStartCondition(const TMclUserData& context, int command)
 {
     const TkvnTavelomaticSettings& settings = *context.Settings;
     bool& savingPaused = ConverterFlags().SavingPaused;
-    if (settings.StartConvertingMode == 1) savingPaused = context.AudioSeconds < settings.DurationBeforeStartConverting;
+    if (settings.StartConvertingMode == 1)
+        savingPaused = context.AudioBytes < SoundBytes(settings.DurationBeforeStartConverting);
     if ((settings.StartConvertingMode == 0 || settings.StartConvertingMode == 1) && settings.IsFSCommandEnabled &&
         command < 0)
         savingPaused = true;
@@ -95,6 +108,13 @@ void Prepare(const TMclUserData& context, TBitmap& bitmap)
                      context.TextX, context.TextY);
 }
 
+// Queues Frame, which the queue then owns.
+void Queue(TMclUserData& context, std::unique_ptr<TBitmap> frame)
+{
+    if (context.Frames->Add(frame.get(), false)) frame.release();
+    Application->ProcessMessages();
+}
+
 void KeepFrames(TMclUserData& context, const TkvnCaptureCall& call, TkvnFramesList& grabbed)
 {
     if (context.Settings->IsTransparent) {
@@ -106,16 +126,30 @@ void KeepFrames(TMclUserData& context, const TkvnCaptureCall& call, TkvnFramesLi
             Prepare(context, overSecond);
             std::unique_ptr<TBitmap> merged = AlphaFromTwoBackgrounds(overBlack, overSecond);
             if (call.PrepareMergedFrame) call.PrepareMergedFrame(*merged);
-            context.Frames->Add(merged.get(), true);
-            Application->ProcessMessages();
+            Queue(context, std::move(merged));
         }
     } else {
-        for (int i = 0; i < grabbed.Count(); ++i) {
-            Prepare(context, *grabbed.Get(i));
-            context.Frames->Add(grabbed.Get(i), true);
-            Application->ProcessMessages();
+        // The grabbed bitmaps themselves move to the queue: no copies.
+        while (grabbed.Count() > 0) {
+            std::unique_ptr<TBitmap> frame = grabbed.Extract(0);
+            Prepare(context, *frame);
+            Queue(context, std::move(frame));
         }
     }
+}
+
+// The most sound a step may take: no more than reaches the moment saving
+// starts after some seconds, nor the duration to convert.
+int64_t SoundWanted(const TMclUserData& context)
+{
+    const TkvnTavelomaticSettings& settings = *context.Settings;
+    uint64_t most = std::numeric_limits<int64_t>::max();
+    const uint64_t start = SoundBytes(settings.DurationBeforeStartConverting);
+    if (settings.StartConvertingMode == 1 && context.AudioBytes < start) most = start - context.AudioBytes;
+    const uint64_t stop = SoundBytes(settings.DurationOfConverting);
+    if (settings.IsStopConvertingByDuration && !ConverterFlags().SavingPaused && context.BytesSaved < stop)
+        most = std::min(most, stop - context.BytesSaved);
+    return static_cast<int64_t>(most);
 }
 
 double TakeStep(TMclUserData& context, const TkvnCaptureCall& call, int& command)
@@ -123,7 +157,7 @@ double TakeStep(TMclUserData& context, const TkvnCaptureCall& call, int& command
     std::unique_ptr<TkvnFramesList> grabbed;
     std::unique_ptr<TMemoryStream> pcm;
     uint32_t code = 0;
-    double clock = CreateCaptureBuffers(context.Capture, grabbed, pcm, code);
+    double clock = CreateCaptureBuffers(context.Capture, grabbed, pcm, code, SoundWanted(context));
     command = static_cast<int>(code);
     const std::string failure = context.Capture->CaptureError();
     if (!failure.empty()) {
@@ -135,8 +169,8 @@ double TakeStep(TMclUserData& context, const TkvnCaptureCall& call, int& command
     const int64_t pcmSize = pcm ? pcm->GetSize() : 0;
     if (clock > 0 && !ConverterFlags().SavingPaused) {
         KeepSound(context, call.Loop, *pcm);
-        KeepFrames(context, call, *grabbed);
         context.FramesSaved += grabbed->Count();
+        KeepFrames(context, call, *grabbed);
         context.BytesSaved += static_cast<uint64_t>(pcmSize);
         context.SecondsSaved = context.BytesSaved / kPcmByteRate;
     } else if (ConverterFlags().SavingPaused) {
@@ -151,7 +185,8 @@ double TakeStep(TMclUserData& context, const TkvnCaptureCall& call, int& command
 void CheckStopConditions(const TMclUserData& context)
 {
     const TkvnTavelomaticSettings& settings = *context.Settings;
-    if (settings.IsStopConvertingByDuration && context.SecondsSaved > settings.DurationOfConverting)
+    if (settings.IsStopConvertingByDuration && context.BytesSaved > 0 &&
+        context.BytesSaved >= SoundBytes(settings.DurationOfConverting))
         ConverterFlags().Running = false;
     // FrameNum counts from 0; the task's frame numbers from 1.
     else if (settings.IsStopConvertingByFrameNumber &&

@@ -23,6 +23,8 @@ struct TCapturedSound {
     std::atomic<uint32_t> SampleRate{44100};
     std::atomic<uint16_t> Channels{2};
     std::atomic<uint16_t> SampleBits{16};
+    // Set by every buffer captured.
+    HANDLE Written = CreateEventA(nullptr, FALSE, FALSE, nullptr);
 };
 
 // Never freed: the player's sound thread may still write while the
@@ -46,8 +48,11 @@ void WritePre(HWAVEOUT, const WAVEFORMATEX* format, LPWAVEHDR header, double, UI
     if (!format || !header || !header->lpData) return;
     DWORD bytes = header->dwBytesRecorded ? header->dwBytesRecorded : header->dwBufferLength;
     TCapturedSound& state = State();
-    std::lock_guard guard(state.Lock);
-    state.Sound.insert(state.Sound.end(), header->lpData, header->lpData + bytes);
+    {
+        std::lock_guard guard(state.Lock);
+        state.Sound.insert(state.Sound.end(), header->lpData, header->lpData + bytes);
+    }
+    SetEvent(state.Written);
 }
 
 void HandleThreadMessages()
@@ -60,10 +65,11 @@ void HandleThreadMessages()
 }
 
 // One buffer per step: the devices stop again once the player has written it.
+// Paced devices play nothing unasked, so there is nothing to stop.
 void WritePost(HWAVEOUT, const WAVEFORMATEX* format, LPWAVEHDR, double positionMs, UINT)
 {
     if (!format) return;
-    for (int attempt = 1; SetAudioPaused(true) != MMSYSERR_NOERROR && attempt < kPauseAttempts; ++attempt) {
+    for (int attempt = 1; !GetAudioHostPaced() && SetAudioPaused(true) != MMSYSERR_NOERROR && attempt < kPauseAttempts; ++attempt) {
         HandleThreadMessages();
         Sleep(1);
     }
@@ -88,15 +94,26 @@ void ClearHandlers()
     SetTimeGetTimeHandlers(nullptr, nullptr);
 }
 
-int64_t Take(TStream& into)
+int64_t Take(TStream& into, int64_t most)
 {
     std::vector<char> taken;
     {
         std::lock_guard guard(State().Lock);
-        taken.swap(State().Sound);
+        std::vector<char>& sound = State().Sound;
+        if (most >= static_cast<int64_t>(sound.size())) {
+            taken.swap(sound);
+        } else if (most > 0) {
+            taken.assign(sound.begin(), sound.begin() + most);
+            sound.erase(sound.begin(), sound.begin() + most);
+        }
     }
     if (!taken.empty()) into.WriteBuffer(taken.data(), static_cast<int32_t>(taken.size()));
     return static_cast<int64_t>(taken.size());
+}
+
+HANDLE WrittenEvent()
+{
+    return State().Written;
 }
 
 int64_t Size()

@@ -4,7 +4,10 @@
 // since the last step, the sound clock, and the format of the device opened
 // last. The write handlers run on the player's sound thread; the capture
 // step takes the sound on the window's thread.
+#include <windows.h>
+
 #include <cstdint>
+#include <limits>
 
 #include "Streams.h"
 
@@ -16,9 +19,11 @@ namespace kvnCapturedSound {
 void InstallHandlers();
 void ClearHandlers();
 
-// Moves the captured sound to the end of Into and empties the capture;
-// answers the bytes moved.
-int64_t Take(TStream& into);
+// Moves the captured sound, at most Most bytes of it from its start, to the
+// end of Into; what is left stays captured. Answers the bytes moved.
+int64_t Take(TStream& into, int64_t most = std::numeric_limits<int64_t>::max());
+// An auto-reset event set whenever a buffer is captured.
+HANDLE WrittenEvent();
 // The bytes captured since the last Take.
 int64_t Size();
 // Drops the captured sound and sets the clock to 0.

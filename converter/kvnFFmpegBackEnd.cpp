@@ -7,19 +7,11 @@
 #include "SysUtils.h"
 #include "kvnFramePacing.h"
 
-#include <cstdio>
 
 namespace {
 
 constexpr int TryAgain = -11;  // AVERROR(EAGAIN)
 constexpr int EndOfStream = -1;
-
-std::string FrameRateText(float fps)
-{
-    char text[32];
-    std::snprintf(text, sizeof(text), "%.15g", double(fps));
-    return text;
-}
 
 int RoundUp4(int value)
 {
@@ -95,7 +87,8 @@ TOutputOptions TkvnFFmpegBackEnd::OutputOptionsOf(const std::string& container, 
         if (videoCodec == "libxvid" && options.VideoCodec != videoCodec && container == "avi")
             options.VideoTag = "XVID";
         options.FrameSize = Format("%dx%d", RoundUp4(video.Width), RoundUp4(video.Height));
-        options.FrameRate = FrameRateText(video.FPS);
+        const TkvnFrameRate rate = GrabbedFrameRate(video.FPS, settings.CaptureMode);
+        options.FrameRate = Format("%d/%d", rate.Num, rate.Den);
         options.VideoBitrate = video.Bitrate;
         options.VideoMaxRate = video.MaxBitrate;
         options.VideoMinRate = video.MinBitrate;
@@ -135,13 +128,14 @@ int TkvnFFmpegBackEnd::ConvertWithFFmpeg(const std::string& container, const std
     wave.OnReadWaveData = [this](TObject* s, void* d, TInputWaveInfo* i) { return ReadWaveHook(s, d, i); };
 
     const TkvnVideoSettings& video = settings.VideoSettings;
-    int rate = SamplesPerCapturedFrame(settings.CaptureMode);
+    // The frames come at the rate the encoder writes: none is grabbed only to be dropped.
+    const TkvnFrameRate rate = GrabbedFrameRate(video.FPS, settings.CaptureMode);
     int width = video.IsFrameCropped ? video.CropWidth : video.StageWidth;
     int height = video.IsFrameCropped ? video.CropHeight : video.StageHeight;
     TInputOptions input;
     InitInputOptions(input);
     input.FileFormat = "frameinput";
-    std::string frameName = Format("a=%d;r=%d/%d;s=%d*%d;bpp=%d;t=%s;pf=yuv420p", frames.Address(), 44100, rate, width,
+    std::string frameName = Format("a=%d;r=%d/%d;s=%d*%d;bpp=%d;t=%s;pf=yuv420p", frames.Address(), rate.Num, rate.Den, width,
                                    height, 24, "canvas");
     int task = encoder.AddTask(AnsiToWide(frameName), &input);
     int result = 0;

@@ -4,6 +4,7 @@
 #include "PlayerBindings.h"
 #include "SysUtils.h"
 #include "kvnCapturedSound.h"
+#include "kvnFramePacing.h"
 
 namespace {
 
@@ -11,21 +12,14 @@ namespace {
 // must write a buffer within as long.
 constexpr DWORD kReadyWaitMs = 5000;
 constexpr DWORD kSoundWaitMs = 5000;
+// A paced player's window shows at most a frame this often.
+constexpr DWORD kPreviewIntervalMs = 100;
 // Failed grabs in a row before a step gives up.
 constexpr int kGrabAttempts = 10;
 
 // Where the sound clock stood when the movie was first seen stopped; below 0
 // while unset. One for the process, as the sound clock is.
 double forwardMark = -1.0;
-
-int64_t BytesPerFrame(TkvnCaptureMode mode)
-{
-    switch (mode) {
-    case cm2X: return 2048;
-    case cm4X: return 1024;
-    default: return 4096;
-    }
-}
 
 // Queues Frame, which the queue then owns; False leaves it with the caller.
 bool Queue(TkvnFramesList& frames, std::unique_ptr<TBitmap>& frame)
@@ -49,11 +43,13 @@ void TkvnFlashAVCapture::ResetCapture()
     captureCommand_ = ccNone;
     ClearMovieState();
     enteredFrameCount_ = 0;
-    carriedSoundBytes_ = 0;
+    capturedBytes_ = 0;
     grabbedFrames_ = grabSteps_ = 0;
     captureError_.clear();
     forwardMark = -1.0;
+    pacing_ = false;
     kvnCapturedSound::ClearHandlers();
+    SetAudioHostPaced(false);
     kvnCapturedSound::Reset();
 }
 
@@ -64,6 +60,8 @@ void TkvnFlashAVCapture::InstallSoundHooks()
     };
     OnReadyStateChange = [this](TObject*, int state) { ReadyStateChanged(state); };
     kvnCapturedSound::InstallHandlers();
+    pacing_ = PacesPlayer;
+    SetAudioHostPaced(pacing_);
 }
 
 void TkvnFlashAVCapture::LoadMovie(const std::string& fileName, const std::string& parameters, double speed,
@@ -72,6 +70,15 @@ void TkvnFlashAVCapture::LoadMovie(const std::string& fileName, const std::strin
     ResetCapture();
     loadTick_ = GetTickCount();
     PlayMovie(fileName, parameters, speed, wmode, L"");
+    RestartCapturedSound();
+}
+
+void TkvnFlashAVCapture::RestartCapturedSound()
+{
+    // Paced, the player writes only as the steps ask: what it wrote so far
+    // was mixed before the movie stood where it stands, and belongs to no
+    // frame of the capture.
+    if (pacing_) kvnCapturedSound::Reset();
 }
 
 std::string TkvnFlashAVCapture::CaptureError() const
@@ -127,7 +134,23 @@ void TkvnFlashAVCapture::WndProc(TMessage& message)
         if (message.WParam == kFrameStepRequest) StepFrame(message);
         return;
     }
+    // The capture's steps alone move a paced player.
+    if (message.Msg == WM_TIMER && pacing_) return;
+    if (message.Msg == WM_PAINT && !message.WParam && pacing_ && !PreviewDue()) {
+        ValidateRect(Handle(), nullptr);
+        return;
+    }
     TkvnFlashMovieControl::WndProc(message);
+}
+
+bool TkvnFlashAVCapture::PreviewDue()
+{
+    // A paced player runs far faster than the eye: drawing every frame for
+    // the screen as well would cost as much as grabbing it.
+    const DWORD now = GetTickCount();
+    if (now - lastPreviewTick_ < kPreviewIntervalMs) return false;
+    lastPreviewTick_ = now;
+    return true;
 }
 
 void TkvnFlashAVCapture::StepFrame(TMessage& message)
@@ -160,18 +183,27 @@ void TkvnFlashAVCapture::MoveStoppedMovieOn()
 
 bool TkvnFlashAVCapture::WaitForSoundBuffer()
 {
-    // A device opened after the resume starts paused: it is resumed once it is there.
-    bool resumed = !GetAudioPaused();
-    bool written = PumpMessagesUntil(
-        [&] {
-            if (!resumed) {
-                SetAudioPaused(false);
-                resumed = !GetAudioPaused();
-                return false;
-            }
-            return GetAudioPaused() || GetMovie() == L" ";
-        },
-        kSoundWaitMs);
+    bool written;
+    if (pacing_) {
+        // The oldest held buffer is played, and the player writes its next at
+        // once; a device still opening writes its first buffers unasked.
+        if (kvnCapturedSound::Size() == 0) FinishHeldAudioBuffer();
+        written = PumpMessagesUntil([&] { return kvnCapturedSound::Size() > 0 || GetMovie() == L" "; },
+                                    kSoundWaitMs, kvnCapturedSound::WrittenEvent());
+    } else {
+        // A device opened after the resume starts paused: it is resumed once it is there.
+        bool resumed = !GetAudioPaused();
+        written = PumpMessagesUntil(
+            [&] {
+                if (!resumed) {
+                    SetAudioPaused(false);
+                    resumed = !GetAudioPaused();
+                    return false;
+                }
+                return GetAudioPaused() || GetMovie() == L" ";
+            },
+            kSoundWaitMs);
+    }
     if (!written) Fail("The player wrote no sound within 5 seconds: the sound device could not be opened or does not play.");
     return written;
 }
@@ -197,20 +229,25 @@ bool TkvnFlashAVCapture::GrabFrame(TkvnFramesList& frames)
     }
 }
 
+double TkvnFlashAVCapture::GrabRate() const
+{
+    return GrabFrameRate > 0 ? GrabFrameRate : CapturedFrameRate(CaptureMode);
+}
+
 bool TkvnFlashAVCapture::MovieFrameDue() const
 {
     if (MovieFrameRate <= 0) return true;
     // The movie's frame at the next grab's sound time: the first grab takes
     // the frame the movie stands at.
-    const double seconds = double(grabbedFrames_ * BytesPerFrame(CaptureMode)) / double(kCaptureBytesPerSecond);
+    const double seconds = double(grabbedFrames_) / GrabRate();
     return grabSteps_ < static_cast<int64_t>(seconds * MovieFrameRate + 1e-9);
 }
 
-double TkvnFlashAVCapture::CaptureBatch(TkvnFramesList& frames, TMemoryStream& sound)
+double TkvnFlashAVCapture::CaptureBatch(TkvnFramesList& frames, TMemoryStream& sound, int64_t most)
 {
     // A capture that failed stays failed: the caller ends the conversion.
     if (!CaptureError().empty()) return -1.0;
-    SetAudioPaused(false);
+    if (!pacing_) SetAudioPaused(false);
     MoveStoppedMovieOn();
     bool ready = FlashFileFormat() == fmtFLV ? IsFLVReady() : IsSWFReady();
     if (!ready) {
@@ -222,11 +259,13 @@ double TkvnFlashAVCapture::CaptureBatch(TkvnFramesList& frames, TMemoryStream& s
         return -1.0;
     }
     if (!WaitForSoundBuffer()) return -1.0;
-    int64_t bytes = kvnCapturedSound::Take(sound);
+    int64_t bytes = kvnCapturedSound::Take(sound, most);
     if (bytes == 0) return -1.0;
     double result = double(kCaptureBytesPerSecond) / double(bytes);
+    const int64_t paidBefore = CaptureFramesForSound(capturedBytes_, GrabRate());
+    capturedBytes_ += bytes;
     int failures = 0;
-    for (int left = CaptureFramesForSound(bytes, CaptureMode, carriedSoundBytes_); left > 0;) {
+    for (int64_t left = CaptureFramesForSound(capturedBytes_, GrabRate()) - paidBefore; left > 0;) {
         // A failed grab is retried after another step.
         if (failures > 0 || MovieFrameDue()) {
             Perform(kFrameStepMessage, kFrameStepRequest, 0);
@@ -246,21 +285,22 @@ double TkvnFlashAVCapture::CaptureBatch(TkvnFramesList& frames, TMemoryStream& s
 }
 
 double CreateCaptureBuffers(TkvnFlashAVCapture* control, std::unique_ptr<TkvnFramesList>& frames,
-                            std::unique_ptr<TMemoryStream>& sound, uint32_t& command)
+                            std::unique_ptr<TMemoryStream>& sound, uint32_t& command, int64_t most)
 {
     frames = std::make_unique<TkvnFramesList>();
     sound = std::make_unique<TMemoryStream>();
-    double result = control->CaptureBatch(*frames, *sound);
+    double result = control->CaptureBatch(*frames, *sound, most);
     command = control->CaptureCommand();
     return result;
 }
 
-int CaptureFramesForSound(int64_t bytes, TkvnCaptureMode mode, int64_t& carried)
+int64_t CaptureFramesForSound(int64_t bytes, double rate)
 {
-    int64_t perFrame = BytesPerFrame(mode);
-    int64_t paid = carried + (bytes > 0 ? bytes : 0);
-    carried = paid % perFrame;
-    return static_cast<int>(paid / perFrame);
+    if (bytes <= 0 || !(rate > 0)) return 0;
+    // A frame is paid once the last sample of its time is there; the margin
+    // keeps a rate's exact multiples from rounding down.
+    const double samples = double(bytes / 4);
+    return static_cast<int64_t>(samples * rate / 44100.0 + 1e-7);
 }
 
 void SetCaptureMute(TkvnFlashAVCapture*, bool mute)

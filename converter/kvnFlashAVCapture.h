@@ -14,6 +14,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <limits>
 #include <memory>
 #include <string>
 
@@ -94,12 +95,27 @@ public:
     std::string FSCommand_Capture_ResumeSaving = "kvn_cmd_capture_resumesaving";
     // Each grabbed frame is a pair of renders, over black then over white.
     bool IsTransparent = false;
+    // Frames grabbed per second of sound; 0 takes CaptureMode's (one frame
+    // per 4,096, 2,048 or 1,024 bytes).
+    double GrabFrameRate = 0;
     // The movie's own frames a second; above 0, the player is stepped only as
     // often as the grabbed frames' sound time calls for, so that the picture
     // keeps the movie's pace however many frames the sound pays for. 0 steps
     // it before every grab.
     double MovieFrameRate = 0;
+    // A conversion's capture: from the load of a file on, the player moves
+    // only by the capture's steps (its own timer is held back), and its sound
+    // devices play nothing by themselves: each step has the player write its
+    // next buffer at once (host pacing, PlayerBindings.h), so the capture runs
+    // as fast as the frames can be grabbed; the window shows a frame about ten
+    // times a second. Without it the sound devices set the pace, in real time.
+    bool PacesPlayer = false;
     TCustomOnEnterFrameEvent OnEnterFrame;
+
+    // The sound captured so far is dropped: the captured sound starts with
+    // the frame the movie stands at now. A load does it once the movie is
+    // there; a jump to another frame before the first step calls for it again.
+    void RestartCapturedSound();
 
     // The last command code (TkvnCaptureCommand); stays until the next load
     // or command.
@@ -121,23 +137,29 @@ protected:
 
 private:
     friend double CreateCaptureBuffers(TkvnFlashAVCapture* control, std::unique_ptr<TkvnFramesList>& frames,
-                                       std::unique_ptr<TMemoryStream>& sound, uint32_t& command);
-    double CaptureBatch(TkvnFramesList& frames, TMemoryStream& sound);
+                                       std::unique_ptr<TMemoryStream>& sound, uint32_t& command, int64_t most);
+    double CaptureBatch(TkvnFramesList& frames, TMemoryStream& sound, int64_t most);
+    double GrabRate() const;
     bool WaitForSoundBuffer();
     void MoveStoppedMovieOn();
     bool GrabFrame(TkvnFramesList& frames);
     bool MovieFrameDue() const;
     void StepFrame(TMessage& message);
+    bool PreviewDue();
     void HandleFSCommand(const std::wstring& command, const std::wstring& args);
     void Fail(const std::string& message);
 
     uint32_t captureCommand_ = ccNone;
     uint32_t enteredFrameCount_ = 0;
-    // Sound bytes of earlier steps that paid for no whole frame yet.
-    int64_t carriedSoundBytes_ = 0;
+    // Sound bytes captured since the last reset.
+    int64_t capturedBytes_ = 0;
+    // Host pacing is on: PacesPlayer, and a file was loaded.
+    bool pacing_ = false;
     // Frames grabbed, and steps made for them, since the last reset.
     int64_t grabbedFrames_ = 0;
     int64_t grabSteps_ = 0;
+    // GetTickCount of the last frame a paced player showed on the screen.
+    DWORD lastPreviewTick_ = 0;
     // GetTickCount of the last load; readiness is awaited from there.
     DWORD loadTick_ = 0;
     std::string captureError_;
@@ -146,15 +168,15 @@ private:
 // One capture step: new Frames and Sound, filled by the step, and the command
 // code at its end. Answers kCaptureBytesPerSecond / (bytes captured), the
 // steps per second of sound, or -1.0 when nothing was captured (the movie not
-// ready yet, no sound, or a failure that CaptureError names). The caller owns
-// Frames and Sound.
+// ready yet, no sound, or a failure that CaptureError names). The step takes
+// at most Most bytes of the sound captured; the rest waits for the next. The
+// caller owns Frames and Sound.
 double CreateCaptureBuffers(TkvnFlashAVCapture* control, std::unique_ptr<TkvnFramesList>& frames,
-                            std::unique_ptr<TMemoryStream>& sound, uint32_t& command);
+                            std::unique_ptr<TMemoryStream>& sound, uint32_t& command,
+                            int64_t most = std::numeric_limits<int64_t>::max());
 
-// The frames a step's Bytes of sound pay for at Mode's bytes per frame;
-// Carried holds the bytes of earlier steps that paid for no whole frame and
-// keeps what is left over.
-int CaptureFramesForSound(int64_t bytes, TkvnCaptureMode mode, int64_t& carried);
+// The whole frames that Bytes of captured sound pay for at Rate frames a second.
+int64_t CaptureFramesForSound(int64_t bytes, double rate);
 
 // One 32-bit frame with alpha from two renders of one size, over black and
 // over white: alpha is 255 less the brightening of red over white (0 to

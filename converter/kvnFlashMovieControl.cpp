@@ -43,9 +43,9 @@ void PumpWaitingMessages()
     Application->ProcessMessages();
 }
 
-void WaitForMessage()
+void WaitForMessage(HANDLE event)
 {
-    MsgWaitForMultipleObjects(0, nullptr, FALSE, 1, QS_ALLINPUT);
+    MsgWaitForMultipleObjects(event ? 1 : 0, event ? &event : nullptr, FALSE, 1, QS_ALLINPUT);
 }
 
 TkvnFlashMovieControl::TkvnFlashMovieControl(TComponent* owner) : TFlashHostControl(owner)

@@ -71,20 +71,21 @@ inline constexpr const char* kFLVMessageComplete = "kvn_flvmsg_complete";
 
 // Handles waiting window messages of the calling thread until Done answers
 // True or TimeoutMs (by GetTickCount) have passed; answers Done's last word.
+// Between looks it waits for a message, or for Event when one is given.
 template <class Done>
-bool PumpMessagesUntil(Done done, DWORD timeoutMs);
+bool PumpMessagesUntil(Done done, DWORD timeoutMs, HANDLE event = nullptr);
 void PumpWaitingMessages();
-// Waits up to 1 ms for a message to arrive.
-void WaitForMessage();
+// Waits up to 1 ms for a message (or Event) to arrive.
+void WaitForMessage(HANDLE event = nullptr);
 
 template <class Done>
-bool PumpMessagesUntil(Done done, DWORD timeoutMs)
+bool PumpMessagesUntil(Done done, DWORD timeoutMs, HANDLE event)
 {
     DWORD start = GetTickCount();
     while (!done()) {
         if (GetTickCount() - start >= timeoutMs) return false;
         PumpWaitingMessages();
-        WaitForMessage();
+        WaitForMessage(event);
     }
     return true;
 }

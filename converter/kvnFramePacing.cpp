@@ -34,3 +34,13 @@ bool ValidOutputFrameRate(double rate)
 {
     return rate > 0 && std::isfinite(1.0 / rate);
 }
+
+TkvnFrameRate GrabbedFrameRate(double fps, uint8_t captureMode)
+{
+    if (!ValidOutputFrameRate(fps) || fps > 1000) return {44100, SamplesPerCapturedFrame(captureMode)};
+    const double whole = std::round(fps), ntsc = std::round(fps * 1.001);
+    if (std::abs(fps - whole) < 1e-4) return {static_cast<int>(whole), 1};
+    // Stored in single precision, 29.97 is 29.9699993...
+    if (std::abs(fps * 1.001 - ntsc) < 1e-4 * ntsc) return {static_cast<int>(ntsc) * 1000, 1001};
+    return {static_cast<int>(std::lround(fps * 1000)), 1000};
+}

@@ -51,3 +51,17 @@ private:
 // False for a rate of 0 or below (or not a number): no frame would ever fall
 // due, or every one would.
 bool ValidOutputFrameRate(double rate);
+
+// A frame rate as the fraction an encoder takes.
+struct TkvnFrameRate {
+    int Num = 0, Den = 1;
+    double Value() const { return double(Num) / Den; }
+    bool operator==(const TkvnFrameRate&) const = default;
+};
+
+// The rate the FFmpeg back end grabs frames at and gives its encoder: the
+// task's own, so that no frame is grabbed only to be dropped. Whole rates go
+// over 1, the NTSC rates (29.97, 23.976, 59.94) over 1001, others in
+// thousandths; a rate of no use (see ValidOutputFrameRate) leaves the capture
+// mode's.
+TkvnFrameRate GrabbedFrameRate(double fps, uint8_t captureMode);

@@ -22,6 +22,14 @@ TBitmap* TkvnFramesList::Add(TBitmap* bitmap, bool copy)
     }
 }
 
+std::unique_ptr<TBitmap> TkvnFramesList::Extract(int index)
+{
+    if (index < 0 || index >= Count()) return nullptr;
+    std::unique_ptr<TBitmap> bitmap = std::move(frames_[static_cast<size_t>(index)]);
+    frames_.erase(frames_.begin() + index);
+    return bitmap;
+}
+
 bool TkvnFramesList::Delete(int index)
 {
     if (index < 0 || index >= Count()) return false;

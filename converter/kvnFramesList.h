@@ -20,6 +20,9 @@ public:
     // queue then owns. Answers the queued bitmap; nullptr for a null Bitmap
     // or when it could not be queued (Bitmap then stays the caller's).
     TBitmap* Add(TBitmap* bitmap, bool copy);
+    // Takes the bitmap at Index out of the queue and gives it to the caller;
+    // nullptr for an index outside the queue.
+    std::unique_ptr<TBitmap> Extract(int index);
     // Frees the bitmap at Index; False for an index outside the queue.
     bool Delete(int index);
     // Frees every bitmap.

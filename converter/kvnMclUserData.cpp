@@ -70,6 +70,7 @@ TkvnFlashAVCapture* NewVisibleCapture(TkvnTavelomatic& owner, const TkvnTaveloma
     capture->IsTransparent = settings.IsTransparent;
     capture->CaptureMode = static_cast<TkvnCaptureMode>(settings.CaptureMode);
     capture->MovieFrameRate = settings.FileInfo.FPS;
+    capture->PacesPlayer = true;
     return capture;
 }
 
@@ -154,6 +155,7 @@ void StartMovie(PMclUserData context, bool playAfterGoto)
         // condition does.
         context->Capture->GotoFrame(settings.FrameNumberOfStartConverting - 1);
         if (playAfterGoto) context->Capture->Play();
+        context->Capture->RestartCapturedSound();
     }
     context->Owner->IsMuteWhileConverting = context->AudioSettings->IsMuteWhileConverting;
     SetCaptureMute(context->Capture, context->Owner->IsMuteWhileConverting);

@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <deque>
 #include <string>
 #include <vector>
 
@@ -26,12 +27,19 @@ struct TWaveOutDevice {
     HWAVEOUT Handle;
     // The format as opened (rate divided by the speed), without extra bytes.
     WAVEFORMATEX Format;
+    // How the player hears of a finished buffer, as it opened the device.
+    DWORD_PTR Callback;
+    DWORD_PTR Instance;
+    DWORD Flags;
+    // Buffers written while the host paces the sound, oldest first; no
+    // device has them.
+    std::deque<LPWAVEHDR> Held;
 };
 
 // The player's open devices, in the order they were opened.
 class TMapWaveOutDevice {
 public:
-    void Add(HWAVEOUT handle, const WAVEFORMATEX& format) { devices_.push_back({handle, format}); }
+    void Add(const TWaveOutDevice& device) { devices_.push_back(device); }
 
     void Remove(HWAVEOUT handle)
     {
@@ -43,19 +51,20 @@ public:
         }
     }
 
-    const WAVEFORMATEX* Find(HWAVEOUT handle) const
+    TWaveOutDevice* Find(HWAVEOUT handle)
     {
-        for (const TWaveOutDevice& device : devices_) {
+        for (TWaveOutDevice& device : devices_) {
             if (device.Handle == handle)
-                return &device.Format;
+                return &device;
         }
         return nullptr;
     }
 
-    const std::vector<TWaveOutDevice>& Items() const { return devices_; }
+    std::deque<TWaveOutDevice>& Items() { return devices_; }
 
 private:
-    std::vector<TWaveOutDevice> devices_;
+    // A deque: a device found stays where it is while others are added.
+    std::deque<TWaveOutDevice> devices_;
 };
 
 // The player's window class names and the names they are registered under.
@@ -185,6 +194,8 @@ struct TBindingState {
     TMapWaveOutDevice Devices;
     bool Paused = false;
     bool SoundEnabled = true;
+    // Read by the clock binding without the wave-out lock.
+    std::atomic<bool> HostPaced = false;
     THandlerPair<TWaveOutOpenHandler> OpenHandlers;
     THandlerPair<TWaveOutWriteHandler> WriteHandlers;
     THandlerPair<TWaveOutCloseHandler> CloseHandlers;
@@ -273,21 +284,64 @@ MMRESULT WINAPI BoundWaveOutOpen(LPHWAVEOUT handle, UINT deviceId, LPCWAVEFORMAT
         return result;
     if (state.Paused)
         System().WaveOutPause(*handle);
-    state.Devices.Add(*handle, *openedFormat);
+    state.Devices.Add({*handle, *openedFormat, callback, instance, flags, {}});
     Call(state.OpenHandlers.Post, handle, deviceId, format);
     return MMSYSERR_NOERROR;
+}
+
+// Under the wave-out lock: a buffer written while the host paces the sound
+// waits, queued as the player sees it, until the host finishes it.
+MMRESULT Hold(HWAVEOUT handle, LPWAVEHDR header)
+{
+    TWaveOutDevice* device = State().Devices.Find(handle);
+    if (!device)
+        return MMSYSERR_INVALHANDLE;
+    if (!(header->dwFlags & WHDR_PREPARED))
+        return WAVERR_UNPREPARED;
+    header->dwFlags = (header->dwFlags & ~WHDR_DONE) | WHDR_INQUEUE;
+    device->Held.push_back(header);
+    return MMSYSERR_NOERROR;
+}
+
+// Under the wave-out lock: the device's oldest held buffer is done, and the
+// player hears so the way it asked to when it opened the device.
+void FinishOldest(TWaveOutDevice& device)
+{
+    LPWAVEHDR header = device.Held.front();
+    device.Held.pop_front();
+    header->dwFlags = (header->dwFlags & ~WHDR_INQUEUE) | WHDR_DONE;
+    auto buffer = reinterpret_cast<DWORD_PTR>(header);
+    switch (device.Flags & CALLBACK_TYPEMASK) {
+    case CALLBACK_EVENT:
+        SetEvent(reinterpret_cast<HANDLE>(device.Callback));
+        break;
+    case CALLBACK_FUNCTION:
+        reinterpret_cast<LPDRVCALLBACK>(device.Callback)(reinterpret_cast<HDRVR>(device.Handle), WOM_DONE,
+                                                         device.Instance, buffer, 0);
+        break;
+    case CALLBACK_WINDOW:
+        PostMessageA(reinterpret_cast<HWND>(device.Callback), MM_WOM_DONE, reinterpret_cast<WPARAM>(device.Handle),
+                     LPARAM(buffer));
+        break;
+    case CALLBACK_THREAD:
+        PostThreadMessageA(DWORD(device.Callback), MM_WOM_DONE, reinterpret_cast<WPARAM>(device.Handle),
+                           LPARAM(buffer));
+        break;
+    default:
+        break;
+    }
 }
 
 MMRESULT WINAPI BoundWaveOutWrite(HWAVEOUT handle, LPWAVEHDR header, UINT headerSize)
 {
     TBindingState& state = State();
     TCriticalSectionGuard guard(state.WaveOutLock);
-    const WAVEFORMATEX* known = state.Devices.Find(handle);
+    const TWaveOutDevice* known = state.Devices.Find(handle);
     // Only the player's own devices are paced and counted.
     if (!known || !header)
         return System().WaveOutWrite(handle, header, headerSize);
     // A copy: a handler may close the device while it runs.
-    WAVEFORMATEX format = *known;
+    WAVEFORMATEX format = known->Format;
     DWORD frameBytes = DWORD(format.wBitsPerSample / 8) * format.nChannels;
     DWORD frames = frameBytes ? header->dwBufferLength / frameBytes : 0;
     double rate = format.nSamplesPerSec;
@@ -296,7 +350,7 @@ MMRESULT WINAPI BoundWaveOutWrite(HWAVEOUT handle, LPWAVEHDR header, UINT header
     Call(state.WriteHandlers.Pre, handle, &format, header, duration, headerSize);
     if (!state.SoundEnabled)
         std::memset(header->lpData, 0, header->dwBufferLength);
-    MMRESULT result = System().WaveOutWrite(handle, header, headerSize);
+    MMRESULT result = state.HostPaced ? Hold(handle, header) : System().WaveOutWrite(handle, header, headerSize);
     if (result != MMSYSERR_NOERROR)
         return result;
     double position;
@@ -319,6 +373,9 @@ MMRESULT WINAPI BoundWaveOutClose(HWAVEOUT handle)
     MMRESULT result = System().WaveOutClose(handle);
     if (result != MMSYSERR_NOERROR)
         return result;
+    // Whatever was still held is given back, as a reset device gives its buffers.
+    if (TWaveOutDevice* device = state.Devices.Find(handle))
+        for (LPWAVEHDR header : device->Held) header->dwFlags = (header->dwFlags & ~WHDR_INQUEUE) | WHDR_DONE;
     state.Devices.Remove(handle);
     Call(state.CloseHandlers.Post, handle);
     return MMSYSERR_NOERROR;
@@ -331,12 +388,16 @@ DWORD WINAPI BoundTimeGetTime()
     TBindingState& state = State();
     TCriticalSectionGuard speedGuard(state.SpeedLock);
     double speed = state.Speed;
-    if (speed > 0)
+    bool paced = state.HostPaced;
+    if (speed > 0 && !paced)
         return Ticks(System().TimeGetTime() / speed);
     TCriticalSectionGuard positionGuard(state.PositionLock);
     bool useRealTime = false;
     Call(state.TimeHandlers.Pre, state.AudioPosition, useRealTime);
-    DWORD result = useRealTime ? System().TimeGetTime() : Ticks(state.BaseTick + state.AudioPosition);
+    // Paced sound plays at no speed: the devices' slowed rate is taken back
+    // out, so that the clock keeps the movie's own time.
+    double position = paced && speed > 0 ? state.AudioPosition / speed : state.AudioPosition;
+    DWORD result = useRealTime ? System().TimeGetTime() : Ticks(state.BaseTick + position);
     Call(state.TimeHandlers.Post, state.AudioPosition, useRealTime);
     return result;
 }
@@ -573,6 +634,44 @@ MMRESULT SetAudioPaused(bool paused)
             state.Paused = paused;
     }
     return result;
+}
+
+void SetAudioHostPaced(bool paced)
+{
+    TBindingState& state = State();
+    TCriticalSectionGuard guard(state.WaveOutLock);
+    if (state.HostPaced == paced)
+        return;
+    state.HostPaced = paced;
+    if (paced)
+        return;
+    // What was held plays on the devices, in the order it was written.
+    for (TWaveOutDevice& device : state.Devices.Items()) {
+        for (LPWAVEHDR header : device.Held) {
+            header->dwFlags &= ~WHDR_INQUEUE;
+            System().WaveOutWrite(device.Handle, header, sizeof(WAVEHDR));
+        }
+        device.Held.clear();
+    }
+}
+
+bool GetAudioHostPaced()
+{
+    return State().HostPaced;
+}
+
+bool FinishHeldAudioBuffer()
+{
+    TBindingState& state = State();
+    TCriticalSectionGuard guard(state.WaveOutLock);
+    bool finished = false;
+    for (TWaveOutDevice& device : state.Devices.Items()) {
+        if (device.Held.empty())
+            continue;
+        FinishOldest(device);
+        finished = true;
+    }
+    return finished;
 }
 
 bool GetAudioPaused()

@@ -37,6 +37,18 @@ void* PlayerImportBinding(const char* function);
 // that obeyed, and devices opened later start in that state.
 MMRESULT SetAudioPaused(bool paused);
 bool GetAudioPaused();
+// Host pacing: while it is on, the player's devices play nothing by
+// themselves. A buffer the player writes is held, queued as far as the player
+// can tell, until FinishHeldAudioBuffer finishes it; the player then writes
+// its next one at once, so its sound comes as fast as the host asks for it.
+// The clock then runs on the sound written whatever the playback speed (in
+// the movie's own time). Turning pacing off writes what was held to the
+// devices, in order.
+void SetAudioHostPaced(bool paced);
+bool GetAudioHostPaced();
+// Finishes the oldest held buffer of each device, as a device does once it
+// has played it. Answers whether any was held.
+bool FinishHeldAudioBuffer();
 // False: the devices get zeros for every buffer (the write pre-handler still
 // sees the real samples).
 void SetAudioEnabled(bool enabled);

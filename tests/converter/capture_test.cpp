@@ -97,27 +97,20 @@ protected:
     }
 };
 
-TEST(CaptureFrames, SoundPaysForWholeFramesAndCarriesTheRest)
+TEST(CaptureFrames, SoundPaysForWholeFramesOnly)
 {
     struct Case {
-        TkvnCaptureMode mode;
-        std::vector<int64_t> steps;
-        std::vector<int> frames;
-        int64_t carried;
+        double rate;
+        int64_t bytes, frames;
     } cases[] = {
-        {cmSafe, {4096}, {1}, 0},
-        {cm4X, {4096}, {4}, 0},
-        {cm2X, {6000, 6000}, {2, 3}, 1760},
-        {cmSafe, {4095, 1, 16384}, {0, 1, 4}, 0},
-        {cmSafe, {0, -5}, {0, 0}, 0},
+        {44100.0 / 1024, 4096, 1}, {44100.0 / 1024, 4095, 0}, {44100.0 / 256, 4096, 4}, {44100.0 / 512, 12000, 5},
+        // A frame is paid once its last sample is there.
+        {25, 7056, 1},             {25, 7052, 0},             {25, 176400, 25},         {30000.0 / 1001, 176400, 29},
+        {24, 3600 * 176400LL, 86400},
+        {25, 0, 0},                {25, -5, 0},               {0, 176400, 0},
     };
-    for (const Case& c : cases) {
-        int64_t carried = 0;
-        for (size_t i = 0; i < c.steps.size(); ++i)
-            EXPECT_EQ(CaptureFramesForSound(c.steps[i], c.mode, carried), c.frames[i]) << "mode " << int(c.mode)
-                                                                                        << ", step " << i;
-        EXPECT_EQ(carried, c.carried) << "mode " << int(c.mode);
-    }
+    for (const Case& c : cases)
+        EXPECT_EQ(CaptureFramesForSound(c.bytes, c.rate), c.frames) << c.rate << " fps, " << c.bytes << " bytes";
 }
 
 TEST(CaptureAlpha, IsRebuiltFromRendersOverBlackAndOverWhite)
@@ -187,6 +180,38 @@ TEST_F(Capture, EachStepGrabsTheFramesItsSoundPaysFor)
         EXPECT_EQ(capture->CaptureError(), "");
         capture->Free();
     }
+}
+
+TEST_F(Capture, APacedPlayerMovesOnlyByTheStepsAndWritesAsFastAsAsked)
+{
+    TkvnFlashAVCapture* capture = NewCapture();
+    capture->PacesPlayer = true;
+    capture->GrabFrameRate = capture->MovieFrameRate = 25;
+    capture->LoadMovie(StreamSoundMovie("capture_paced.swf", 250), "", 0, "");
+    ASSERT_TRUE(capture->IsSWFReady()) << capture->CaptureError();
+    // The player's own timer would have moved it on by now.
+    PumpMessagesUntil([] { return false; }, 200);
+    EXPECT_EQ(capture->GetFrameNum(), 0);
+    int64_t bytes = 0, frames = 0;
+    // Far more sound than a second of real time could play.
+    while (bytes < 8 * 176400) {
+        Step step = TakeStep(*capture);
+        ASSERT_GT(step.Result, 0) << capture->CaptureError();
+        bytes += step.Sound->GetSize();
+        frames += step.Frames->Count();
+        ASSERT_EQ(frames, bytes / 7056) << "25 frames a second of sound";
+        // Frame N of the capture is the movie's frame N.
+        ASSERT_EQ(capture->GetFrameNum(), frames - 1);
+    }
+    EXPECT_EQ(capture->EnteredFrameCount(), uint32_t(frames - 1)) << "the first frame is the one loaded";
+
+    // A step takes no more sound than it is given room for; the rest waits.
+    Step limited;
+    limited.Result = CreateCaptureBuffers(capture, limited.Frames, limited.Sound, limited.Command, 7056);
+    EXPECT_EQ(limited.Sound->GetSize(), 7056);
+    Step rest = TakeStep(*capture);
+    EXPECT_EQ((bytes + 7056 + rest.Sound->GetSize()) % 4096, 0) << "nothing was lost";
+    capture->Free();
 }
 
 TEST_F(Capture, TransparentFramesComeAsPairsOverBlackAndWhite)

@@ -88,3 +88,18 @@ TEST(FramePacing, RatesAtOrBelowZeroAreRefused)
     for (double rate : {0.5, 12.0, 29.97})
         EXPECT_TRUE(ValidOutputFrameRate(rate)) << rate;
 }
+
+TEST(FramePacing, TheFFmpegBackEndGrabsAtTheTasksOwnRate)
+{
+    struct Case {
+        double fps;
+        uint8_t mode;
+        TkvnFrameRate rate;
+    } cases[] = {
+        {25, cmSafe, {25, 1}},          {29.97f, cmSafe, {30000, 1001}}, {23.976, cm4X, {24000, 1001}},
+        {59.94f, cmSafe, {60000, 1001}}, {12.5, cmSafe, {12500, 1000}},  {0.5, cmSafe, {500, 1000}},
+        // A rate of no use keeps the capture mode's.
+        {0, cmSafe, {44100, 1024}},     {-1, cm2X, {44100, 512}},
+    };
+    for (const Case& c : cases) EXPECT_EQ(GrabbedFrameRate(c.fps, c.mode), c.rate) << c.fps;
+}

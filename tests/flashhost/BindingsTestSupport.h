@@ -34,7 +34,7 @@ inline WAVEFORMATEX PcmFormat(DWORD rate, WORD bits)
 }
 
 // The process-wide sound control as a program starts with it: speed 1, sound
-// on, no handlers, not paused, the clock reset. Un-pausing needs a device:
+// on, no handlers, not paused nor paced, the clock reset. Un-pausing needs a device:
 // one is opened and closed through the bindings when the flag is set.
 inline void ResetPlayerSound()
 {
@@ -42,6 +42,7 @@ inline void ResetPlayerSound()
     SetWaveOutWriteHandlers(nullptr, nullptr);
     SetWaveOutCloseHandlers(nullptr, nullptr);
     SetTimeGetTimeHandlers(nullptr, nullptr);
+    SetAudioHostPaced(false);
     SetPlaybackSpeed(1.0);
     SetAudioEnabled(true);
     if (GetAudioPaused()) {

@@ -316,6 +316,51 @@ TEST_F(SoundAndClock, OnlyOpenedDevicesAreCountedAndPaused)
     EXPECT_TRUE(FakeSystem::Calls.empty());
 }
 
+TEST_F(SoundAndClock, PacedDevicesHoldWhatIsWrittenUntilTheHostFinishesIt)
+{
+    SetPlaybackSpeed(2.0);
+    FakeSystem::Tick = 1000;
+    ResetVirtualTime();
+    HANDLE done = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+    WAVEFORMATEX format = PcmFormat(44100, 16);
+    HWAVEOUT device = nullptr;
+    ASSERT_EQ(bound_.Open(&device, WAVE_MAPPER, &format, DWORD_PTR(done), 0, CALLBACK_EVENT), MMSYSERR_NOERROR);
+    opened_.push_back(device);
+    SetAudioHostPaced(true);
+    FakeSystem::Calls.clear();
+    Seen::Calls.clear();
+    std::vector<char> data(4096);
+    WAVEHDR unprepared = {}, first = {}, second = {};
+    for (WAVEHDR* header : {&unprepared, &first, &second}) {
+        header->lpData = data.data();
+        header->dwBufferLength = DWORD(data.size());
+    }
+    EXPECT_EQ(bound_.Write(device, &unprepared, sizeof(WAVEHDR)), WAVERR_UNPREPARED);
+    for (WAVEHDR* header : {&first, &second}) {
+        header->dwFlags = WHDR_PREPARED;
+        ASSERT_EQ(bound_.Write(device, header, sizeof(WAVEHDR)), MMSYSERR_NOERROR);
+    }
+    EXPECT_TRUE(FakeSystem::Calls.empty()) << "no device got them";
+    EXPECT_EQ(first.dwFlags, DWORD(WHDR_PREPARED | WHDR_INQUEUE));
+    EXPECT_EQ(Seen::Calls, (std::vector<std::string>{"write pre", "write pre", "write post", "write pre",
+                                                     "write post"}));
+    // Two buffers of 1,024 frames at the halved rate the device opened with
+    // are 46.4 ms of the movie's own sound.
+    EXPECT_EQ(bound_.TimeGetTime(), 1046u) << "paced, the clock runs on the sound at any speed";
+
+    EXPECT_TRUE(FinishHeldAudioBuffer());
+    EXPECT_EQ(first.dwFlags, DWORD(WHDR_PREPARED | WHDR_DONE));
+    EXPECT_EQ(second.dwFlags, DWORD(WHDR_PREPARED | WHDR_INQUEUE));
+    EXPECT_EQ(WaitForSingleObject(done, 0), WAIT_OBJECT_0) << "the player heard of it as it asked";
+
+    // Pacing off: what is still held goes to the device.
+    SetAudioHostPaced(false);
+    EXPECT_EQ(FakeSystem::Calls, std::vector<std::string>{"write " + FakeSystem::Name(device)});
+    EXPECT_EQ(second.dwFlags, DWORD(WHDR_PREPARED));
+    EXPECT_FALSE(FinishHeldAudioBuffer());
+    CloseHandle(done);
+}
+
 TEST_F(SoundAndClock, FormatsWithoutWholeBytesPerSampleCountNoFrames)
 {
     SetPlaybackSpeed(0);
