@@ -106,9 +106,9 @@ std::string TkvnFlashMovieControl::PlayMovie(const std::string& fileName, const 
         SetPlaybackSpeed(speed);
         std::string extension = ExtractFileExt(name);
         if (extension == ".swf") {
-            flashFileFormat_ = fmtFWS;
-            SetMovie(AnsiToWide(name + parameters));
-            PumpMessagesUntil([this] { return isSWFReady_; }, kSWFReadyWaitMs);
+            PlaySWF(name + parameters);
+        } else if (extension == ".exe") {
+            PlayProjector(name, parameters);
         } else if (extension == ".flv" || extension == ".f4v") {
             // Tasks take F4V sources as well; the FLV-player movie plays both.
             flashFileFormat_ = fmtFLV;
@@ -125,6 +125,30 @@ std::string TkvnFlashMovieControl::PlayMovie(const std::string& fileName, const 
         }
     }
     return name;
+}
+
+void TkvnFlashMovieControl::PlaySWF(const std::string& movie)
+{
+    flashFileFormat_ = fmtFWS;
+    SetMovie(AnsiToWide(movie));
+    PumpMessagesUntil([this] { return isSWFReady_; }, kSWFReadyWaitMs);
+}
+
+void TkvnFlashMovieControl::PlayProjector(const std::string& fileName, const std::string& parameters)
+{
+    // The player takes only movie files: the projector's own movie is played
+    // from a temporary copy.
+    DeleteTemporaryMovie();
+    try {
+        if (!ExtractSWFFromProjector(fileName, "", {}, temporaryMovieFile_)) {
+            loadError_ = "No movie could be taken out of the projector " + fileName;
+            return;
+        }
+    } catch (const Exception& e) {
+        loadError_ = "The movie of the projector " + fileName + " could not be copied: " + e.Message();
+        return;
+    }
+    PlaySWF(temporaryMovieFile_ + parameters);
 }
 
 void TkvnFlashMovieControl::PlayFLV(const std::string& fileName)

@@ -1,6 +1,7 @@
 #pragma once
 // What the capture and the preview controls share: how a movie is loaded. An
-// SWF file plays directly and is waited for until ready; an FLV file plays
+// SWF file plays directly and is waited for until ready, a projector's movie
+// likewise from a temporary copy; an FLV file plays
 // through the FLV-player movie, an external one or the program's own written
 // to a temporary file; "silence" plays the silent movie of the program's
 // resources.
@@ -29,7 +30,7 @@ public:
 protected:
     // In window mode.
     explicit TkvnFlashMovieControl(TComponent* owner);
-    // Deletes the temporary FLV-player movie.
+    // Deletes the temporary movie (the FLV player's or a projector's).
     ~TkvnFlashMovieControl() override;
 
     // FileName lower-cased, with Parameters appended: the load both controls
@@ -53,6 +54,8 @@ protected:
     std::string LowerWMode();
 
 private:
+    void PlaySWF(const std::string& movie);
+    void PlayProjector(const std::string& fileName, const std::string& parameters);
     void PlayFLV(const std::string& fileName);
     void DeleteTemporaryMovie();
 

@@ -136,4 +136,11 @@ int ConverterTest::Convert(const TkvnTavelomaticSettings& task)
     return converter_->Convert(task);
 }
 
+void ConverterTest::ExpectConverted(const TkvnTavelomaticSettings& task)
+{
+    endStates_.clear();
+    EXPECT_EQ(Convert(task), 1) << task.TargetFileName << ": " << converter_->LastErrorText;
+    EXPECT_EQ(endStates_, std::vector<int>{0}) << task.TargetFileName;
+}
+
 }

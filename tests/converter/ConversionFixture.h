@@ -36,6 +36,8 @@ protected:
 
     // Deletes the target, then converts.
     int Convert(const TkvnTavelomaticSettings& task);
+    // Converts and expects a finished file, its end reported once with State 0.
+    void ExpectConverted(const TkvnTavelomaticSettings& task);
 
     TForm* form_ = nullptr;
     TkvnTavelomatic* converter_ = nullptr;
