@@ -171,7 +171,8 @@ std::unique_ptr<DisplayList> StartSprite(const Dictionary& characters, const Spr
 {
     if (nesting > MaxNesting || count.Live >= MaxLiveSprites)
         return nullptr;
-    auto list = std::make_unique<DisplayList>(characters, sprite.Frames, nesting, count, std::move(owner));
+    auto list = std::make_unique<DisplayList>(characters, sprite.Frames, sprite.Frames.size(), nesting, count,
+                                              std::move(owner));
     // Its first frame is news of its placement, told by whoever placed it.
     bool quiet = count.Quiet;
     count.Quiet = true;
@@ -192,10 +193,10 @@ void CollectLinks(const DisplayList& list, std::vector<std::shared_ptr<ClipLink>
     }
 }
 
-DisplayList::DisplayList(const Dictionary& characters, std::span<const Frame> frames, int nesting,
-                         SpriteCount& count, std::shared_ptr<ClipLink> owner)
-    : characters_(characters), frames_(frames), nesting_(nesting), count_(count), owner_(std::move(owner)),
-      own_(std::max<size_t>(frames.size(), 1))
+DisplayList::DisplayList(const Dictionary& characters, std::span<const Frame> frames, size_t frameCount,
+                         int nesting, SpriteCount& count, std::shared_ptr<ClipLink> owner)
+    : characters_(characters), frames_(frames), frameCount_(frameCount), nesting_(nesting),
+      count_(count), owner_(std::move(owner)), own_(std::max<size_t>(frameCount_, 1))
 {
     ++count_.Live;
 }
@@ -255,11 +256,17 @@ void DisplayList::Started(PlacedObject& object)
     count_.Events->push_back({object.Link, 0, ClipLoad, object.ClipActions});
 }
 
+void DisplayList::ApplyFrame(size_t frame)
+{
+    if (frame < frames_.size())
+        for (const DisplayTag& tag : frames_[frame].Display) Apply(tag);
+}
+
 void DisplayList::Goto(size_t frame)
 {
-    if (frames_.empty())
+    if (frameCount_ == 0)
         return;
-    frame = std::min(frame, frames_.size() - 1);
+    frame = std::min(frame, frameCount_ - 1);
     if (shown_ == frame)
         return;
     if (shown_ != SIZE_MAX && frame < shown_) {
@@ -267,7 +274,7 @@ void DisplayList::Goto(size_t frame)
     } else {
         while (shown_ != frame) {
             shown_ = shown_ == SIZE_MAX ? 0 : shown_ + 1;
-            for (const DisplayTag& tag : frames_[shown_].Display) Apply(tag);
+            ApplyFrame(shown_);
         }
     }
     Entered(frame);
@@ -285,7 +292,7 @@ void DisplayList::Rebuild(size_t frame)
     bool quiet = count_.Quiet;
     count_.Quiet = true;
     for (shown_ = 0;; ++shown_) {
-        for (const DisplayTag& tag : frames_[shown_].Display) Apply(tag);
+        ApplyFrame(shown_);
         if (shown_ == frame)
             break;
     }
@@ -501,7 +508,7 @@ PlacedObject* DisplayList::MakeClip(uint16_t id, int32_t depth, const std::strin
     object.Id = sprite ? id : 0;
     object.HasCharacter = sprite != nullptr;
     object.Children = sprite ? StartSprite(characters_, *sprite, nesting_ + 1, count_, link)
-                             : std::make_unique<DisplayList>(characters_, std::span<const Frame>(), nesting_ + 1,
+                             : std::make_unique<DisplayList>(characters_, std::span<const Frame>(), 0, nesting_ + 1,
                                                              count_, link);
     object.Link = std::move(link);
     return &object;
