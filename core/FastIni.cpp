@@ -102,7 +102,7 @@ void TFastIniFile::LoadFile(const std::string& fileName)
 {
     if (!FileExists(fileName)) return;
     bool dropped = false;
-    for (TIniSection& section : ParseIniText(ReadWholeFile(fileName), SameName, dropped)) {
+    for (TIniSection& section : ParseIniText(ReadWholeFile(fileName), SameName, AnsiTextHash, dropped)) {
         TStringList* lines = sections_.Lines(sections_.AddSection(section.Name));
         for (const std::string& line : section.Lines) lines->Add(line);
     }

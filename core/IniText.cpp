@@ -1,5 +1,8 @@
 #include "IniText.h"
 
+#include <algorithm>
+#include <unordered_map>
+
 #include "NumberParse.h"
 
 namespace {
@@ -8,7 +11,8 @@ constexpr char kEndOfFile = 26;
 
 }
 
-std::vector<TIniSection> ParseIniText(const std::string& text, const TIniSameText& same, bool& dropped)
+std::vector<TIniSection> ParseIniText(const std::string& text, const TIniSameText& same, const TIniNameHash& hash,
+                                      bool& dropped)
 {
     std::vector<TIniSection> sections;
     dropped = false;
@@ -25,13 +29,17 @@ std::vector<TIniSection> ParseIniText(const std::string& text, const TIniSameTex
             sections.back().Lines.push_back(std::move(line));
     }
     std::vector<TIniSection> kept;
+    std::unordered_multimap<size_t, size_t> keptByHash;
+    keptByHash.reserve(sections.size());
     for (TIniSection& section : sections) {
-        bool seen = false;
-        for (const TIniSection& earlier : kept) seen = seen || same(section.Name, earlier.Name);
-        if (seen)
+        const size_t key = hash(section.Name);
+        const auto [first, last] = keptByHash.equal_range(key);
+        if (std::any_of(first, last, [&](const auto& entry) { return same(section.Name, kept[entry.second].Name); })) {
             dropped = true;
-        else
-            kept.push_back(std::move(section));
+            continue;
+        }
+        keptByHash.emplace(key, kept.size());
+        kept.push_back(std::move(section));
     }
     return kept;
 }
@@ -87,11 +95,11 @@ bool ParseIniInteger(const std::string& text, int32_t& value)
     return true;
 }
 
-TIniText::TIniText(const std::string& text, TIniSameText same, char separator)
+TIniText::TIniText(const std::string& text, TIniSameText same, const TIniNameHash& hash, char separator)
     : same_(std::move(same)), separator_(separator)
 {
     bool dropped;
-    sections_ = ParseIniText(text, same_, dropped);
+    sections_ = ParseIniText(text, same_, hash, dropped);
 }
 
 std::string TIniText::ReadString(const std::string& section, const std::string& ident, const std::string& def) const

@@ -4,6 +4,7 @@
 // starts and how values read as numbers. The INI classes keep their
 // sections by it, and readers of outside files share it on every platform.
 #include <cstdint>
+#include <cstddef>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -12,6 +13,10 @@
 // Compares section and key names; the INI classes pass the locale's
 // case-insensitive comparison.
 using TIniSameText = std::function<bool(std::string_view, std::string_view)>;
+// Hashes a name for that comparison: names it calls the same must hash the
+// same, so that a file's sections are told apart without comparing each
+// with all before it.
+using TIniNameHash = std::function<size_t(std::string_view)>;
 
 // Where a value's comment starts.
 constexpr char kIniCommentMark[] = " //";
@@ -24,7 +29,8 @@ struct TIniSection {
 // The sections of Text in file order, each with its lines; empty lines and
 // lines before the first section are left out. Of sections with the same
 // name the first in the text is kept: Dropped tells whether any other was.
-std::vector<TIniSection> ParseIniText(const std::string& text, const TIniSameText& same, bool& dropped);
+std::vector<TIniSection> ParseIniText(const std::string& text, const TIniSameText& same, const TIniNameHash& hash,
+                                      bool& dropped);
 
 // Whether Line's text before its first "=" is Ident.
 bool IniLineHasKey(const std::string& line, const std::string& ident, const TIniSameText& same);
@@ -54,7 +60,7 @@ bool ParseIniInteger(const std::string& text, int32_t& value);
 class TIniText {
 public:
     // Separator: the decimal separator floats are written with.
-    TIniText(const std::string& text, TIniSameText same, char separator);
+    TIniText(const std::string& text, TIniSameText same, const TIniNameHash& hash, char separator);
 
     const std::vector<TIniSection>& Sections() const { return sections_; }
 

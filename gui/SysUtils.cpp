@@ -250,6 +250,20 @@ bool AnsiSameText(const std::string& a, const std::string& b)
     return AnsiCompareText(a, b) == 0;
 }
 
+size_t AnsiTextHash(std::string_view text)
+{
+    // The locale's sort keys compare as its comparison does, with the same
+    // flags; characters it ignores or folds together leave the same key. An
+    // empty length is refused, so the empty text goes by its terminator.
+    const std::string whole(text);
+    const int length = whole.empty() ? -1 : static_cast<int>(whole.size());
+    constexpr DWORD flags = LCMAP_SORTKEY | NORM_IGNORECASE;
+    const int size = LCMapStringA(LOCALE_USER_DEFAULT, flags, whole.c_str(), length, nullptr, 0);
+    std::string key(static_cast<size_t>(std::max(size, 0)), '\0');
+    if (size > 0) LCMapStringA(LOCALE_USER_DEFAULT, flags, whole.c_str(), length, key.data(), size);
+    return std::hash<std::string>{}(key);
+}
+
 std::string TrimLeft(const std::string& s)
 {
     size_t first = 0;

@@ -85,6 +85,8 @@ std::string UpperCase(const std::string& s);
 int AnsiCompareStr(const std::string& a, const std::string& b);
 int AnsiCompareText(const std::string& a, const std::string& b);
 bool AnsiSameText(const std::string& a, const std::string& b);
+// A hash that AnsiSameText agrees with: texts it calls the same hash the same.
+size_t AnsiTextHash(std::string_view text);
 // Conversions through a code page, and through the ANSI code page.
 std::string WideToMultiByte(UINT codePage, std::wstring_view text);
 std::wstring MultiByteToWide(UINT codePage, std::string_view text);

@@ -67,9 +67,9 @@ Value Sort(NativeCall& call)
     int options = 0;
     if (call.Argument(0).IsObject() && call.Argument(0).Object->IsFunction()) {
         compare = call.Argument(0);
-        options = static_cast<int>(ToInteger(machine.ToNumber(call.Argument(1))));
+        options = ToInt32(machine.ToNumber(call.Argument(1)));
     } else if (call.Count()) {
-        options = static_cast<int>(ToInteger(machine.ToNumber(call.Argument(0))));
+        options = ToInt32(machine.ToNumber(call.Argument(0)));
     }
     const std::vector<Value> values = *elements;
     machine.Charge(values.size() * 8);

@@ -391,7 +391,7 @@ bool ActionMachine::Step(Context& context, uint8_t code, std::span<const uint8_t
         break;
     }
     case DoGetProperty: {
-        int index = static_cast<int>(ToInteger(number()));
+        int index = ToSaturatedInt32(number());
         ScriptObject* clip = ClipFromValue(context, pop());
         Value property;
         if (clip)
@@ -401,7 +401,7 @@ bool ActionMachine::Step(Context& context, uint8_t code, std::span<const uint8_t
     }
     case DoSetProperty: {
         Value value = pop();
-        int index = static_cast<int>(ToInteger(number()));
+        int index = ToSaturatedInt32(number());
         if (ScriptObject* clip = ClipFromValue(context, pop()))
             SetClipProperty(*this, clip, ClipPropertyName(index), value);
         break;

@@ -105,7 +105,7 @@ void InstallTimers(ActionMachine& machine, ScriptObject* global)
     DefineMethod(machine, global, "setInterval", [](NativeCall& call) { return SetTimer(call, false); });
     DefineMethod(machine, global, "setTimeout", [](NativeCall& call) { return SetTimer(call, true); });
     auto clear = [](NativeCall& call) {
-        call.Machine.Timers.Remove(static_cast<int>(ToInteger(call.Machine.ToNumber(call.Argument(0)))));
+        call.Machine.Timers.Remove(ToSaturatedInt32(call.Machine.ToNumber(call.Argument(0))));
         return Value();
     };
     DefineMethod(machine, global, "clearInterval", clear);

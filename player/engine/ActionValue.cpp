@@ -1,5 +1,6 @@
 #include "ActionValue.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cmath>
 #include <cstdio>
@@ -221,6 +222,11 @@ int32_t ToInt32(double number)
 double ToInteger(double number)
 {
     return std::isnan(number) ? 0 : std::trunc(number);
+}
+
+int32_t ToSaturatedInt32(double number)
+{
+    return static_cast<int32_t>(std::clamp(ToInteger(number), double(INT32_MIN), double(INT32_MAX)));
 }
 
 }

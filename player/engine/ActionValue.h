@@ -54,5 +54,8 @@ bool ToBoolean(const Value& value, int version);
 int32_t ToInt32(double number);
 // The integer part, 0 for NaN.
 double ToInteger(double number);
+// The integer part held at the nearest end of the 32-bit range, 0 for NaN:
+// for indexes and ids, which no number out of range may alias.
+int32_t ToSaturatedInt32(double number);
 
 }

@@ -172,7 +172,8 @@ std::unique_ptr<DisplayList> StartSprite(const Dictionary& characters, std::span
 {
     if (nesting > MaxNesting || count.Live >= MaxLiveSprites)
         return nullptr;
-    auto list = std::make_unique<DisplayList>(characters, frames, nesting, count, std::move(owner), std::move(stream));
+    auto list = std::make_unique<DisplayList>(characters, frames, frames.size(), nesting, count, std::move(owner),
+                                              std::move(stream));
     // Its first frame is news of its placement, told by whoever placed it.
     bool quiet = count.Quiet;
     count.Quiet = true;
@@ -193,10 +194,12 @@ void CollectLinks(const DisplayList& list, std::vector<std::shared_ptr<ClipLink>
     }
 }
 
-DisplayList::DisplayList(const Dictionary& characters, std::span<const Frame> frames, int nesting,
-                         SpriteCount& count, std::shared_ptr<ClipLink> owner, std::shared_ptr<const SoundStream> stream)
-    : characters_(characters), frames_(frames), nesting_(nesting), count_(count), owner_(std::move(owner)),
-      stream_(std::move(stream)), serial_(++count.Instances), own_(std::max<size_t>(frames.size(), 1))
+DisplayList::DisplayList(const Dictionary& characters, std::span<const Frame> frames, size_t frameCount,
+                         int nesting, SpriteCount& count, std::shared_ptr<ClipLink> owner,
+                         std::shared_ptr<const SoundStream> stream)
+    : characters_(characters), frames_(frames), frameCount_(frameCount), nesting_(nesting), count_(count),
+      owner_(std::move(owner)), stream_(std::move(stream)), serial_(++count.Instances),
+      own_(std::max<size_t>(frameCount_, 1))
 {
     ++count_.Live;
 }
@@ -266,11 +269,17 @@ bool DisplayList::Replace(PlacedObject& object, const Dictionary& characters, st
     return true;
 }
 
+void DisplayList::ApplyFrame(size_t frame)
+{
+    if (frame < frames_.size())
+        for (const DisplayTag& tag : frames_[frame].Display) Apply(tag);
+}
+
 void DisplayList::Goto(size_t frame)
 {
-    if (frames_.empty())
+    if (frameCount_ == 0)
         return;
-    frame = std::min(frame, frames_.size() - 1);
+    frame = std::min(frame, frameCount_ - 1);
     if (shown_ == frame)
         return;
     if (shown_ != SIZE_MAX && frame < shown_) {
@@ -278,7 +287,7 @@ void DisplayList::Goto(size_t frame)
     } else {
         while (shown_ != frame) {
             shown_ = shown_ == SIZE_MAX ? 0 : shown_ + 1;
-            for (const DisplayTag& tag : frames_[shown_].Display) Apply(tag);
+            ApplyFrame(shown_);
         }
     }
     Entered(frame);
@@ -296,7 +305,7 @@ void DisplayList::Rebuild(size_t frame)
     bool quiet = count_.Quiet;
     count_.Quiet = true;
     for (shown_ = 0;; ++shown_) {
-        for (const DisplayTag& tag : frames_[shown_].Display) Apply(tag);
+        ApplyFrame(shown_);
         if (shown_ == frame)
             break;
     }
@@ -512,7 +521,7 @@ PlacedObject* DisplayList::MakeClip(uint16_t id, int32_t depth, const std::strin
     object.Id = sprite ? id : 0;
     object.HasCharacter = sprite != nullptr;
     object.Children = sprite ? StartSprite(characters_, sprite->Frames, nesting_ + 1, count_, link, sprite->Stream)
-                             : std::make_unique<DisplayList>(characters_, std::span<const Frame>(), nesting_ + 1,
+                             : std::make_unique<DisplayList>(characters_, std::span<const Frame>(), 0, nesting_ + 1,
                                                              count_, link);
     object.Link = std::move(link);
     return &object;

@@ -129,8 +129,10 @@ class DisplayList {
 public:
     using ObjectMap = std::map<int32_t, PlacedObject>;
 
-    DisplayList(const Dictionary& characters, std::span<const Frame> frames, int nesting, SpriteCount& count,
-                std::shared_ptr<ClipLink> owner = {}, std::shared_ptr<const SoundStream> stream = {});
+    // Frames are those the tags fill; of the frameCount frames, any past them
+    // are empty.
+    DisplayList(const Dictionary& characters, std::span<const Frame> frames, size_t frameCount, int nesting,
+                SpriteCount& count, std::shared_ptr<ClipLink> owner = {}, std::shared_ptr<const SoundStream> stream = {});
     ~DisplayList();
     DisplayList(const DisplayList&) = delete;
     DisplayList& operator=(const DisplayList&) = delete;
@@ -150,7 +152,7 @@ public:
     const std::map<int32_t, PlacedObject>& Objects() const { return objects_; }
     // Whether some sprite in this list has frames to move through.
     bool Animated() const;
-    size_t FrameCount() const { return frames_.size(); }
+    size_t FrameCount() const { return frameCount_; }
     std::span<const Frame> FrameData() const { return frames_; }
     // The frame whose tags were applied last; none before the first.
     std::optional<size_t> Shown() const
@@ -203,9 +205,11 @@ private:
     // sprites' and its load event.
     void Started(PlacedObject& object);
     void Entered(size_t frame);
+    void ApplyFrame(size_t frame);
 
     const Dictionary& characters_;
     std::span<const Frame> frames_;
+    size_t frameCount_;
     int nesting_;
     SpriteCount& count_;
     std::shared_ptr<ClipLink> owner_;

@@ -171,9 +171,9 @@ Movie Parse(std::span<const uint8_t> file)
     if (!WalkTags(reader, movie, *characters) && overstated)
         throw SwfFormatError("movie cut short");
     // A writer that left the length to be filled in left the frame count
-    // too: the frames shown are the movie's.
-    if (movie.Frames.size() < declaredFrames && !overstated)
-        movie.Frames.resize(declaredFrames);
+    // too: the frames shown are the movie's. Declared frames are not made:
+    // a header alone may declare 65535 of them.
+    movie.FrameCount = overstated ? movie.Frames.size() : std::max<size_t>(movie.Frames.size(), declaredFrames);
     return movie;
 }
 

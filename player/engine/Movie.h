@@ -46,9 +46,11 @@ struct Movie {
     int32_t XMin = 0, XMax = 0, YMin = 0, YMax = 0;
     // Frames per second in 8.8 fixed point.
     uint16_t Rate = 0;
-    // At least the count the header declares, unless the header overstates
-    // the file's length; frames past the last ShowFrame are empty.
+    // The frames the tags fill, up to the last ShowFrame.
     std::vector<Frame> Frames;
+    // At least the count the header declares, unless the header overstates
+    // the file's length; frames past Frames are empty.
+    size_t FrameCount = 0;
     // The first SetBackgroundColor; the stage is white until one comes.
     Colour Background = 0xFFFFFFFF;
     MovieSounds Sounds;

@@ -70,7 +70,7 @@ bool MoviePlayer::Start(std::optional<Movie> movie, std::string_view variables)
     scriptSounds_.Reset();
     movie_ = std::move(movie);
     stageEvents_.clear();
-    ResetTimeline(movie_ ? movie_->Frames.size() : 0);
+    ResetTimeline(movie_ ? movie_->FrameCount : 0);
     if (movie_) {
         // The newer virtual machine's movies run no scripts, so raise nothing for them.
         sprites_.Events = movie_->ActionScript3 ? nullptr : &stageEvents_;
@@ -78,12 +78,13 @@ bool MoviePlayer::Start(std::optional<Movie> movie, std::string_view variables)
         stage_ = std::make_unique<PlacedObject>();
         stage_->Link = std::make_shared<ClipLink>();
         stage_->Link->Object = stage_.get();
-        stage_->Children = std::make_unique<DisplayList>(*movie_->Characters, movie_->Frames, 0, sprites_, stage_->Link);
+        stage_->Children = std::make_unique<DisplayList>(*movie_->Characters, movie_->Frames, movie_->FrameCount, 0,
+                                                         sprites_, stage_->Link);
         stage_->Children->UseTimeline(timeline_);
     }
     lastFrameTime_ = startTime_ = clock_.Milliseconds();
     entered_.reset();
-    initialised_.assign(movie_ ? movie_->Frames.size() : 0, false);
+    initialised_.assign(movie_ ? movie_->FrameCount : 0, false);
     // The code of the newer virtual machine is not run: its timeline plays.
     if (movie_ && !movie_->ActionScript3)
     {

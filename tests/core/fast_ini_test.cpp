@@ -2,6 +2,10 @@
 // versions wrote them, and that they rewrite a file only when it changed.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <string>
+#include <vector>
+
 #include "Exceptions.h"
 #include "FastIni.h"
 #include "SysUtils.h"
@@ -53,6 +57,34 @@ TEST(FastIni, ReadsValuesAsWritten)
     EXPECT_EQ(written.find("x=2"), std::string::npos);
     EXPECT_EQ(written.find("[Empty]"), std::string::npos);
     EXPECT_EQ(written.substr(0, 10), "[A]\r\nx=1\r\n");
+}
+
+// Repeated sections are found by hashing their names: the hash must agree
+// with the locale's comparison, so that every later section it calls the same
+// as an earlier one is dropped, whatever letters or ignored characters make
+// the difference, and no other.
+TEST(FastIni, LaterSectionsTheLocaleCallsTheSameAreDropped)
+{
+    const std::vector<std::string> names = {"Video", "VIDEO", "video", "Vid\xe9o", "VID\xc9O", "Stra\xdf" "e",
+                                            "STRASSE", "a-b", "ab", "A\x01", "a", "", "\xe6", "\xc6", "AE", "Video ",
+                                            "x\xad", "x"};
+    std::string text;
+    for (size_t i = 0; i < names.size(); ++i) text += "[" + names[i] + "]\r\nn=" + std::to_string(i) + "\r\n";
+    std::vector<std::string> expected;
+    for (const std::string& name : names)
+        if (std::none_of(expected.begin(), expected.end(),
+                         [&](const std::string& earlier) { return AnsiSameText(earlier, name); }))
+            expected.push_back(name);
+    ASSERT_EQ(std::count(expected.begin(), expected.end(), "VIDEO"), 0) << "case alone makes a repeat";
+
+    TFastIniFile ini(IniFile("repeats.ini", text));
+    TStringList kept;
+    ini.ReadSections(kept);
+    std::vector<std::string> keptNames;
+    for (int i = 0; i < kept.GetCount(); ++i) keptNames.push_back(kept.Get(i));
+    EXPECT_EQ(keptNames, expected);
+    EXPECT_EQ(ini.ReadString("video", "n", "?"), "0");
+    EXPECT_TRUE(ini.Modified()) << "the repeats go on the next write";
 }
 
 TEST(FastIni, WritesKeepCommentsAndDropEmptySections)

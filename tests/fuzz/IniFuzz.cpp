@@ -47,7 +47,7 @@ void ReadValues(const TIniText& ini, const TIniSection& section, size_t& read)
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     const std::string text(reinterpret_cast<const char*>(data), size);
-    const TIniText ini(text, AsciiSameText, '.');
+    const TIniText ini(text, AsciiSameText, AsciiTextHash, '.');
     const auto& sections = ini.Sections();
     size_t read = 0;
     for (size_t i = 0; i < sections.size(); ++i) {

@@ -20,7 +20,7 @@ volatile int64_t sink;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    const TIniText ini(std::string(reinterpret_cast<const char*>(data), size), AsciiSameText, '.');
+    const TIniText ini(std::string(reinterpret_cast<const char*>(data), size), AsciiSameText, AsciiTextHash, '.');
     if (!IsProjectFile(ini)) return 0;
     const int32_t count = std::clamp(ini.ReadInteger(kIdentifierSection, kTasksCountKey, 0), 0, kTasksRead);
     for (int32_t index = 0; index < count; ++index) {

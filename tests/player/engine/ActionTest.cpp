@@ -144,6 +144,13 @@ TEST(Actions, VariablesJumpsAndPaths)
              .Push({"_root"}).Op(GetVariable).Push({"_totalframes"}).Op(GetMember).Op(Trace)
              .Take(),
          "12.5|-90|1"},
+        {"a property number outside the integers names none", 6,
+         SwfActions()
+             .Push({"", 0, 12.5}).Op(SetProperty)
+             .Push({"", 4294967296.0, 99}).Op(SetProperty).Push({"", 0}).Op(GetProperty).Op(Trace)
+             .Push({"", -1e300}).Op(GetProperty).Op(Trace)
+             .Take(),
+         "12.5|undefined"},
     });
 }
 
