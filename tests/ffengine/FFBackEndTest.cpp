@@ -13,9 +13,11 @@
 namespace {
 
 constexpr int Width = 160, Height = 120;
+constexpr int SoundBytesPerFrame = 44100 * 4 / 25;
 
-// Each capture step queues one frame and 1024 sample frames of sound; after
-// Steps steps the run stops, or goes on without capturing more.
+// Each capture step queues one frame and its 1/25 s of sound, as the capture
+// does at the task's 25 frames a second; after Steps steps the run stops, or
+// goes on without capturing more.
 class TFakeFeed : public TkvnCaptureFeed {
 public:
     explicit TFakeFeed(int steps) : steps_(steps) {}
@@ -35,9 +37,9 @@ public:
         frame->SetSize(Width, Height);
         for (int y = 0; y < Height; ++y) pattern.DrawFrame(taken_, static_cast<uint8_t*>(frame->ScanLine(y)), 0);
         frames.push_back(std::move(frame));
-        pcm.insert(pcm.end(), 4096, 0);
+        pcm.insert(pcm.end(), SoundBytesPerFrame, 0);
         ++taken_;
-        return 176400.0 / 4096;
+        return 25.0;
     }
     int FrameCount() const override { return static_cast<int>(frames.size()); }
     TBitmap* OldestFrame() override { return frames.empty() ? nullptr : frames.front().get(); }
@@ -101,7 +103,7 @@ protected:
 
 TEST_F(FFBackEndTest, QueuesBecomeAFileAndDrainBeforeTheEnd)
 {
-    TFakeFeed feed(86);  // two seconds of movie sound
+    TFakeFeed feed(50);  // two seconds of movie sound
     TkvnFFmpegBackEnd backEnd(feed, ProgramFolder());
     std::string name = "backend.avi";
     DeleteFileA((tvmtest::OutputDir() + name).c_str());
