@@ -54,6 +54,17 @@ void StreamPlayback::Deafen()
     clockStart_ = clock_.Milliseconds();
 }
 
+void StreamPlayback::Hear()
+{
+    time_ = Clocked();
+    soundDriven_ = true;
+    feed_->Clear();
+    base_ = skipUntil_ = time_;
+    // The sound read so far went unheard; the time counts from the first
+    // sound the mixer gets, which may start a little later.
+    baseOnSound_ = true;
+}
+
 void StreamPlayback::Pause(std::optional<bool> paused)
 {
     if (state_ != State::Playing && state_ != State::Paused)
@@ -92,6 +103,7 @@ void StreamPlayback::Rebase(double seconds)
     if (soundDriven_)
         feed_->Clear();
     base_ = time_ = skipUntil_ = seconds;
+    baseOnSound_ = false;
     clockStart_ = clock_.Milliseconds();
     exhausted_ = false;
     next_.reset();
@@ -125,6 +137,9 @@ void StreamPlayback::Take(MediaPiece& piece)
         if (end > skipUntil_) {
             // Only the part at or after the seek's time is heard.
             size_t skip = piece.Time < skipUntil_ ? static_cast<size_t>((skipUntil_ - piece.Time) * MixRate) : 0;
+            if (baseOnSound_)
+                base_ = std::max(base_, piece.Time);
+            baseOnSound_ = false;
             std::span<const int16_t> samples(piece.Samples);
             feed_->Push(samples.subspan(std::min(skip * MixChannels, samples.size())));
         }
@@ -135,6 +150,8 @@ void StreamPlayback::Step()
 {
     if (!source_ || state_ == State::Idle || state_ == State::Ended)
         return;
+    if (!soundDriven_ && !exhausted_ && state_ == State::Playing && source_->HasSound() && sound_.Mixing())
+        Hear();
     double now = Clocked();
     for (size_t i = 0; i < MaxPiecesPerStep; ++i) {
         if (!next_) {

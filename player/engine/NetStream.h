@@ -65,6 +65,9 @@ private:
     double Clocked();
     // The sound has ended before the pictures: the time keeps to the clock.
     void Deafen();
+    // The mixer's device opened after the stream started: from now on the
+    // stream's sound is heard and its time follows the sound played.
+    void Hear();
     // Reading starts again at seconds, from the key frame before it.
     void Restart(double seconds);
     // The time counts from seconds on; nothing read ahead is kept.
@@ -82,6 +85,7 @@ private:
     uint32_t clockStart_ = 0;
     double time_ = 0;
     double skipUntil_ = 0;
+    bool baseOnSound_ = false;
     bool exhausted_ = false;
     std::optional<MediaPiece> next_;
     std::deque<std::pair<double, Bitmap>> ahead_;

@@ -267,6 +267,19 @@ TEST(FlvPlayerMovie, WithTheMixerTheTimeFollowsTheSoundPlayed)
     Played clocked("url=c:\\s.flv", true, false);
     clocked.Frame(300);
     EXPECT_NEAR(clocked.Playhead(), 0.3, 1e-9);
+
+    // A mixer whose device opens after the stream started: from then on the
+    // sound is heard from the first not yet read, and leads the time.
+    clocked.player.Sound.SetMixing(true);
+    clocked.Frame(0);
+    clocked.Frame(5000);
+    EXPECT_NEAR(clocked.Playhead(), 0.3, 1e-9) << "no sound played yet";
+    std::fill(mix.begin(), mix.end(), 0);
+    clocked.player.Sound.Mix(mix, 0, decoders);
+    EXPECT_EQ(mix[0], 4) << "the fourth tenth's samples first";
+    clocked.player.Sound.Played(MixRate / 2);
+    clocked.Frame(0);
+    EXPECT_NEAR(clocked.Playhead(), 0.8, 1e-9);
 }
 
 }
