@@ -62,9 +62,11 @@ using NativeFunction = std::function<Value(NativeCall&)>;
 using PropertyHook = std::function<bool(ActionMachine& machine, const std::string& name, Value& value, bool set)>;
 
 // A function written in the movie: its code lives in the movie, which
-// outlives the heap's objects.
+// outlives the heap's objects, or in a movie a script loaded, which the
+// function keeps.
 struct ScriptFunction {
     std::span<const uint8_t> Code;
+    std::shared_ptr<const Movie> Source;
     std::shared_ptr<const std::vector<std::string>> Pool;
     std::vector<std::string> Parameters;
     // DefineFunction2: the register each parameter goes to (0: none).
