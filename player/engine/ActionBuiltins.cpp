@@ -279,7 +279,7 @@ void InstallGlobalFunctions(ActionMachine& machine, ScriptObject* global)
 
 void DefineMethod(ActionMachine& machine, ScriptObject* owner, const char* name, NativeFunction function)
 {
-    owner->Put(name, Value::FromObject(machine.NewFunction(std::move(function))), DontEnum);
+    owner->DeferMethod(machine.Heap(), machine.Protos.Function, name, std::move(function));
 }
 
 Value ThisPrimitive(NativeCall& call)

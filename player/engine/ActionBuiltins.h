@@ -11,7 +11,8 @@ class ActionMachine;
 // Makes the prototypes and answers the global object.
 ScriptObject* InstallBuiltins(ActionMachine& machine);
 
-// A method of a built-in object: not enumerable, as the player's own are.
+// A method of a built-in object: not enumerable, as the player's own are,
+// and made only when a script first uses the object.
 void DefineMethod(ActionMachine& machine, ScriptObject* owner, const char* name, NativeFunction function);
 // A constructor: called with new it fills in the object being made, called
 // as a function it converts its argument. Named so in global.

@@ -144,8 +144,9 @@ void RunEvent(ActionMachine& machine, const StageEvent& event)
             return;
         std::span<const Frame> frames = placed->Children->FrameData();
         ScriptObject* clip = machine.ClipObject(event.Clip);
+        std::shared_ptr<const Movie> source = LoadedSource(*event.Clip);
         if (event.Frame < frames.size())
-            for (const std::vector<uint8_t>& block : frames[event.Frame].Actions) machine.RunBlock(block, clip);
+            for (const std::vector<uint8_t>& block : frames[event.Frame].Actions) machine.RunBlock(block, clip, source);
         return;
     }
     bool acts = false;
@@ -162,7 +163,7 @@ void RunEvent(ActionMachine& machine, const StageEvent& event)
     if (acts)
         for (const ClipAction& action : *event.Actions)
             if (action.Events & event.Event)
-                machine.RunBlock(action.Code, clip);
+                machine.RunBlock(action.Code, clip, LoadedSource(*event.Clip));
     const char* method = event.Event == ClipLoad     ? "onLoad"
                          : event.Event == ClipUnload ? "onUnload"
                          : event.Event == ClipData   ? "onData"

@@ -78,10 +78,11 @@ void ActionMachine::Abort(const ScriptAbort& abort)
     events_.Trace(abort.what());
 }
 
-void ActionMachine::RunCode(std::span<const uint8_t> code, ScriptObject* clip)
+void ActionMachine::RunCode(std::span<const uint8_t> code, ScriptObject* clip, std::shared_ptr<const Movie> source)
 {
     Context context;
     context.Code = code;
+    context.Source = std::move(source);
     context.Target = context.Original = context.This = clip;
     context.Registers.resize(4);
     context.StackBase = stack_.size();
@@ -95,12 +96,12 @@ void ActionMachine::RunCode(std::span<const uint8_t> code, ScriptObject* clip)
     stack_.resize(std::min(stack_.size(), context.StackBase));
 }
 
-void ActionMachine::RunBlock(std::span<const uint8_t> code, ScriptObject* clip)
+void ActionMachine::RunBlock(std::span<const uint8_t> code, ScriptObject* clip, std::shared_ptr<const Movie> source)
 {
     if (disabled_)
         return;
     try {
-        RunCode(code, clip);
+        RunCode(code, clip, std::move(source));
     } catch (const ScriptThrow&) {
         // An uncaught throw ends its block only.
     } catch (const ScriptAbort& abort) {
@@ -450,6 +451,7 @@ Value ActionMachine::RunFunction(ScriptObject* function, ScriptObject* thisObjec
     const ScriptFunction& script = *function->Script;
     Context context;
     context.Code = script.Code;
+    context.Source = script.Source;
     context.Pool = script.Pool;
     context.Scope = script.Scope;
     context.Target = context.Original = script.Target;
@@ -527,6 +529,7 @@ void ActionMachine::DefineFunction(Context& context, std::span<const uint8_t> bo
     // A body that claims more than the block holds ends with the block.
     codeSize = std::min(codeSize, context.Code.size() - next);
     script->Code = context.Code.subspan(next, codeSize);
+    script->Source = context.Source;
     script->Pool = context.Pool;
     script->Scope = context.Scope;
     script->Target = context.Home();
@@ -960,6 +963,7 @@ void ActionMachine::CallFrame(ScriptObject* clip, const std::string& frame)
     if (!list)
         return;
     std::span<const Frame> frames = list->FrameData();
+    std::shared_ptr<const Movie> source = LoadedSource(*clip->Clip->Link);
     std::optional<size_t> index = FindLabel(frames, frame);
     if (!index) {
         double number = StringToNumber(frame, version_);
@@ -971,11 +975,11 @@ void ActionMachine::CallFrame(ScriptObject* clip, const std::string& frame)
         if (disabled_)
             return;
         if (depth_ == 0) {
-            RunBlock(block, clip);
+            RunBlock(block, clip, source);
             continue;
         }
         try {
-            RunCode(block, clip);
+            RunCode(block, clip, source);
         } catch (const ScriptThrow&) {
         }
     }

@@ -39,7 +39,9 @@ public:
 
     // Runs one action block of clip, to its end or until a limit stops it.
     // Uncaught throws end the block; limits are reported to the debug output.
-    void RunBlock(std::span<const uint8_t> code, ScriptObject* clip);
+    // source: the loaded movie the code lies in, kept while it runs, since
+    // the code may remove the clip that holds it; none for the main movie.
+    void RunBlock(std::span<const uint8_t> code, ScriptObject* clip, std::shared_ptr<const Movie> source = {});
     // Calls a function from outside any script (timers, events, the host).
     Value CallFromOutside(const Value& function, ScriptObject* thisObject, std::vector<Value> arguments);
     // A new frame's worth of instructions.
@@ -125,6 +127,7 @@ private:
     // One function's or one block's run: where it reads, what it sees.
     struct Context {
         std::span<const uint8_t> Code;
+        std::shared_ptr<const Movie> Source;
         size_t Pc = 0;
         std::shared_ptr<const std::vector<std::string>> Pool;
         // With objects and function activations, innermost last.
@@ -163,7 +166,7 @@ private:
     // What _root means in clip: the level it is on.
     ScriptObject* RootOf(ScriptObject* clip);
     ScriptObject* FindClipFrom(Context& context, const std::string& target);
-    void RunCode(std::span<const uint8_t> code, ScriptObject* clip);
+    void RunCode(std::span<const uint8_t> code, ScriptObject* clip, std::shared_ptr<const Movie> source = {});
     std::string TypeName(const Value& value);
     bool IsInstance(const Value& object, const Value& constructor);
     void GotoFrame(ScriptObject* clip, size_t frame, bool play);

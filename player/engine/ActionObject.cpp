@@ -36,6 +36,7 @@ ScriptObject::ScriptObject(ObjectKind kind, ScriptObject* prototype, bool casele
 
 Property* ScriptObject::Find(const std::string& name)
 {
+    MakeDeferred();
     auto found = properties_.find(name);
     return found == properties_.end() ? nullptr : &found->second;
 }
@@ -51,6 +52,7 @@ Property* ScriptObject::Lookup(const std::string& name)
 
 void ScriptObject::Put(const std::string& name, Value value, uint8_t flags)
 {
+    MakeDeferred();
     auto found = properties_.find(name);
     if (found == properties_.end()) {
         properties_.emplace(name, Property{std::move(value), flags});
@@ -61,6 +63,7 @@ void ScriptObject::Put(const std::string& name, Value value, uint8_t flags)
 
 bool ScriptObject::Remove(const std::string& name)
 {
+    MakeDeferred();
     auto found = properties_.find(name);
     if (found == properties_.end() || (found->second.Flags & DontDelete))
         return false;
@@ -68,8 +71,9 @@ bool ScriptObject::Remove(const std::string& name)
     return true;
 }
 
-std::vector<std::string> ScriptObject::Names() const
+std::vector<std::string> ScriptObject::Names()
 {
+    MakeDeferred();
     std::vector<std::string> names;
     for (const auto& [name, property] : properties_)
         if (!(property.Flags & DontEnum))
@@ -77,10 +81,34 @@ std::vector<std::string> ScriptObject::Names() const
     return names;
 }
 
+void ScriptObject::DeferMethod(ScriptHeap& heap, ScriptObject* functionPrototype, std::string name,
+                               NativeFunction function)
+{
+    if (!deferred_)
+        deferred_ = std::make_unique<DeferredMethods>(DeferredMethods{heap, functionPrototype, {}});
+    deferred_->Methods.emplace_back(std::move(name), std::move(function));
+}
+
+void ScriptObject::MakeMethods()
+{
+    // Taken first: the puts below must not make them again.
+    std::unique_ptr<DeferredMethods> deferred = std::move(deferred_);
+    for (auto& [name, function] : deferred->Methods) {
+        ScriptObject* method = deferred->Heap.Make(ObjectKind::Function, deferred->FunctionPrototype);
+        method->Native = std::move(function);
+        Put(name, Value::FromObject(method), DontEnum);
+    }
+}
+
 ScriptObject* ScriptHeap::New(ObjectKind kind, ScriptObject* prototype)
 {
     if (objects_.size() >= MaxObjects)
         throw ScriptAbort("a script made more objects than the player allows");
+    return Make(kind, prototype);
+}
+
+ScriptObject* ScriptHeap::Make(ObjectKind kind, ScriptObject* prototype)
+{
     objects_.push_back(std::make_unique<ScriptObject>(kind, prototype, caseless_));
     return objects_.back().get();
 }

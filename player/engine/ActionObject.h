@@ -21,6 +21,7 @@
 namespace tvmplayer {
 
 class ActionMachine;
+class ScriptHeap;
 struct Movie;
 
 // Ends the scripts of the moment: a limit of time, depth or memory was
@@ -61,9 +62,11 @@ using NativeFunction = std::function<Value(NativeCall&)>;
 using PropertyHook = std::function<bool(ActionMachine& machine, const std::string& name, Value& value, bool set)>;
 
 // A function written in the movie: its code lives in the movie, which
-// outlives the heap's objects.
+// outlives the heap's objects, or in a movie a script loaded, which the
+// function keeps.
 struct ScriptFunction {
     std::span<const uint8_t> Code;
+    std::shared_ptr<const Movie> Source;
     std::shared_ptr<const std::vector<std::string>> Pool;
     std::vector<std::string> Parameters;
     // DefineFunction2: the register each parameter goes to (0: none).
@@ -126,8 +129,12 @@ public:
     void Put(const std::string& name, Value value, uint8_t flags = 0);
     bool Remove(const std::string& name);
     // Names in the order enumeration gives them, without DontEnum ones.
-    std::vector<std::string> Names() const;
+    std::vector<std::string> Names();
     bool IsFunction() const { return Kind == ObjectKind::Function; }
+    // A built-in method, made as a function of functionPrototype only when
+    // this object's properties are first read or changed: a movie's scripts
+    // touch few of the many built-ins each movie is given afresh.
+    void DeferMethod(ScriptHeap& heap, ScriptObject* functionPrototype, std::string name, NativeFunction function);
 
 private:
     friend class ScriptHeap;
@@ -135,7 +142,20 @@ private:
         bool Caseless;
         bool operator()(const std::string& a, const std::string& b) const;
     };
+    struct DeferredMethods {
+        ScriptHeap& Heap;
+        ScriptObject* FunctionPrototype;
+        std::vector<std::pair<std::string, NativeFunction>> Methods;
+    };
+    void MakeDeferred()
+    {
+        if (deferred_)
+            MakeMethods();
+    }
+    void MakeMethods();
+
     std::map<std::string, Property, NameOrder> properties_;
+    std::unique_ptr<DeferredMethods> deferred_;
     bool marked_ = false;
 };
 
@@ -156,6 +176,11 @@ public:
     static constexpr size_t MaxText = 16u << 20;
 
 private:
+    friend class ScriptObject;
+    // Unbounded: for built-ins, whose number is fixed, made on a lookup
+    // that may come from outside any script.
+    ScriptObject* Make(ObjectKind kind, ScriptObject* prototype);
+
     bool caseless_;
     std::vector<std::unique_ptr<ScriptObject>> objects_;
     size_t survivors_ = 0;

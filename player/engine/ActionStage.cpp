@@ -46,17 +46,18 @@ void InstallStage(ActionMachine& machine, ScriptObject* global)
 
     ScriptObject* key = machine.NewObject();
     global->Put("Key", Value::FromObject(key), DontEnum);
-    DefineMethod(machine, key, "isDown", No);
-    DefineMethod(machine, key, "isToggled", No);
-    DefineMethod(machine, key, "getCode", [](NativeCall&) { return Value::FromNumber(0); });
-    DefineMethod(machine, key, "getAscii", [](NativeCall&) { return Value::FromNumber(0); });
-    DefineListeners(machine, key);
     const std::pair<const char*, double> codes[] = {
         {"BACKSPACE", 8}, {"TAB", 9},    {"ENTER", 13},     {"SHIFT", 16},   {"CONTROL", 17},  {"CAPSLOCK", 20},
         {"ESCAPE", 27},   {"SPACE", 32}, {"PGUP", 33},      {"PGDN", 34},    {"END", 35},      {"HOME", 36},
         {"LEFT", 37},     {"UP", 38},    {"RIGHT", 39},     {"DOWN", 40},    {"INSERT", 45},   {"DELETEKEY", 46},
     };
+    // Before the methods, which are made only when a script first uses Key.
     for (const auto& [name, code] : codes) key->Put(name, Value::FromNumber(code), DontEnum | ReadOnly);
+    DefineMethod(machine, key, "isDown", No);
+    DefineMethod(machine, key, "isToggled", No);
+    DefineMethod(machine, key, "getCode", [](NativeCall&) { return Value::FromNumber(0); });
+    DefineMethod(machine, key, "getAscii", [](NativeCall&) { return Value::FromNumber(0); });
+    DefineListeners(machine, key);
 }
 
 }

@@ -134,6 +134,17 @@ Matrix StageMatrix(const ClipLink& link, bool own)
     return matrix;
 }
 
+std::shared_ptr<const Movie> LoadedSource(const ClipLink& link)
+{
+    if (link.Object && link.Object->Loaded)
+        return link.Object->Loaded;
+    std::shared_ptr<ClipLink> parent = link.Parent.lock();
+    for (int i = 0; parent && parent->Object && i <= MaxNesting + 1; ++i, parent = parent->Parent.lock())
+        if (parent->Object->Loaded)
+            return parent->Object->Loaded;
+    return nullptr;
+}
+
 PlacedObject::~PlacedObject()
 {
     if (Link)

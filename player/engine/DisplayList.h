@@ -31,6 +31,10 @@ struct ClipLink {
     std::weak_ptr<ClipLink> Parent;
 };
 
+// The movie a script loaded that a clip's frames come from: the nearest one
+// loaded into it or a clip above it; none for the main movie's clips.
+std::shared_ptr<const Movie> LoadedSource(const ClipLink& link);
+
 // An onClipEvent handler of a placement: the events it answers, by the
 // bits of the placement's clip event flags.
 struct ClipAction {

@@ -171,6 +171,11 @@ void StageRenderer::DrawButton(const Button& button, const Matrix& matrix, const
                                int nesting)
 {
     for (const ButtonPart& part : button.Up) {
+        // Each part counts, drawn or not: a button that holds itself many
+        // times over would otherwise try parts the frame's count never sees.
+        if (objectsLeft_ == 0)
+            return;
+        --objectsLeft_;
         PlacedObject object;
         object.Id = part.Id;
         object.HasCharacter = true;

@@ -257,6 +257,38 @@ TEST(Actions, ObjectsArraysAndBuiltIns)
     EXPECT_EQ(RunActions(6, numbers), "ff|7|false|5");
 }
 
+// Built-in methods are made on an object's first use: whatever a script
+// does first to one must find it there, and whatever it changes stays with
+// its own movie.
+TEST(Actions, BuiltInsAreReadyAtFirstUseAndEachMoviesOwn)
+{
+    auto member = [](SwfActions& a, const char* object, const char* name) -> SwfActions& {
+        return a.Push({object}).Op(GetVariable).Push({name});
+    };
+    SwfActions replaced;
+    member(replaced, "Math", "max").Push({5}).Op(SetMember);
+    member(replaced, "Math", "max").Op(GetMember).Op(Trace);
+    SwfActions deleted;
+    member(deleted, "Math", "floor").Op(Delete).Op(Trace);
+    member(deleted, "Math", "floor").Op(GetMember).Op(TypeOf).Op(Trace);
+    SwfActions own;
+    Arguments(own, {"abs"}).Push({"Math"}).Op(GetVariable).Push({"hasOwnProperty"}).Op(CallMethod).Op(Trace);
+    SwfActions changed;
+    member(changed, "String", "prototype").Op(GetMember).Push({"toUpperCase", 1}).Op(SetMember);
+    changed.Push({"s", "ab"}).Op(SetVariable);
+    member(changed, "s", "toUpperCase").Op(GetMember).Op(TypeOf).Op(Trace);
+    SwfActions next;
+    next.Push({"s", "ab"}).Op(SetVariable);
+    Arguments(next, {}).Push({"s"}).Op(GetVariable).Push({"toUpperCase"}).Op(CallMethod).Op(Trace);
+    ExpectRows({
+        {"replaced before its first use", 6, replaced.Take(), "5"},
+        {"deleted before its first use", 6, deleted.Take(), "true|undefined"},
+        {"own property before its first use", 6, own.Take(), "true"},
+        {"a prototype changed by one movie", 6, changed.Take(), "number"},
+        {"is the next movie's as made", 6, next.Take(), "AB"},
+    });
+}
+
 TEST(Actions, TryWithAndEnumerate)
 {
     Bytes caught = SwfActions()

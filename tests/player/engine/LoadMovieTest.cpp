@@ -201,6 +201,26 @@ TEST_F(LoadMovie, UnloadingEmptiesTheClipAndTheLevel)
     EXPECT_TRUE(player.GetVariable("holder._name")) << "the clip stays, empty";
 }
 
+// The loaded movie goes with the clip it was loaded into, but not while its
+// code runs nor while a function it defined lives.
+TEST_F(LoadMovie, ALoadedMoviesCodeOutlivesItsClipWhileItIsInUse)
+{
+    SwfActions child;
+    child.Push({"_root"}).Op(GetVariable).Push({"f"}).DefineFunction("", {}, Say("its function runs")).Op(SetMember);
+    Invoke(child, "_root", "createEmptyMovieClip", {"holder", 1});
+    child.Push({"its block goes on"}).Op(Trace);
+    Serve("child.swf", Movie(SwfTags().DoAction(child.Take()).ShowFrame().End().Take()));
+    SwfActions load;
+    MakeHolder(load).Push({"child.swf", "holder"}).Op(GetUrl2, Bytes{IntoClip});
+    SwfActions call;
+    call.Push({0, "f"}).Op(CallFunction).Op(Pop).Op(Stop);
+    ASSERT_TRUE(player.Load(
+        Movie(SwfTags().DoAction(load.Take()).ShowFrame().ShowFrame().DoAction(call.Take()).ShowFrame().End().Take(), 3)));
+    player.Step();
+    player.Step();
+    EXPECT_EQ(recorder.Joined(), "its block goes on|its function runs");
+}
+
 TEST_F(LoadMovie, VariablesAreSetOnTheirTargetAndRaiseData)
 {
     Serve("vars.txt", Bytes{'a', '=', '1', '&', 'b', '=', 't', 'w', 'o', '%', '2', '0', 'w', 'o', 'r', 'd', 's'});
