@@ -127,12 +127,25 @@ void TTrackBar::SetPosition(int position)
     if (OnChange) OnChange(this);
 }
 
+void TTrackBar::SetFrequency(int frequency)
+{
+    frequency_ = std::max(frequency, 1);
+    if (HandleAllocated()) SendMessageA(Handle(), TBM_SETTICFREQ, frequency_, 0);
+}
+
+void TTrackBar::CreateParams(TCreateParams& params)
+{
+    TCommonControl::CreateParams(params);
+    // A tick every Frequency steps; without this style only the ends get one.
+    params.Style |= TBS_AUTOTICKS;
+}
+
 void TTrackBar::CreateWnd()
 {
     TCommonControl::CreateWnd();
     SendMessageA(Handle(), TBM_SETRANGEMIN, FALSE, min_);
     SendMessageA(Handle(), TBM_SETRANGEMAX, FALSE, max_);
-    SendMessageA(Handle(), TBM_SETTICFREQ, std::max(Frequency, 1), 0);
+    SendMessageA(Handle(), TBM_SETTICFREQ, frequency_, 0);
     SendMessageA(Handle(), TBM_SETPOS, TRUE, position_);
 }
 
