@@ -6,6 +6,7 @@
 #include <cmath>
 
 #include "Canvas.h"
+#include "Forms.h"
 
 namespace {
 
@@ -172,6 +173,14 @@ void TStatusBar::SetSimpleText(const std::string& text)
 {
     simpleText_ = text;
     if (HandleAllocated()) SendMessageA(Handle(), SB_SETTEXTA, 0, reinterpret_cast<LPARAM>(simpleText_.c_str()));
+}
+
+void TStatusBar::CreateParams(TCreateParams& params)
+{
+    TCommonControl::CreateParams(params);
+    const auto* form = dynamic_cast<const TForm*>(Parent());
+    if (SizeGrip && form && (form->BorderStyle() == bsSizeable || form->BorderStyle() == bsSizeToolWin))
+        params.Style |= SBARS_SIZEGRIP;
 }
 
 void TStatusBar::CreateWnd()

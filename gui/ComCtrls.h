@@ -84,8 +84,12 @@ public:
 
     std::string SimpleText() const { return simpleText_; }
     void SetSimpleText(const std::string& text);
+    // A grip at the right end to resize the window by, shown when the bar
+    // is made on a form the user can resize.
+    bool SizeGrip = true;
 
 protected:
+    void CreateParams(TCreateParams& params) override;
     void CreateWnd() override;
 
 private:

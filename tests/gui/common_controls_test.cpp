@@ -70,6 +70,12 @@ TEST(CommonControls, DatePickerAndStatusBarHoldWhatTheyAreGiven)
     SendMessageA(status.Handle(), SB_GETTEXTA, 0, reinterpret_cast<LPARAM>(text));
     EXPECT_STREQ(text, "Ready");
     EXPECT_EQ(status.Top() + status.Height(), form.ClientHeight()) << "it lies at the foot of the form";
+    EXPECT_TRUE(GetWindowLongA(status.Handle(), GWL_STYLE) & SBARS_SIZEGRIP) << "a grip on a form the user resizes";
+    TTestForm dialog(nullptr);
+    dialog.SetBorderStyle(bsDialog);
+    TStatusBar fixed(&dialog);
+    fixed.SetParent(&dialog);
+    EXPECT_FALSE(GetWindowLongA(fixed.Handle(), GWL_STYLE) & SBARS_SIZEGRIP) << "none on a dialog";
 }
 
 TEST(CommonControls, PageControlDrawsTabsByItsOwnerAndMayRefuseAChange)

@@ -47,6 +47,9 @@ TEST(Dialogs, FileDialogIsCentredByItsCallerAndClosedByATimerWithANameTyped)
     save.DefaultExt = "flv";
     save.Filter = "Movies (*.swf;*.flv)|*.swf;*.flv|All files|*.*";
     save.FilterIndex = 2;
+    // A dialog that moved the current folder into the scratch folder would
+    // keep it from being removed.
+    save.Options |= ofNoChangeDir;
     RECT owner{}, shown{};
     GetWindowRect(form.Handle(), &owner);
     TTimer timer(nullptr);
