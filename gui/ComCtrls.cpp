@@ -6,6 +6,7 @@
 #include <cmath>
 
 #include "Canvas.h"
+#include "Forms.h"
 
 namespace {
 
@@ -127,12 +128,25 @@ void TTrackBar::SetPosition(int position)
     if (OnChange) OnChange(this);
 }
 
+void TTrackBar::SetFrequency(int frequency)
+{
+    frequency_ = std::max(frequency, 1);
+    if (HandleAllocated()) SendMessageA(Handle(), TBM_SETTICFREQ, frequency_, 0);
+}
+
+void TTrackBar::CreateParams(TCreateParams& params)
+{
+    TCommonControl::CreateParams(params);
+    // A tick every Frequency steps; without this style only the ends get one.
+    params.Style |= TBS_AUTOTICKS;
+}
+
 void TTrackBar::CreateWnd()
 {
     TCommonControl::CreateWnd();
     SendMessageA(Handle(), TBM_SETRANGEMIN, FALSE, min_);
     SendMessageA(Handle(), TBM_SETRANGEMAX, FALSE, max_);
-    SendMessageA(Handle(), TBM_SETTICFREQ, std::max(Frequency, 1), 0);
+    SendMessageA(Handle(), TBM_SETTICFREQ, frequency_, 0);
     SendMessageA(Handle(), TBM_SETPOS, TRUE, position_);
 }
 
@@ -159,6 +173,14 @@ void TStatusBar::SetSimpleText(const std::string& text)
 {
     simpleText_ = text;
     if (HandleAllocated()) SendMessageA(Handle(), SB_SETTEXTA, 0, reinterpret_cast<LPARAM>(simpleText_.c_str()));
+}
+
+void TStatusBar::CreateParams(TCreateParams& params)
+{
+    TCommonControl::CreateParams(params);
+    const auto* form = dynamic_cast<const TForm*>(Parent());
+    if (SizeGrip && form && (form->BorderStyle() == bsSizeable || form->BorderStyle() == bsSizeToolWin))
+        params.Style |= SBARS_SIZEGRIP;
 }
 
 void TStatusBar::CreateWnd()

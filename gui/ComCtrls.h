@@ -57,12 +57,15 @@ public:
     void SetRange(int min, int max);
     int Position();
     void SetPosition(int position);
-    int Frequency = 1;
+    // A tick every Frequency steps, the ends always marked.
+    int Frequency() const { return frequency_; }
+    void SetFrequency(int frequency);
 
     // The thumb moved, by the user or by the program.
     TNotifyEvent OnChange;
 
 protected:
+    void CreateParams(TCreateParams& params) override;
     void CreateWnd() override;
     void WndProc(TMessage& message) override;
 
@@ -70,6 +73,7 @@ private:
     int min_ = 0;
     int max_ = 10;
     int position_ = 0;
+    int frequency_ = 1;
 };
 
 // One line of text at the foot of its parent.
@@ -80,8 +84,12 @@ public:
 
     std::string SimpleText() const { return simpleText_; }
     void SetSimpleText(const std::string& text);
+    // A grip at the right end to resize the window by, shown when the bar
+    // is made on a form the user can resize.
+    bool SizeGrip = true;
 
 protected:
+    void CreateParams(TCreateParams& params) override;
     void CreateWnd() override;
 
 private:

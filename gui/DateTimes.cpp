@@ -53,45 +53,6 @@ long MillisecondOfDay(TDateTime value)
     return std::lround(fraction * kMillisecondsPerDay);
 }
 
-// Writes Value in a Windows format string: d dd M MM yy yyyy h hh H HH m mm
-// s ss t tt, 'quoted text' and anything else as it stands.
-std::string FormatWith(const std::string& format, TDateTime value)
-{
-    int year, month, day, hour, minute, second, ms;
-    DecodeDate(value, year, month, day);
-    DecodeTime(value, hour, minute, second, ms);
-    std::string out;
-    char number[16];
-    for (size_t i = 0; i < format.size();) {
-        const char c = format[i];
-        size_t run = 1;
-        while (i + run < format.size() && format[i + run] == c) ++run;
-        auto put = [&](int v, bool twoDigits) {
-            std::snprintf(number, sizeof number, twoDigits ? "%02d" : "%d", v);
-            out += number;
-        };
-        switch (c) {
-        case 'd': put(day, run >= 2); break;
-        case 'M': put(month, run >= 2); break;
-        case 'y': run >= 3 ? put(year, false) : put(year % 100, true); break;
-        case 'h': put(hour % 12 == 0 ? 12 : hour % 12, run >= 2); break;
-        case 'H': put(hour, run >= 2); break;
-        case 'm': put(minute, run >= 2); break;
-        case 's': put(second, run >= 2); break;
-        case 't': out += (hour < 12 ? "AM" : "PM"); break;
-        case '\'': {
-            size_t end = format.find('\'', i + 1);
-            out += format.substr(i + 1, end == std::string::npos ? std::string::npos : end - i - 1);
-            run = end == std::string::npos ? format.size() - i : end - i + 1;
-            break;
-        }
-        default: out.append(run, c); break;
-        }
-        i += run;
-    }
-    return out;
-}
-
 struct Numbers {
     std::vector<int> values;
     bool pm = false, am = false;
@@ -198,14 +159,51 @@ void DecodeTime(TDateTime value, int& hour, int& minute, int& second, int& milli
     millisecond = static_cast<int>(ms % 1000);
 }
 
+std::string FormatDateTime(const std::string& format, TDateTime value)
+{
+    int year, month, day, hour, minute, second, ms;
+    DecodeDate(value, year, month, day);
+    DecodeTime(value, hour, minute, second, ms);
+    std::string out;
+    char number[16];
+    for (size_t i = 0; i < format.size();) {
+        const char c = format[i];
+        size_t run = 1;
+        while (i + run < format.size() && format[i + run] == c) ++run;
+        auto put = [&](int v, bool twoDigits) {
+            std::snprintf(number, sizeof number, twoDigits ? "%02d" : "%d", v);
+            out += number;
+        };
+        switch (c) {
+        case 'd': put(day, run >= 2); break;
+        case 'M': put(month, run >= 2); break;
+        case 'y': run >= 3 ? put(year, false) : put(year % 100, true); break;
+        case 'h': put(hour % 12 == 0 ? 12 : hour % 12, run >= 2); break;
+        case 'H': put(hour, run >= 2); break;
+        case 'm': put(minute, run >= 2); break;
+        case 's': put(second, run >= 2); break;
+        case 't': out += (hour < 12 ? "AM" : "PM"); break;
+        case '\'': {
+            size_t end = format.find('\'', i + 1);
+            out += format.substr(i + 1, end == std::string::npos ? std::string::npos : end - i - 1);
+            run = end == std::string::npos ? format.size() - i : end - i + 1;
+            break;
+        }
+        default: out.append(run, c); break;
+        }
+        i += run;
+    }
+    return out;
+}
+
 std::string DateToStr(TDateTime value)
 {
-    return FormatWith(FormatSettings().ShortDateFormat, value);
+    return FormatDateTime(FormatSettings().ShortDateFormat, value);
 }
 
 std::string TimeToStr(TDateTime value)
 {
-    return FormatWith(FormatSettings().LongTimeFormat, value);
+    return FormatDateTime(FormatSettings().LongTimeFormat, value);
 }
 
 std::string DateTimeToStr(TDateTime value)

@@ -10,6 +10,10 @@ TDateTime EncodeTime(int hour, int minute, int second, int millisecond);
 void DecodeDate(TDateTime value, int& year, int& month, int& day);
 void DecodeTime(TDateTime value, int& hour, int& minute, int& second, int& millisecond);
 
+// Value in a Windows format string: d dd M MM yy yyyy h hh H HH m mm s ss
+// t tt, 'quoted text' and anything else as it stands.
+std::string FormatDateTime(const std::string& format, TDateTime value);
+
 // The locale's short date and long time formats; the time is left out of
 // DateTimeToStr at midnight.
 std::string DateToStr(TDateTime value);

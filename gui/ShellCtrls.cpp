@@ -5,6 +5,7 @@
 
 #include <algorithm>
 
+#include "DateTimes.h"
 #include "SysUtils.h"
 
 using Microsoft::WRL::ComPtr;
@@ -16,28 +17,12 @@ struct TIdListFree {
 };
 using TIdList = std::unique_ptr<ITEMIDLIST, TIdListFree>;
 
-std::string Narrow(const wchar_t* text)
-{
-    int size = WideCharToMultiByte(CP_ACP, 0, text, -1, nullptr, 0, nullptr, nullptr);
-    std::string result(size > 0 ? size - 1 : 0, '\0');
-    WideCharToMultiByte(CP_ACP, 0, text, -1, result.data(), size, nullptr, nullptr);
-    return result;
-}
-
-std::wstring Widen(const std::string& text)
-{
-    int size = MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, nullptr, 0);
-    std::wstring result(size > 0 ? size - 1 : 0, L'\0');
-    MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, result.data(), size);
-    return result;
-}
-
 // The text of a name the shell answered; a wide string it allocated is freed.
 std::string StrRetText(STRRET& name, PCUITEMID_CHILD child)
 {
     switch (name.uType) {
     case STRRET_WSTR: {
-        std::string text = Narrow(name.pOleStr);
+        std::string text = WideToAnsi(name.pOleStr);
         CoTaskMemFree(name.pOleStr);
         return text;
     }
@@ -102,8 +87,9 @@ std::vector<std::unique_ptr<TShellFolder>> Enumerate(PCIDLIST_ABSOLUTE parent, S
         if (FAILED(folder->GetAttributesOf(1, &id, &attributes))) attributes = 0;
         STRRET name{};
         std::string display;
+        // A drive without a label may come with a leading blank: " (C:)".
         if (SUCCEEDED(folder->GetDisplayNameOf(id, SHGDN_INFOLDER | SHGDN_NORMAL, &name)))
-            display = StrRetText(name, id);
+            display = Trim(StrRetText(name, id));
         result.push_back(std::make_unique<TShellFolder>(ILCombine(parent, id), display, attributes));
     }
     return result;
@@ -114,7 +100,7 @@ TIdList ParseFolder(const std::string& path)
 {
     PIDLIST_ABSOLUTE parsed = nullptr;
     SFGAOF attributes = 0;
-    if (!path.empty() && SUCCEEDED(SHParseDisplayName(Widen(path).c_str(), nullptr, &parsed, SFGAO_FOLDER, &attributes)) &&
+    if (!path.empty() && SUCCEEDED(SHParseDisplayName(AnsiToWide(path).c_str(), nullptr, &parsed, SFGAO_FOLDER, &attributes)) &&
         parsed) {
         TIdList folder(parsed);
         // A file system path answers for itself; the shell may report a
@@ -154,6 +140,26 @@ UINT NotifyCode(const TMessage& message)
     return reinterpret_cast<const NMHDR*>(message.LParam)->code;
 }
 
+// The file or folder behind the object; false for a virtual one.
+bool FileData(const TShellFolder& object, WIN32_FILE_ATTRIBUTE_DATA& data)
+{
+    return object.IsFileSystem() && GetFileAttributesExA(object.PathName().c_str(), GetFileExInfoStandard, &data);
+}
+
+// The report view's columns, as Explorer shows a folder's details.
+struct TDetailColumn {
+    const char* title;
+    int width;
+    int format;
+    std::string (TShellFolder::*text)() const;
+};
+constexpr int kNameColumnMinWidth = 160;
+const TDetailColumn kDetailColumns[] = {
+    {"Size", 70, LVCFMT_RIGHT, &TShellFolder::SizeText},
+    {"Type", 110, LVCFMT_LEFT, &TShellFolder::TypeName},
+    {"Modified", 120, LVCFMT_LEFT, &TShellFolder::ModifiedText},
+};
+
 }
 
 // ---- TShellFolder ----
@@ -181,6 +187,33 @@ int TShellFolder::ImageIndex() const
     return info.iIcon;
 }
 
+std::string TShellFolder::SizeText() const
+{
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (!FileData(*this, data) || (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) return {};
+    const uint64_t bytes = uint64_t{data.nFileSizeHigh} << 32 | data.nFileSizeLow;
+    return FormatFloat("#,##0", static_cast<double>((bytes + 1023) / 1024)) + " KB";
+}
+
+std::string TShellFolder::TypeName() const
+{
+    SHFILEINFOA info{};
+    SHGetFileInfoA(reinterpret_cast<LPCSTR>(absolute_), 0, &info, sizeof(info), SHGFI_PIDL | SHGFI_TYPENAME);
+    return info.szTypeName;
+}
+
+std::string TShellFolder::ModifiedText() const
+{
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    FILETIME local;
+    SYSTEMTIME time;
+    if (!FileData(*this, data) || !FileTimeToLocalFileTime(&data.ftLastWriteTime, &local) ||
+        !FileTimeToSystemTime(&local, &time))
+        return {};
+    const TDateTime when = EncodeDate(time.wYear, time.wMonth, time.wDay) + EncodeTime(time.wHour, time.wMinute, 0, 0);
+    return DateToStr(when) + " " + FormatDateTime(FormatSettings().ShortTimeFormat, when);
+}
+
 // ---- TShellTreeView ----
 
 TShellTreeView::TShellTreeView(TComponent* owner) : TCommonControl(owner, WC_TREEVIEWA)
@@ -197,7 +230,10 @@ TShellTreeView::~TShellTreeView()
 void TShellTreeView::CreateParams(TCreateParams& params)
 {
     TCommonControl::CreateParams(params);
-    params.Style |= TVS_HASBUTTONS | TVS_HASLINES | TVS_LINESATROOT | TVS_SHOWSELALWAYS;
+    // The desktop is the only root: it gets no button of its own, so every
+    // level sits one indent further left, as the system's folder browser
+    // draws it.
+    params.Style |= TVS_HASBUTTONS | TVS_HASLINES | TVS_SHOWSELALWAYS;
     params.ExStyle |= WS_EX_CLIENTEDGE;
 }
 
@@ -399,6 +435,12 @@ void TShellListView::Fill()
         item.pszText = text.data();
         item.iImage = entry->ImageIndex();
         SendMessageA(Handle(), LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item));
+        for (int column = 1; const TDetailColumn& detail : kDetailColumns) {
+            std::string detailText = (entry.get()->*detail.text)();
+            item.iSubItem = column++;
+            item.pszText = detailText.data();
+            SendMessageA(Handle(), LVM_SETITEMTEXTA, item.iItem, reinterpret_cast<LPARAM>(&item));
+        }
         items_.push_back(std::move(entry));
     }
 }
@@ -433,12 +475,22 @@ void TShellListView::CreateWnd()
 {
     TCommonControl::CreateWnd();
     SendMessageA(Handle(), LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(SystemSmallImages()));
-    char title[] = "Name";
-    LVCOLUMNA column{};
-    column.mask = LVCF_TEXT | LVCF_WIDTH;
-    column.pszText = title;
-    column.cx = std::max(Width() - 24, 100);
-    SendMessageA(Handle(), LVM_INSERTCOLUMNA, 0, reinterpret_cast<LPARAM>(&column));
+    // The name takes what the details leave of the width.
+    int detailsWidth = 0;
+    for (const TDetailColumn& detail : kDetailColumns) detailsWidth += detail.width;
+    auto addColumn = [this](int index, const char* title, int width, int format) {
+        std::string text = title;
+        LVCOLUMNA column{};
+        column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT;
+        column.pszText = text.data();
+        column.cx = width;
+        column.fmt = format;
+        SendMessageA(Handle(), LVM_INSERTCOLUMNA, index, reinterpret_cast<LPARAM>(&column));
+    };
+    addColumn(0, "Name", std::max(ClientWidth() - detailsWidth - GetSystemMetrics(SM_CXVSCROLL), kNameColumnMinWidth),
+              LVCFMT_LEFT);
+    for (int index = 1; const TDetailColumn& detail : kDetailColumns)
+        addColumn(index++, detail.title, detail.width, detail.format);
     Fill();
 }
 

@@ -35,6 +35,13 @@ public:
     bool IsFileSystem() const { return (attributes_ & SFGAO_FILESYSTEM) != 0; }
     // Its index in the system's small image list.
     int ImageIndex() const;
+    // The details of a report view, as Explorer shows them: the size in
+    // whole kilobytes rounded up (none for a folder), the type's name, and
+    // the last change in the locale's short date and time. Size and time
+    // are empty for an object with no file behind it.
+    std::string SizeText() const;
+    std::string TypeName() const;
+    std::string ModifiedText() const;
 
 private:
     PIDLIST_ABSOLUTE absolute_;
@@ -85,7 +92,8 @@ private:
     std::vector<TShellListView*> lists_;
 };
 
-// What one folder holds, each entry offered to OnAddFolder first.
+// What one folder holds, each entry offered to OnAddFolder first, in a
+// report of name, size, type and last change.
 class TShellListView : public TCommonControl {
 public:
     explicit TShellListView(TComponent* owner);

@@ -7,6 +7,7 @@
 #include "Buttons.h"
 #include "ControlTestSupport.h"
 #include "ExtCtrls.h"
+#include "GuiTestSupport.h"
 #include "ImageList.h"
 #include "ListBoxes.h"
 #include "Mask.h"
@@ -134,14 +135,19 @@ TEST(AllControls, ScreenshotOfAFormWithEveryControlIsKept)
     Make<TSplitter>(&form, 580, 40, 4, 120);
     Make<TPanel>(&form, 584, 40, 166, 120, "Right of a splitter");
 
-    auto* tree = Make<TShellTreeView>(&form, 500, 170, 250, 150);
-    auto* files = Make<TShellListView>(&form, 500, 326, 250, 180);
+    // The list is wide enough for its detail columns.
+    auto* tree = Make<TShellTreeView>(&form, 500, 170, 250, 336);
+    auto* files = Make<TShellListView>(&form, 10, 398, 480, 112);
     files->SetShellTreeView(tree);
-    char temp[MAX_PATH];
-    GetTempPathA(MAX_PATH, temp);
+    ScratchDir dir;
+    const std::string movies = dir.Path() + "Movies\\";
+    for (const std::string& folder : {movies, movies + "Clips\\", movies + "Music\\"})
+        CreateDirectoryA(folder.c_str(), nullptr);
+    for (auto [name, size] : {std::pair{"intro.swf", 1500}, {"trailer.flv", 250000}, {"notes.txt", 40}})
+        WriteFile(movies + name, Bytes(static_cast<size_t>(size), 0));
     form.Show();
     SetForegroundWindow(form.Handle());
-    tree->SetPath(temp);
+    tree->SetPath(movies);
     form.Repaint();
     for (int i = 0; i < form.ControlCount(); ++i) form.Controls(i)->Repaint();
     const DWORD shown = GetTickCount();

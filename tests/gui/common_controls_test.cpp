@@ -35,9 +35,11 @@ TEST(CommonControls, BarsKeepTheirValuesInRangeAndReportTheUsersMoves)
     TTrackBar track(&form);
     track.SetParent(&form);
     track.SetTop(40);
+    track.SetFrequency(2);
     int changes = 0;
     track.OnChange = [&](TObject*) { ++changes; };
     form.Show();
+    EXPECT_EQ(SendMessageA(track.Handle(), TBM_GETNUMTICS, 0, 0), 6) << "0 to 10 in steps of 2, ends included";
     track.SetPosition(3);
     EXPECT_EQ(changes, 1);
     SendMessageA(track.Handle(), WM_KEYDOWN, VK_RIGHT, 1);
@@ -55,6 +57,11 @@ TEST(CommonControls, DatePickerAndStatusBarHoldWhatTheyAreGiven)
     int year, month, day;
     DecodeDate(picker.DateTime(), year, month, day);
     EXPECT_EQ(year * 10000 + month * 100 + day, 20240229);
+    picker.SetKind(dtkTime);
+    EXPECT_TRUE(GetWindowLongA(picker.Handle(), GWL_STYLE) & DTS_TIMEFORMAT);
+    int hour, minute, second, ms;
+    DecodeTime(picker.DateTime(), hour, minute, second, ms);
+    EXPECT_EQ(hour * 100 + minute, 1345) << "the time picker's new window holds the same moment";
 
     TStatusBar status(&form);
     status.SetSimpleText("Ready");
@@ -63,6 +70,12 @@ TEST(CommonControls, DatePickerAndStatusBarHoldWhatTheyAreGiven)
     SendMessageA(status.Handle(), SB_GETTEXTA, 0, reinterpret_cast<LPARAM>(text));
     EXPECT_STREQ(text, "Ready");
     EXPECT_EQ(status.Top() + status.Height(), form.ClientHeight()) << "it lies at the foot of the form";
+    EXPECT_TRUE(GetWindowLongA(status.Handle(), GWL_STYLE) & SBARS_SIZEGRIP) << "a grip on a form the user resizes";
+    TTestForm dialog(nullptr);
+    dialog.SetBorderStyle(bsDialog);
+    TStatusBar fixed(&dialog);
+    fixed.SetParent(&dialog);
+    EXPECT_FALSE(GetWindowLongA(fixed.Handle(), GWL_STYLE) & SBARS_SIZEGRIP) << "none on a dialog";
 }
 
 TEST(CommonControls, PageControlDrawsTabsByItsOwnerAndMayRefuseAChange)

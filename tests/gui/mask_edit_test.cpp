@@ -1,5 +1,6 @@
 // Masked editing: places refuse characters that do not fit, literals stay
-// put, and an incomplete text does not validate.
+// put, an incomplete text does not validate, and a multi-line edit's text
+// rectangle can leave room for a button.
 #include <gtest/gtest.h>
 
 #include "ControlTestSupport.h"
@@ -57,4 +58,41 @@ TEST(MaskEdit, TypingFillsPlacesAndRefusesWhatDoesNotFit)
 
     edit.SetText("0915");
     EXPECT_EQ(edit.EditText(), "09:15") << "text set by the program shows the literals";
+}
+
+namespace {
+
+// An edit that keeps the right of its window for a button, as edits with a
+// button inside do: the text rectangle of a multi-line edit can be set.
+class TButtonRoomEdit : public TMaskEdit {
+public:
+    using TMaskEdit::TMaskEdit;
+
+protected:
+    void CreateParams(TCreateParams& params) override
+    {
+        TMaskEdit::CreateParams(params);
+        params.Style |= ES_MULTILINE;
+    }
+};
+
+}
+
+TEST(MaskEdit, TextRectangleLeavesRoomBesideTheTextAndTheMaskStillHolds)
+{
+    TTestForm form(nullptr);
+    TButtonRoomEdit edit(&form);
+    edit.SetParent(&form);
+    edit.SetEditMask("00:00;1;_");
+    form.Show();
+    RECT room{0, 0, edit.ClientWidth() - 20, edit.ClientHeight() + 1};
+    SendMessageA(edit.Handle(), EM_SETRECTNP, 0, reinterpret_cast<LPARAM>(&room));
+    RECT got{};
+    SendMessageA(edit.Handle(), EM_GETRECT, 0, reinterpret_cast<LPARAM>(&got));
+    EXPECT_LE(got.right, room.right);
+    EXPECT_GT(got.right, room.right - 8) << "the system keeps only a small margin inside";
+
+    edit.SetSelStart(0);
+    for (char c : std::string("12\r34")) SendMessageA(edit.Handle(), WM_CHAR, static_cast<BYTE>(c), 1);
+    EXPECT_EQ(edit.EditText(), "12:34") << "Enter breaks no line";
 }

@@ -1,10 +1,12 @@
 // The shell's tree and list over folders the test makes: the tree opens
-// down to a path and raises on a bad one, holds folders only, and its list
-// shows what the selected folder holds as OnAddFolder filters it, with
+// down to a path and raises on a bad one, holds folders only and lays its
+// levels out from the left edge, and its list shows what the selected
+// folder holds as OnAddFolder filters it, with each entry's details and
 // several entries selectable.
 #include <gtest/gtest.h>
 
 #include "ControlTestSupport.h"
+#include "DateTimes.h"
 #include "GuiTestSupport.h"
 #include "ShellCtrls.h"
 #include "SysUtils.h"
@@ -13,6 +15,7 @@
 #include <ole2.h>
 
 #include <algorithm>
+#include <cstring>
 #include <fstream>
 
 using namespace tvmtest;
@@ -58,6 +61,26 @@ struct TShellFixture {
         return names;
     }
 };
+
+// Where the tree draws the item's text, in its client area.
+RECT TextRect(HWND tree, HTREEITEM item)
+{
+    RECT rect{};
+    std::memcpy(&rect, &item, sizeof item);
+    SendMessageA(tree, TVM_GETITEMRECT, TRUE, reinterpret_cast<LPARAM>(&rect));
+    return rect;
+}
+
+std::string CellText(HWND list, int item, int column)
+{
+    char text[MAX_PATH] = {};
+    LVITEMA cell{};
+    cell.iSubItem = column;
+    cell.pszText = text;
+    cell.cchTextMax = MAX_PATH;
+    SendMessageA(list, LVM_GETITEMTEXTA, item, reinterpret_cast<LPARAM>(&cell));
+    return text;
+}
 
 std::string NodeText(HWND tree, HTREEITEM item)
 {
@@ -130,4 +153,94 @@ TEST(ShellViews, ListSelectsSeveralEntriesAndRefreshesThroughTheFilter)
     f.list.Refresh();
     EXPECT_EQ(f.Listed(), (std::vector<std::string>{"notes.txt"}));
     EXPECT_EQ(f.list.SelCount(), 0);
+}
+
+TEST(ShellViews, TreeLevelsStartAtTheLeftEdgeOneIndentApart)
+{
+    TShellFixture f;
+    f.tree.SetPath(f.dir.Path() + "alpha");
+    HWND tree = f.tree.Handle();
+    const int indent = static_cast<int>(SendMessageA(tree, TVM_GETINDENT, 0, 0));
+    int iconWidth = 0, iconHeight = 0;
+    ImageList_GetIconSize(reinterpret_cast<HIMAGELIST>(SendMessageA(tree, TVM_GETIMAGELIST, TVSIL_NORMAL, 0)), &iconWidth,
+                          &iconHeight);
+    HTREEITEM root = reinterpret_cast<HTREEITEM>(SendMessageA(tree, TVM_GETNEXTITEM, TVGN_ROOT, 0));
+    const int rootLeft = TextRect(tree, root).left;
+    EXPECT_LE(rootLeft, iconWidth + 4) << "the desktop's text follows its icon at the edge, no button before it";
+
+    // From the selected folder up to the desktop, each level one indent less.
+    int depth = 0;
+    for (auto item = reinterpret_cast<HTREEITEM>(SendMessageA(tree, TVM_GETNEXTITEM, TVGN_CARET, 0)); item != root;
+         item = reinterpret_cast<HTREEITEM>(SendMessageA(tree, TVM_GETNEXTITEM, TVGN_PARENT, reinterpret_cast<LPARAM>(item))))
+        ++depth;
+    const RECT selected = TextRect(tree, reinterpret_cast<HTREEITEM>(SendMessageA(tree, TVM_GETNEXTITEM, TVGN_CARET, 0)));
+    EXPECT_GE(depth, 2);
+    EXPECT_EQ(selected.left, rootLeft + depth * indent);
+    RECT client;
+    GetClientRect(tree, &client);
+    EXPECT_LE(selected.right, client.right) << "the selected folder's name shows whole";
+    EXPECT_EQ(NodeText(tree, reinterpret_cast<HTREEITEM>(SendMessageA(tree, TVM_GETNEXTITEM, TVGN_CARET, 0))), "alpha");
+}
+
+TEST(ShellViews, ListShowsEachEntrysSizeTypeAndLastChangeInItsColumns)
+{
+    TShellFixture f;
+    std::ofstream(f.dir.Path() + "empty.txt");
+    std::ofstream(f.dir.Path() + "long.txt") << std::string(3000, 'x');
+    std::ofstream(f.dir.Path() + "huge.flv") << std::string(2000000, 'x');
+    // 4 March 2026, 15:07 local time.
+    SYSTEMTIME when{2026, 3, 0, 4, 15, 7, 30, 0};
+    FILETIME local, utc;
+    SystemTimeToFileTime(&when, &local);
+    LocalFileTimeToFileTime(&local, &utc);
+    HANDLE movie = CreateFileA((f.dir.Path() + "movie.swf").c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    SetFileTime(movie, nullptr, nullptr, &utc);
+    CloseHandle(movie);
+    f.list.OnAddFolder = nullptr;
+    f.tree.SetPath(f.dir.Path());
+
+    HWND list = f.list.Handle();
+    HWND header = reinterpret_cast<HWND>(SendMessageA(list, LVM_GETHEADER, 0, 0));
+    std::vector<std::string> titles;
+    for (int column = 0; column < Header_GetItemCount(header); ++column) {
+        char title[64] = {};
+        LVCOLUMNA info{};
+        info.mask = LVCF_TEXT;
+        info.pszText = title;
+        info.cchTextMax = sizeof title;
+        SendMessageA(list, LVM_GETCOLUMNA, column, reinterpret_cast<LPARAM>(&info));
+        titles.push_back(title);
+    }
+    EXPECT_EQ(titles, (std::vector<std::string>{"Name", "Size", "Type", "Modified"}));
+
+    auto row = [&](const std::string& name) {
+        for (int i = 0; i < f.list.Count(); ++i)
+            if (CellText(list, i, 0) == name) return i;
+        ADD_FAILURE() << name << " is not listed";
+        return 0;
+    };
+    const std::string folderType = CellText(list, row("alpha"), 2);
+    EXPECT_FALSE(folderType.empty());
+    EXPECT_EQ(row("alpha"), 0) << "folders come first";
+    const struct {
+        std::string name;
+        std::string size;
+    } sizes[] = {
+        {"alpha", ""},
+        {"empty.txt", "0 KB"},
+        {"movie.swf", "1 KB"},
+        {"long.txt", "3 KB"},
+        {"huge.flv", "1" + std::string(1, FormatSettings().ThousandSeparator) + "954 KB"},
+    };
+    for (const auto& entry : sizes) {
+        const int i = row(entry.name);
+        EXPECT_EQ(CellText(list, i, 1), entry.size) << entry.name;
+        EXPECT_FALSE(CellText(list, i, 2).empty()) << entry.name;
+        EXPECT_FALSE(CellText(list, i, 3).empty()) << entry.name;
+        if (entry.size.empty()) continue;
+        EXPECT_NE(CellText(list, i, 2), folderType) << entry.name;
+    }
+    const std::string modified = CellText(list, row("movie.swf"), 3);
+    EXPECT_EQ(modified.find(DateToStr(EncodeDate(2026, 3, 4)) + " "), 0u) << modified;
+    EXPECT_NE(modified.find("3:07"), std::string::npos) << modified;
 }

@@ -96,6 +96,29 @@ TEST(StdControls, EditHonoursMaxLengthReadOnlyAndTracksChanges)
     EXPECT_FALSE(edit.Modified());
 }
 
+TEST(StdControls, EditSelectsAllOnEntryAndKeepsItsSelectionShownWhenAsked)
+{
+    TTestForm form(nullptr);
+    TEdit selecting(&form);
+    selecting.SetParent(&form);
+    TEdit plain(&form);
+    plain.SetParent(&form);
+    plain.SetTop(30);
+    plain.AutoSelect = false;
+    selecting.SetText("movie");
+    plain.SetText("movie");
+    form.Show();
+    plain.SetFocus();
+    EXPECT_EQ(plain.SelLength(), 0) << "no selection without AutoSelect";
+    selecting.SetFocus();
+    EXPECT_EQ(selecting.SelText(), "movie") << "entering selects the whole text";
+
+    EXPECT_FALSE(GetWindowLongA(plain.Handle(), GWL_STYLE) & ES_NOHIDESEL);
+    plain.SetHideSelection(false);
+    EXPECT_TRUE(GetWindowLongA(plain.Handle(), GWL_STYLE) & ES_NOHIDESEL);
+    EXPECT_EQ(plain.Text(), "movie") << "the new window keeps the text";
+}
+
 TEST(StdControls, MemoLinesAreItsText)
 {
     TTestForm form(nullptr);
