@@ -25,6 +25,22 @@ private:
     const TkvnTavelomaticSettings& settings_;
 };
 
+// A video source converted to its end stops at its own length, to the
+// sample as a stop by time does. The FLV player's complete message would
+// come only once the last sound has been heard, and a stop takes effect a
+// capture step after it: both past the source's end.
+void StopAtSourceEnd(TkvnTavelomaticSettings& settings)
+{
+    if (settings.FileInfo.FileFormat != fmtFLV || settings.IsStopConvertingByDuration ||
+        settings.IsStopConvertingByFrameNumber)
+        return;
+    const double skipped = settings.StartConvertingMode == 1 ? settings.DurationBeforeStartConverting : 0;
+    const double left = settings.FileInfo.Duration - skipped;
+    if (left <= 0) return;
+    settings.IsStopConvertingByDuration = true;
+    settings.DurationOfConverting = left;
+}
+
 }
 
 int TkvnTavelomatic::Convert(const TkvnTavelomaticSettings& settings)
@@ -39,6 +55,7 @@ int TkvnTavelomatic::Convert(const TkvnTavelomaticSettings& settings)
     LastErrorText.clear();
     TkvnTavelomaticSettings working;
     CopyTavelomaticSettings(working, settings);
+    StopAtSourceEnd(working);
     int result = 0;
     try {
         TVersionPatch patch(working);

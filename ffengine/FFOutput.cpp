@@ -43,6 +43,22 @@ const AVCodec* ChooseEncoder(AVFormatContext* output, AVMediaType type, const st
     return codec;
 }
 
+// The format an encoder gets pictures of format Input in. A lossy encoder
+// takes the first it lists, the 4:2:0 one that every player decodes: the
+// nearest to RGB would be 4:4:4, which H.264 writes only in a profile few
+// players know and Theora players seldom show. A lossless one takes the
+// format that loses least, so that its pictures stay exact.
+AVPixelFormat ChoosePixelFormat(const AVCodec* codec, AVPixelFormat input)
+{
+    if (!codec->pix_fmts) return input;
+    for (const AVPixelFormat* f = codec->pix_fmts; *f != AV_PIX_FMT_NONE; ++f)
+        if (*f == input) return input;
+    const AVCodecDescriptor* descriptor = ff::avcodec_descriptor_get(codec->id);
+    if (descriptor && !(descriptor->props & AV_CODEC_PROP_LOSSY))
+        return ff::avcodec_find_best_pix_fmt_of_list(codec->pix_fmts, input, 0, nullptr);
+    return codec->pix_fmts[0];
+}
+
 uint16_t* CopyMatrix(const std::vector<uint16_t>& matrix)
 {
     if (matrix.empty()) return nullptr;
@@ -178,14 +194,11 @@ void TOutputStream::OpenVideo(const TEngineOptions& options, const TOptionContex
     encoder_->time_base = {rate.den, rate.num};
     encoder_->framerate = rate;
     stream_->avg_frame_rate = rate;
-    encoder_->pix_fmt = input_.PixelFormat;
-    if (codec->pix_fmts) {
-        encoder_->pix_fmt = ff::avcodec_find_best_pix_fmt_of_list(codec->pix_fmts, input_.PixelFormat, 0, nullptr);
-        if (encoder_->pix_fmt != input_.PixelFormat)
-            EngineLog(llWarning, Format("Incompatible pixel format \"%s\" for codec \"%s\", auto-selecting format \"%s\"",
-                                        ff::av_get_pix_fmt_name(input_.PixelFormat), codec->name,
-                                        ff::av_get_pix_fmt_name(encoder_->pix_fmt)));
-    }
+    encoder_->pix_fmt = ChoosePixelFormat(codec, input_.PixelFormat);
+    if (encoder_->pix_fmt != input_.PixelFormat)
+        EngineLog(llWarning, Format("Incompatible pixel format \"%s\" for codec \"%s\", auto-selecting format \"%s\"",
+                                    ff::av_get_pix_fmt_name(input_.PixelFormat), codec->name,
+                                    ff::av_get_pix_fmt_name(encoder_->pix_fmt)));
     if (options.VideoBitrate > 0) encoder_->bit_rate = options.VideoBitrate;
     if (options.MaxRate > 0) encoder_->rc_max_rate = options.MaxRate;
     if (options.MinRate > 0) encoder_->rc_min_rate = options.MinRate;

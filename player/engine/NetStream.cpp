@@ -41,6 +41,7 @@ void StreamPlayback::Close()
     state_ = State::Idle;
     soundDriven_ = false;
     time_ = 0;
+    pictureSpacing_ = 0;
     next_.reset();
     ahead_.clear();
     picture_.reset();
@@ -106,6 +107,7 @@ void StreamPlayback::Rebase(double seconds)
     baseOnSound_ = false;
     clockStart_ = clock_.Milliseconds();
     exhausted_ = false;
+    lastPicture_ = -1;
     next_.reset();
     ahead_.clear();
 }
@@ -123,6 +125,9 @@ double StreamPlayback::Clocked()
 void StreamPlayback::Take(MediaPiece& piece)
 {
     if (!piece.Picture.Pixels.empty()) {
+        if (lastPicture_ >= 0 && piece.Time > lastPicture_)
+            pictureSpacing_ = piece.Time - lastPicture_;
+        lastPicture_ = piece.Time;
         // Pictures before a seek's time only lead up to it.
         if (piece.Time < skipUntil_) {
             picture_ = std::move(piece.Picture);
@@ -178,9 +183,10 @@ void StreamPlayback::Step()
         return;
     // The sound has ended before the pictures: they keep to the clock.
     bool soundLeft = soundDriven_ && feed_->Queued() > 0;
-    if (soundDriven_ && !soundLeft && !ahead_.empty())
+    bool picturesLeft = !ahead_.empty() || (lastPicture_ >= 0 && now + 1e-9 < lastPicture_ + pictureSpacing_);
+    if (soundDriven_ && !soundLeft && picturesLeft)
         Deafen();
-    if (ahead_.empty() && !soundLeft) {
+    if (!picturesLeft && !soundLeft) {
         state_ = State::Ended;
         events_.push_back("NetStream.Play.Stop");
     }

@@ -87,6 +87,10 @@ private:
     double skipUntil_ = 0;
     bool baseOnSound_ = false;
     bool exhausted_ = false;
+    // The last picture read and the spacing of the pictures before it: the
+    // stream ends once that picture has shown as long as the others did.
+    double lastPicture_ = -1;
+    double pictureSpacing_ = 0;
     std::optional<MediaPiece> next_;
     std::deque<std::pair<double, Bitmap>> ahead_;
     std::optional<Bitmap> picture_;

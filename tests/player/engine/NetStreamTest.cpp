@@ -156,6 +156,23 @@ TEST(FlvPlayerMovie, PlaysTheNamedFileAndTellsTheHostReadyProgressPlayheadAndCom
     EXPECT_EQ(played.CentrePixel(), ColourAt(99)) << "the last picture stays";
 }
 
+// A capture that stops at the complete message ends with the file: not
+// while its last picture is still due its time, nor later.
+TEST(FlvPlayerMovie, CompletesOnceTheLastPictureHasShownItsTime)
+{
+    Played played("url=c:\\end.flv");
+    played.Frame(9950);
+    played.Frame(0);
+    EXPECT_EQ(played.CentrePixel(), ColourAt(99));
+    std::vector<std::string> commands = played.Commands();
+    EXPECT_EQ(std::count(commands.begin(), commands.end(), "fs:kvn_flvmsg_complete"), 0) << "shown at 9.9 s, until 10 s";
+    played.Frame(50);
+    played.Frame(0);
+    commands = played.Commands();
+    ASSERT_FALSE(commands.empty());
+    EXPECT_EQ(commands.back(), "fs:kvn_flvmsg_complete");
+}
+
 TEST(FlvPlayerMovie, SeeksWhenTheHostSetsTimeAndThenTheSeekCommand)
 {
     Played played("url=d:\\v\\b.flv");
