@@ -72,6 +72,7 @@ TkvnFlashAVCapture* NewVisibleCapture(TkvnTavelomatic& owner, const TkvnTaveloma
     capture->CaptureMode = static_cast<TkvnCaptureMode>(settings.CaptureMode);
     capture->MovieFrameRate = settings.FileInfo.FPS;
     capture->GrabFrameRate = GrabbedFrameRate(settings.VideoSettings.FPS, settings.CaptureMode).Value();
+    if (settings.IsStopConvertingByFrameNumber) capture->StopFrameNumber = settings.FrameNumberOfStopConverting;
     capture->PacesPlayer = true;
     return capture;
 }
