@@ -195,7 +195,8 @@ bool TkvnMclBackEnd::HandOverOldest(MclHandle m)
     MclDIBToImg(image_, frame->Handle());
     video_.FitToAspect(image_);
     MclSourceSetImage(m, image_);
-    MclSourceSetFrameRate(m, CapturedFrameRate(settings_.CaptureMode));
+    // Grabbed at the rate the file is written at: one picture, one frame.
+    MclSourceSetFrameRate(m, GrabbedFrameRate(settings_.VideoSettings.FPS, settings_.CaptureMode).Value());
     video_.Frames().Delete(0);
     return true;
 }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iterator>
 #include <limits>
 
 #include "Forms.h"
@@ -152,13 +153,16 @@ int64_t SoundWanted(const TMclUserData& context)
     return static_cast<int64_t>(most);
 }
 
-double TakeStep(TMclUserData& context, const TkvnCaptureCall& call, int& command)
+double TakeStep(TMclUserData& context, const TkvnCaptureCall& call)
 {
     std::unique_ptr<TkvnFramesList> grabbed;
     std::unique_ptr<TMemoryStream> pcm;
     uint32_t code = 0;
     double clock = CreateCaptureBuffers(context.Capture, grabbed, pcm, code, SoundWanted(context));
-    command = static_cast<int>(code);
+    // Every loop takes the command before it steps again: the FFmpeg back
+    // end's two hooks step the one capture, and a step by either must not
+    // keep frames or sound that the command, taken by the other, ruled out.
+    std::fill(std::begin(context.CommandCodes), std::end(context.CommandCodes), static_cast<int>(code));
     const std::string failure = context.Capture->CaptureError();
     if (!failure.empty()) {
         // No sound device, a movie that never became ready, frames that
@@ -188,9 +192,8 @@ void CheckStopConditions(const TMclUserData& context)
     if (settings.IsStopConvertingByDuration && context.BytesSaved > 0 &&
         context.BytesSaved >= SoundBytes(settings.DurationOfConverting))
         ConverterFlags().Running = false;
-    // FrameNum counts from 0; the task's frame numbers from 1.
-    else if (settings.IsStopConvertingByFrameNumber &&
-             context.Capture->GetFrameNum() + 1 >= settings.FrameNumberOfStopConverting)
+    // The capture holds the stop frame: its steps end there.
+    else if (context.Capture->ReachedStopFrame())
         ConverterFlags().Running = false;
 }
 
@@ -207,7 +210,7 @@ double CaptureStep(PMclUserData context, const TkvnCaptureCall& call)
     if (flags.Running) {
         if (!flags.Paused) {
             SetCaptureMute(context->Capture, context->Owner->IsMuteWhileConverting);
-            if (QueueShort(*context, call) || flags.SavingPaused) clock = TakeStep(*context, call, command);
+            if (QueueShort(*context, call) || flags.SavingPaused) clock = TakeStep(*context, call);
             context->ElapsedSeconds = (static_cast<double>(GetTickCount64()) - context->StartTick) / 1000.0;
         }
         CheckStopConditions(*context);

@@ -5,8 +5,6 @@
 #include "kvnCaptureStep.h"
 #include "kvnConverterFlags.h"
 #include "kvnFFmpegBackEnd.h"
-#include "kvnFlashAVCapture.h"
-#include "kvnFramePacing.h"
 #include "kvnTavelomatic.h"
 
 namespace {
@@ -57,8 +55,6 @@ int ConvertWithFFmpeg(TkvnTavelomatic& converter, const std::string& container, 
 {
     TkvnConversionRun run(converter, settings);
     if (!run.Accepted()) return 0;
-    const TkvnVideoSettings& video = settings.VideoSettings;
-    run.Context()->Capture->GrabFrameRate = GrabbedFrameRate(video.FPS, settings.CaptureMode).Value();
     TContextFeed feed(run.Context());
     TkvnFFmpegBackEnd backEnd(feed, AnsiToWide(converter.ProgramFolder()));
     const int result = backEnd.ConvertWithFFmpeg(container, videoCodec, videoTag, audioCodec, settings);

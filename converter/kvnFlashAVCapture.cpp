@@ -1,5 +1,8 @@
 #include "kvnFlashAVCapture.h"
 
+#include <algorithm>
+#include <cmath>
+
 #include "Exceptions.h"
 #include "PlayerBindings.h"
 #include "SysUtils.h"
@@ -41,6 +44,8 @@ TkvnFlashAVCapture::~TkvnFlashAVCapture()
 void TkvnFlashAVCapture::ResetCapture()
 {
     captureCommand_ = ccNone;
+    commandsReceived_ = 0;
+    stopFrameReached_ = false;
     ClearMovieState();
     enteredFrameCount_ = 0;
     capturedBytes_ = 0;
@@ -126,6 +131,10 @@ void TkvnFlashAVCapture::HandleFSCommand(const std::wstring& command, const std:
         captureCommand_ = ccResumeSaving;
     else if (NoteFLVMessage(name))
         captureCommand_ = name == kFLVMessageReady ? ccStart : ccStop;
+    else
+        return;
+    // A command that comes again counts as well: a step ends at its frame.
+    ++commandsReceived_;
 }
 
 void TkvnFlashAVCapture::WndProc(TMessage& message)
@@ -181,14 +190,26 @@ void TkvnFlashAVCapture::MoveStoppedMovieOn()
     }
 }
 
+bool TkvnFlashAVCapture::WaitForSound(int64_t bytes)
+{
+    // A buffer at a time; a movie unloaded meanwhile writes none.
+    while (kvnCapturedSound::Size() < bytes) {
+        const int64_t before = kvnCapturedSound::Size();
+        if (!WaitForSoundBuffer()) return false;
+        if (kvnCapturedSound::Size() == before) break;
+    }
+    return true;
+}
+
 bool TkvnFlashAVCapture::WaitForSoundBuffer()
 {
     bool written;
     if (pacing_) {
         // The oldest held buffer is played, and the player writes its next at
         // once; a device still opening writes its first buffers unasked.
-        if (kvnCapturedSound::Size() == 0) FinishHeldAudioBuffer();
-        written = PumpMessagesUntil([&] { return kvnCapturedSound::Size() > 0 || GetMovie() == L" "; },
+        const int64_t before = kvnCapturedSound::Size();
+        FinishHeldAudioBuffer();
+        written = PumpMessagesUntil([&] { return kvnCapturedSound::Size() > before || GetMovie() == L" "; },
                                     kSoundWaitMs, kvnCapturedSound::WrittenEvent());
     } else {
         // A device opened after the resume starts paused: it is resumed once it is there.
@@ -234,13 +255,49 @@ double TkvnFlashAVCapture::GrabRate() const
     return GrabFrameRate > 0 ? GrabFrameRate : CapturedFrameRate(CaptureMode);
 }
 
-bool TkvnFlashAVCapture::MovieFrameDue() const
+int64_t TkvnFlashAVCapture::FrameStepsDue() const
 {
-    if (MovieFrameRate <= 0) return true;
+    if (MovieFrameRate <= 0) return 1;
     // The movie's frame at the next grab's sound time: the first grab takes
     // the frame the movie stands at.
     const double seconds = double(grabbedFrames_) / GrabRate();
-    return grabSteps_ < static_cast<int64_t>(seconds * MovieFrameRate + 1e-9);
+    return std::max<int64_t>(0, static_cast<int64_t>(seconds * MovieFrameRate + 1e-9) - grabSteps_);
+}
+
+void TkvnFlashAVCapture::StepForGrab()
+{
+    Perform(kFrameStepMessage, kFrameStepRequest, 0);
+    ++grabSteps_;
+}
+
+int64_t TkvnFlashAVCapture::GrabFrames(TkvnFramesList& frames, int64_t due)
+{
+    const uint32_t commands = commandsReceived_;
+    int64_t grabbed = 0;
+    for (int failures = 0; grabbed < due;) {
+        // A failed grab is retried after another step.
+        for (int64_t steps = std::max<int64_t>(FrameStepsDue(), failures > 0); steps > 0; --steps) StepForGrab();
+        PumpWaitingMessages();
+        // A command takes effect from the frame that brought it: that frame
+        // is the next step's.
+        if (commandsReceived_ != commands) break;
+        if (!GrabFrame(frames)) {
+            if (++failures < kGrabAttempts) continue;
+            Fail("The player's frames could not be grabbed.");
+            return -1;
+        }
+        ++grabbed;
+        ++grabbedFrames_;
+        failures = 0;
+        // The frame grabbed, not where the player stands: a step that ended
+        // before a command's frame has already moved the player there. The
+        // player counts frames from 0.
+        if (StopFrameNumber && GetFrameNum() + 1 >= *StopFrameNumber) {
+            stopFrameReached_ = true;
+            break;
+        }
+    }
+    return grabbed;
 }
 
 double TkvnFlashAVCapture::CaptureBatch(TkvnFramesList& frames, TMemoryStream& sound, int64_t most)
@@ -258,30 +315,25 @@ double TkvnFlashAVCapture::CaptureBatch(TkvnFramesList& frames, TMemoryStream& s
         Perform(kFrameStepMessage, kFrameStepRequest, 0);
         return -1.0;
     }
-    if (!WaitForSoundBuffer()) return -1.0;
-    int64_t bytes = kvnCapturedSound::Take(sound, most);
+    const double rate = GrabRate();
+    const int64_t paid = CaptureFramesForSound(capturedBytes_, rate);
+    if (!WaitForSound(std::min(most, CaptureSoundForFrames(paid + 1, rate) - capturedBytes_))) return -1.0;
+    const int64_t available = std::min(kvnCapturedSound::Size(), most);
+    const int64_t due = CaptureFramesForSound(capturedBytes_ + available, rate) - paid;
+    const int64_t grabbed = GrabFrames(frames, due);
+    if (grabbed < 0) return -1.0;
+    // A step that ended early takes the sound of the frames it grabbed. The
+    // limit is kept to the sample; otherwise what is left of a frame's time
+    // waits for the step that grabs that frame.
+    int64_t bytes = available;
+    if (grabbed < due)
+        bytes = grabbed > 0 ? CaptureSoundForFrames(paid + grabbed, rate) - capturedBytes_ : 0;
+    else if (due > 0 && available < most)
+        bytes = CaptureSoundForFrames(paid + due, rate) - capturedBytes_;
+    bytes = kvnCapturedSound::Take(sound, bytes);
     if (bytes == 0) return -1.0;
-    double result = double(kCaptureBytesPerSecond) / double(bytes);
-    const int64_t paidBefore = CaptureFramesForSound(capturedBytes_, GrabRate());
     capturedBytes_ += bytes;
-    int failures = 0;
-    for (int64_t left = CaptureFramesForSound(capturedBytes_, GrabRate()) - paidBefore; left > 0;) {
-        // A failed grab is retried after another step.
-        if (failures > 0 || MovieFrameDue()) {
-            Perform(kFrameStepMessage, kFrameStepRequest, 0);
-            ++grabSteps_;
-        }
-        PumpWaitingMessages();
-        if (GrabFrame(frames)) {
-            --left;
-            ++grabbedFrames_;
-            failures = 0;
-        } else if (++failures >= kGrabAttempts) {
-            Fail("The player's frames could not be grabbed.");
-            return -1.0;
-        }
-    }
-    return result;
+    return double(kCaptureBytesPerSecond) / double(bytes);
 }
 
 double CreateCaptureBuffers(TkvnFlashAVCapture* control, std::unique_ptr<TkvnFramesList>& frames,
@@ -294,13 +346,21 @@ double CreateCaptureBuffers(TkvnFlashAVCapture* control, std::unique_ptr<TkvnFra
     return result;
 }
 
+// A frame is paid once the last sample of its time is there; the margin
+// keeps a rate's exact multiples from rounding down.
+constexpr double kFrameMargin = 1e-7;
+
 int64_t CaptureFramesForSound(int64_t bytes, double rate)
 {
     if (bytes <= 0 || !(rate > 0)) return 0;
-    // A frame is paid once the last sample of its time is there; the margin
-    // keeps a rate's exact multiples from rounding down.
     const double samples = double(bytes / 4);
-    return static_cast<int64_t>(samples * rate / 44100.0 + 1e-7);
+    return static_cast<int64_t>(samples * rate / 44100.0 + kFrameMargin);
+}
+
+int64_t CaptureSoundForFrames(int64_t frames, double rate)
+{
+    if (frames <= 0 || !(rate > 0)) return 0;
+    return static_cast<int64_t>(std::ceil((double(frames) - kFrameMargin) * 44100.0 / rate)) * 4;
 }
 
 void SetCaptureMute(TkvnFlashAVCapture*, bool mute)

@@ -2,10 +2,13 @@
 // The player control a conversion drives. It plays one movie (an SWF file, an
 // FLV file through the FLV-player movie, or the silent movie of the program's
 // resources) and lets the movie's own sound set the pace: one capture step
-// resumes the player's sound devices, waits until the player has written one
-// buffer (the write handler pauses the devices again), and grabs as many
-// frames as that sound pays for, stepping the player once before each grab.
-// The movie's FSCommands become capture command codes.
+// resumes the player's sound devices, waits until the player has written
+// sound for at least one more frame (the write handler pauses the devices
+// again after each buffer), and grabs as many frames as that sound pays for,
+// stepping the player to each one's time before its grab. A step takes the
+// sound of whole frames only, and ends early at a frame that brings a capture
+// command or reaches the stop frame, so that commands and stops fall on the
+// very frame. The movie's FSCommands become capture command codes.
 //
 // The sound and clock handlers are process-wide: the control that loaded a
 // file last owns them, and loading or destroying any capture control clears
@@ -16,6 +19,7 @@
 #include <functional>
 #include <limits>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "Streams.h"
@@ -110,7 +114,13 @@ public:
     // as fast as the frames can be grabbed; the window shows a frame about ten
     // times a second. Without it the sound devices set the pace, in real time.
     bool PacesPlayer = false;
+    // The frame (counted from 1) a conversion stops at: a step ends with the
+    // grab of the first frame at or past it, and with that frame's sound.
+    std::optional<int32_t> StopFrameNumber;
     TCustomOnEnterFrameEvent OnEnterFrame;
+
+    // A frame grabbed since the last reset stood at or past StopFrameNumber.
+    bool ReachedStopFrame() const { return stopFrameReached_; }
 
     // The sound captured so far is dropped: the captured sound starts with
     // the frame the movie stands at now. A load does it once the movie is
@@ -140,16 +150,22 @@ private:
                                        std::unique_ptr<TMemoryStream>& sound, uint32_t& command, int64_t most);
     double CaptureBatch(TkvnFramesList& frames, TMemoryStream& sound, int64_t most);
     double GrabRate() const;
+    bool WaitForSound(int64_t bytes);
     bool WaitForSoundBuffer();
     void MoveStoppedMovieOn();
+    int64_t GrabFrames(TkvnFramesList& frames, int64_t due);
     bool GrabFrame(TkvnFramesList& frames);
-    bool MovieFrameDue() const;
+    int64_t FrameStepsDue() const;
+    void StepForGrab();
     void StepFrame(TMessage& message);
     bool PreviewDue();
     void HandleFSCommand(const std::wstring& command, const std::wstring& args);
     void Fail(const std::string& message);
 
     uint32_t captureCommand_ = ccNone;
+    // Capture commands received since the last reset.
+    uint32_t commandsReceived_ = 0;
+    bool stopFrameReached_ = false;
     uint32_t enteredFrameCount_ = 0;
     // Sound bytes captured since the last reset.
     int64_t capturedBytes_ = 0;
@@ -168,15 +184,20 @@ private:
 // One capture step: new Frames and Sound, filled by the step, and the command
 // code at its end. Answers kCaptureBytesPerSecond / (bytes captured), the
 // steps per second of sound, or -1.0 when nothing was captured (the movie not
-// ready yet, no sound, or a failure that CaptureError names). The step takes
-// at most Most bytes of the sound captured; the rest waits for the next. The
-// caller owns Frames and Sound.
+// ready yet, no sound, a command that came with the step's first frame, or a
+// failure that CaptureError names). The step takes at most Most bytes of the
+// sound captured, cut to the sample; without that limit, the sound of its
+// whole frames. The rest waits for the next step. The caller owns Frames and
+// Sound.
 double CreateCaptureBuffers(TkvnFlashAVCapture* control, std::unique_ptr<TkvnFramesList>& frames,
                             std::unique_ptr<TMemoryStream>& sound, uint32_t& command,
                             int64_t most = std::numeric_limits<int64_t>::max());
 
 // The whole frames that Bytes of captured sound pay for at Rate frames a second.
 int64_t CaptureFramesForSound(int64_t bytes, double rate);
+// The least sound, in whole samples, that pays for Frames frames at Rate:
+// the sound up to the end of the last one's time.
+int64_t CaptureSoundForFrames(int64_t frames, double rate);
 
 // One 32-bit frame with alpha from two renders of one size, over black and
 // over white: alpha is 255 less the brightening of red over white (0 to

@@ -2,32 +2,24 @@
 
 #include <cmath>
 
-TkvnFrameThinner::TkvnFrameThinner(double rate, uint8_t captureMode)
-    : interval_(1.0 / rate), captureInterval_(SamplesPerCapturedFrame(captureMode) / 44100.0)
+namespace {
+
+// Whole hundredths of a second in Frames frames at Rate; the margin keeps a
+// rate's exact multiples from rounding down.
+int64_t Hundredths(int64_t frames, double rate)
 {
+    return static_cast<int64_t>(std::floor(double(frames) * 100 / rate + 1e-7));
 }
 
-bool TkvnFrameThinner::Next()
-{
-    owed_ += captureInterval_;
-    return first_ || !(interval_ > owed_);
 }
 
-int TkvnFrameThinner::SettleGifFrame()
+int TkvnGifDelays::Next()
 {
-    first_ = false;
-    double hundredths = owed_ * 100;
-    double whole = std::trunc(hundredths);
-    owed_ = (hundredths - whole) / 100;
+    const int64_t delay = Hundredths(frames_ + 1, rate_) - Hundredths(frames_, rate_);
+    ++frames_;
     // Only a rate below one frame a minute reaches the cap: such a frame is
     // shown for the longest delay the file keeps.
-    return whole * 10 < MaxGifDelay ? static_cast<int>(whole) * 10 : MaxGifDelay;
-}
-
-void TkvnFrameThinner::SettleImage()
-{
-    first_ = false;
-    owed_ -= interval_;
+    return delay * 10 < MaxDelay ? static_cast<int>(delay) * 10 : MaxDelay;
 }
 
 bool ValidOutputFrameRate(double rate)

@@ -1,6 +1,7 @@
 #include "kvnGifBackEnd.h"
 
 #include "Exceptions.h"
+#include "kvnFramePacing.h"
 #include "kvnTools.h"
 #include "kvnWriterLoop.h"
 
@@ -33,11 +34,11 @@ bool TkvnGifBackEnd::Open()
 
 bool TkvnGifBackEnd::Run(TkvnLoopFeed& feed)
 {
-    TkvnFrameThinner thinner(settings_.VideoSettings.FPS, settings_.CaptureMode);
+    TkvnGifDelays delays(GrabbedFrameRate(settings_.VideoSettings.FPS, settings_.CaptureMode).Value());
     try {
-        RunWriterLoop(feed, thinner, [&](TBitmap& frame) {
+        RunWriterLoop(feed, [&](TBitmap& frame) {
             feed.FitToAspect(frame);
-            writer_->WriteFrame(frame, thinner.SettleGifFrame());
+            writer_->WriteFrame(frame, delays.Next());
             return true;
         });
         writer_->Finish();

@@ -1,7 +1,7 @@
 #pragma once
-// The animated-GIF back end: the converter's own capture loop writes each
-// frame that falls due at the task's frame rate into the target file as it
-// comes, with the time owed since the frame before as its delay.
+// The animated-GIF back end: the converter's own capture loop grabs frames at
+// the task's frame rate and writes each into the target file as it comes,
+// with its time at that rate as its delay.
 #include <memory>
 #include <string>
 

@@ -1,5 +1,6 @@
 #include "kvnImageSequenceBackEnd.h"
 
+#include "kvnFramePacing.h"
 #include "kvnWriterLoop.h"
 
 TkvnImageSequenceBackEnd::TkvnImageSequenceBackEnd(const TkvnTavelomaticSettings& settings)
@@ -18,14 +19,11 @@ bool TkvnImageSequenceBackEnd::Open()
 
 bool TkvnImageSequenceBackEnd::Run(TkvnLoopFeed& feed)
 {
-    TkvnFrameThinner thinner(settings_.VideoSettings.FPS, settings_.CaptureMode);
-    bool written = RunWriterLoop(feed, thinner, [&](TBitmap& frame) {
+    bool written = RunWriterLoop(feed, [&](TBitmap& frame) {
         frame.FreeContext();
         MclDIBToImg(image_, frame.Handle());
         feed.FitToAspect(image_);
-        if (!writer_.Write(image_)) return false;
-        thinner.SettleImage();
-        return true;
+        return writer_.Write(image_);
     });
     if (!written) {
         lastState_ = kStateTargetNotWritten;

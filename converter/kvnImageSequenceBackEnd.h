@@ -1,7 +1,7 @@
 #pragma once
-// The image-sequence back end: the converter's own capture loop writes each
-// frame that falls due at the task's frame rate as a numbered picture file
-// beside the target.
+// The image-sequence back end: the converter's own capture loop grabs frames
+// at the task's frame rate and writes each as a numbered picture file beside
+// the target.
 #include <string>
 
 #include "MclImageHandle.h"

@@ -4,6 +4,7 @@
 
 #include "SysUtils.h"
 #include "kvnFlashAVCapture.h"
+#include "kvnFramePacing.h"
 #include "kvnFrameImages.h"
 #include "kvnTavelomatic.h"
 
@@ -70,6 +71,8 @@ TkvnFlashAVCapture* NewVisibleCapture(TkvnTavelomatic& owner, const TkvnTaveloma
     capture->IsTransparent = settings.IsTransparent;
     capture->CaptureMode = static_cast<TkvnCaptureMode>(settings.CaptureMode);
     capture->MovieFrameRate = settings.FileInfo.FPS;
+    capture->GrabFrameRate = GrabbedFrameRate(settings.VideoSettings.FPS, settings.CaptureMode).Value();
+    if (settings.IsStopConvertingByFrameNumber) capture->StopFrameNumber = settings.FrameNumberOfStopConverting;
     capture->PacesPlayer = true;
     return capture;
 }

@@ -16,6 +16,7 @@
 #include "SwfFixtures.h"
 #include "SysUtils.h"
 #include "TestSupport.h"
+#include "kvnCapturedSound.h"
 #include "kvnFlashAVCapture.h"
 
 namespace {
@@ -25,8 +26,9 @@ constexpr int16_t kSample = 3000;
 
 // A 25 fps movie of Frames frames on a coloured stage, each frame carrying
 // one frame's worth of 44,100 Hz 16-bit stereo PCM at a constant level, with
-// Actions in its first frame.
-std::string StreamSoundMovie(const std::string& name, uint16_t frames, const tvmtest::Bytes& actions = {})
+// Actions in its frame ActionsAt (counted from 0).
+std::string StreamSoundMovie(const std::string& name, uint16_t frames, const tvmtest::Bytes& actions = {},
+                             uint16_t actionsAt = 0)
 {
     constexpr uint16_t samplesPerFrame = 44100 / 25;
     tvmtest::Bytes block;
@@ -36,8 +38,10 @@ std::string StreamSoundMovie(const std::string& name, uint16_t frames, const tvm
     }
     tvmtest::SwfTags tags;
     tags.Background(kStage).SoundStreamHead(tvmtest::SoundFormatByte(3, 3, true, true), samplesPerFrame);
-    if (!actions.empty()) tags.DoAction(actions);
-    for (uint16_t frame = 0; frame < frames; ++frame) tags.SoundStreamBlock(block).ShowFrame();
+    for (uint16_t frame = 0; frame < frames; ++frame) {
+        if (frame == actionsAt && !actions.empty()) tags.DoAction(actions);
+        tags.SoundStreamBlock(block).ShowFrame();
+    }
     tvmtest::SwfMovie movie;
     movie.rateInteger = 25;
     movie.frameCount = frames;
@@ -111,6 +115,23 @@ TEST(CaptureFrames, SoundPaysForWholeFramesOnly)
     };
     for (const Case& c : cases)
         EXPECT_EQ(CaptureFramesForSound(c.bytes, c.rate), c.frames) << c.rate << " fps, " << c.bytes << " bytes";
+}
+
+// The least sound that pays for a count of frames: one sample less pays for
+// one frame less.
+TEST(CaptureFrames, WholeFramesOfSoundEndOnTheLastFramesTime)
+{
+    EXPECT_EQ(CaptureSoundForFrames(1, 25), 7056);
+    EXPECT_EQ(CaptureSoundForFrames(3, 44100.0 / 1024), 3 * 4096);
+    EXPECT_EQ(CaptureSoundForFrames(1, 30000.0 / 1001), 1472 * 4);
+    EXPECT_EQ(CaptureSoundForFrames(0, 25), 0);
+    for (double rate : {25.0, 12.0, 30000.0 / 1001, 24000.0 / 1001, 12.5, 0.5, 44100.0 / 256})
+        for (int64_t frames : {1LL, 2LL, 7LL, 29LL, 1000LL, 86400LL}) {
+            const int64_t bytes = CaptureSoundForFrames(frames, rate);
+            EXPECT_EQ(bytes % 4, 0);
+            EXPECT_EQ(CaptureFramesForSound(bytes, rate), frames) << rate << " fps, " << frames;
+            EXPECT_EQ(CaptureFramesForSound(bytes - 4, rate), frames - 1) << rate << " fps, " << frames;
+        }
 }
 
 TEST(CaptureAlpha, IsRebuiltFromRendersOverBlackAndOverWhite)
@@ -205,12 +226,52 @@ TEST_F(Capture, APacedPlayerMovesOnlyByTheStepsAndWritesAsFastAsAsked)
     }
     EXPECT_EQ(capture->EnteredFrameCount(), uint32_t(frames - 1)) << "the first frame is the one loaded";
 
-    // A step takes no more sound than it is given room for; the rest waits.
+    // A step takes no more sound than it is given room for, to the sample;
+    // the rest waits.
     Step limited;
-    limited.Result = CreateCaptureBuffers(capture, limited.Frames, limited.Sound, limited.Command, 7056);
-    EXPECT_EQ(limited.Sound->GetSize(), 7056);
+    limited.Result = CreateCaptureBuffers(capture, limited.Frames, limited.Sound, limited.Command, 7056 + 400);
+    EXPECT_EQ(limited.Sound->GetSize(), 7056 + 400);
+    EXPECT_EQ(limited.Frames->Count(), 1);
+    // Without a limit, the sound of whole frames: the rest of the one cut
+    // short, and those after it.
     Step rest = TakeStep(*capture);
-    EXPECT_EQ((bytes + 7056 + rest.Sound->GetSize()) % 4096, 0) << "nothing was lost";
+    EXPECT_EQ((limited.Sound->GetSize() + rest.Sound->GetSize()) % 7056, 0);
+    EXPECT_EQ(rest.Frames->Count(), (limited.Sound->GetSize() + rest.Sound->GetSize()) / 7056 - 1);
+    EXPECT_EQ((bytes + limited.Sound->GetSize() + rest.Sound->GetSize() + kvnCapturedSound::Size()) % 4096, 0)
+        << "nothing was lost";
+    capture->Free();
+}
+
+// Steps end on the very frame: before the frame that brings a capture
+// command, which the next step then starts with, and with the grab of the
+// stop frame, each with the sound of the frames grabbed and no more.
+TEST_F(Capture, PacedStepsEndAtACommandsFrameAndAtTheStopFrame)
+{
+    TkvnFlashAVCapture* capture = NewCapture();
+    capture->PacesPlayer = true;
+    capture->GrabFrameRate = capture->MovieFrameRate = 25;
+    capture->StopFrameNumber = 10;
+    auto start = tvmtest::SwfActions().GetUrl("FSCommand:kvn_cmd_capture_start", "").End().Take();
+    capture->LoadMovie(StreamSoundMovie("capture_exact.swf", 250, start, 5), "", 0, "");
+    ASSERT_TRUE(capture->IsSWFReady()) << capture->CaptureError();
+    int64_t bytes = 0, frames = 0;
+    bool commanded = false;
+    while (!capture->ReachedStopFrame()) {
+        Step step = TakeStep(*capture);
+        ASSERT_EQ(capture->CaptureError(), "");
+        bytes += step.Sound->GetSize();
+        frames += step.Frames->Count();
+        ASSERT_EQ(bytes, frames * 7056) << "whole frames' sound";
+        if (!commanded && step.Command == ccStart) {
+            commanded = true;
+            EXPECT_EQ(frames, 5) << "the frame that brought the command is the next step's";
+            EXPECT_EQ(capture->GetFrameNum(), 5);
+        } else {
+            ASSERT_EQ(capture->GetFrameNum(), frames - 1);
+        }
+    }
+    EXPECT_TRUE(commanded);
+    EXPECT_EQ(frames, 10);
     capture->Free();
 }
 
