@@ -17,6 +17,7 @@
 #include <limits>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "Streams.h"
 #include "kvnFlashMovieControl.h"
@@ -117,6 +118,11 @@ public:
     // there; a jump to another frame before the first step calls for it again.
     void RestartCapturedSound();
 
+    // A grabbed frame its taker is done with: later grabs draw into its
+    // memory rather than ask the system for more, which costs more than the
+    // drawing itself. A few are kept; the rest are freed.
+    void RecycleFrame(std::unique_ptr<TBitmap> frame);
+
     // The last command code (TkvnCaptureCommand); stays until the next load
     // or command.
     uint32_t CaptureCommand() const { return captureCommand_; }
@@ -143,6 +149,7 @@ private:
     bool WaitForSoundBuffer();
     void MoveStoppedMovieOn();
     bool GrabFrame(TkvnFramesList& frames);
+    std::unique_ptr<TBitmap> SpareFrame();
     bool MovieFrameDue() const;
     void StepFrame(TMessage& message);
     bool PreviewDue();
@@ -163,6 +170,7 @@ private:
     // GetTickCount of the last load; readiness is awaited from there.
     DWORD loadTick_ = 0;
     std::string captureError_;
+    std::vector<std::unique_ptr<TBitmap>> spareFrames_;
 };
 
 // One capture step: new Frames and Sound, filled by the step, and the command
