@@ -24,7 +24,7 @@ public:
     }
     int FrameCount() const override { return context_->Frames->Count(); }
     TBitmap* OldestFrame() override { return context_->Frames->Get(0); }
-    void DeleteOldestFrame() override { context_->Frames->Delete(0); }
+    void DeleteOldestFrame() override { context_->Capture->RecycleFrame(context_->Frames->Extract(0)); }
     bool PcmHasData() const override { return context_->PCMQueue->Size() > 0; }
     int ReadPcm(void* data, int size) override
     {

@@ -19,6 +19,9 @@ constexpr DWORD kSoundWaitMs = 5000;
 constexpr DWORD kPreviewIntervalMs = 100;
 // Failed grabs in a row before a step gives up.
 constexpr int kGrabAttempts = 10;
+// Frames kept for grabs to come: the queue between the grabs and their
+// taker rarely holds more than one or two.
+constexpr size_t kSpareFrames = 4;
 
 // Where the sound clock stood when the movie was first seen stopped; below 0
 // while unset. One for the process, as the sound clock is.
@@ -240,14 +243,32 @@ bool TkvnFlashAVCapture::GrabFrame(TkvnFramesList& frames)
             return false;
         }
         std::unique_ptr<TBitmap> frame;
-        if (LowerWMode() == "direct")
+        if (LowerWMode() == "direct") {
             frame = CopyLastBlitBitmap();
-        else if (!CreateFrameBitmap(frame))
-            return false;
+        } else {
+            frame = SpareFrame();
+            if (!DrawFrameInto(*frame, pf24bit)) {
+                RecycleFrame(std::move(frame));
+                return false;
+            }
+        }
         return !frame->Empty() && Queue(frames, frame);
     } catch (const Exception&) {
         return false;
     }
+}
+
+std::unique_ptr<TBitmap> TkvnFlashAVCapture::SpareFrame()
+{
+    if (spareFrames_.empty()) return std::make_unique<TBitmap>();
+    std::unique_ptr<TBitmap> frame = std::move(spareFrames_.back());
+    spareFrames_.pop_back();
+    return frame;
+}
+
+void TkvnFlashAVCapture::RecycleFrame(std::unique_ptr<TBitmap> frame)
+{
+    if (frame && spareFrames_.size() < kSpareFrames) spareFrames_.push_back(std::move(frame));
 }
 
 double TkvnFlashAVCapture::GrabRate() const

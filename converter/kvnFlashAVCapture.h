@@ -21,6 +21,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "Streams.h"
 #include "kvnFlashMovieControl.h"
@@ -127,6 +128,11 @@ public:
     // there; a jump to another frame before the first step calls for it again.
     void RestartCapturedSound();
 
+    // A grabbed frame its taker is done with: later grabs draw into its
+    // memory rather than ask the system for more, which costs more than the
+    // drawing itself. A few are kept; the rest are freed.
+    void RecycleFrame(std::unique_ptr<TBitmap> frame);
+
     // The last command code (TkvnCaptureCommand); stays until the next load
     // or command.
     uint32_t CaptureCommand() const { return captureCommand_; }
@@ -157,6 +163,7 @@ private:
     bool GrabFrame(TkvnFramesList& frames);
     int64_t FrameStepsDue() const;
     void StepForGrab();
+    std::unique_ptr<TBitmap> SpareFrame();
     void StepFrame(TMessage& message);
     bool PreviewDue();
     void HandleFSCommand(const std::wstring& command, const std::wstring& args);
@@ -179,6 +186,7 @@ private:
     // GetTickCount of the last load; readiness is awaited from there.
     DWORD loadTick_ = 0;
     std::string captureError_;
+    std::vector<std::unique_ptr<TBitmap>> spareFrames_;
 };
 
 // One capture step: new Frames and Sound, filled by the step, and the command

@@ -94,6 +94,11 @@ public:
     // The caller owns what it gets; on failure (no view object, a failing
     // drawing) the answer is False and Bitmap is not written.
     bool CreateFrameBitmap(std::unique_ptr<TBitmap>& bitmap);
+    // The frame drawn over Frame at the client size in Format. A frame that
+    // already has that size and format keeps its memory: a capture that
+    // draws every frame into the same few bitmaps asks the system for none.
+    // False when nothing could be drawn; Frame then holds no frame.
+    bool DrawFrameInto(TBitmap& frame, TPixelFormat format);
     // The frame drawn over black into Bitmap1 and over white into Bitmap2
     // (32 bits each), for the alpha a transparent stage leaves. It leaves
     // BackgroundColor at -1.
@@ -337,7 +342,7 @@ private:
     Value ReadProperty(unsigned layouts, Value cached, int position = Slot::Position);
     template <class Slot, class Value>
     void WriteProperty(unsigned layouts, Value& cached, Value value, int position = Slot::Position);
-    // Renders the frame onto a new bitmap of the client size over Background.
+    // Renders the frame onto the bitmap, sized to the client, over Background.
     bool DrawFrame(TBitmap& bitmap, TPixelFormat format, TColor background);
 
     LONG refCount_ = 0;

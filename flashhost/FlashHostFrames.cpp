@@ -31,15 +31,20 @@ bool TFlashHostControl::DrawFrame(TBitmap& bitmap, TPixelFormat format, TColor b
 
 bool TFlashHostControl::CreateFrameBitmap(std::unique_ptr<TBitmap>& bitmap)
 {
-    if (!viewObject_) return false;
     auto frame = std::make_unique<TBitmap>();
+    if (!DrawFrameInto(*frame, pf24bit)) return false;
+    bitmap = std::move(frame);
+    return true;
+}
+
+bool TFlashHostControl::DrawFrameInto(TBitmap& frame, TPixelFormat format)
+{
+    if (!viewObject_) return false;
     try {
-        if (!DrawFrame(*frame, pf24bit, NoBackground)) return false;
+        return DrawFrame(frame, format, NoBackground);
     } catch (const Exception&) {
         return false;
     }
-    bitmap = std::move(frame);
-    return true;
 }
 
 bool TFlashHostControl::CreateFrameBitmapsForAlpha(std::unique_ptr<TBitmap>& bitmap1,

@@ -136,7 +136,9 @@ void PlayerControl::PaintFrame(HDC dc, const RECT& area)
 {
     int width = area.right - area.left;
     int height = area.bottom - area.top;
-    std::vector<uint32_t> pixels(static_cast<size_t>(width) * static_cast<size_t>(height));
+    // The engine paints every pixel: nothing needs clearing.
+    std::vector<uint32_t>& pixels = paintPixels_;
+    pixels.resize(static_cast<size_t>(width) * static_cast<size_t>(height));
     Engine.Render({pixels.data(), width, height, width});
     BITMAPINFO info{};
     info.bmiHeader.biSize = sizeof(info.bmiHeader);

@@ -9,6 +9,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "ActiveObject.h"
 #include "ComObject.h"
@@ -99,6 +100,9 @@ private:
     std::wstring pendingQuery_;
     // Held while a movie is loaded.
     std::unique_ptr<SoundUse> sound_;
+    // The pixels of the last paint, kept: a conversion paints every frame,
+    // and fresh memory for each cost more than drawing the frame.
+    std::vector<uint32_t> paintPixels_;
     OleObject oleObject_;
     ShockwaveFlash flash_;
     ViewObject view_;

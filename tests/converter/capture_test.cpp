@@ -275,6 +275,26 @@ TEST_F(Capture, PacedStepsEndAtACommandsFrameAndAtTheStopFrame)
     capture->Free();
 }
 
+TEST_F(Capture, ARecycledFrameIsDrawnOverByALaterGrab)
+{
+    TkvnFlashAVCapture* capture = NewCapture();
+    capture->LoadMovie(StreamSoundMovie("capture_recycled.swf", 50), "", 0, "");
+    auto used = std::make_unique<TBitmap>();
+    used->SetSize(30, 20);
+    used->Canvas().Brush().SetColor(clRed);
+    used->Canvas().FillRect(Rect(0, 0, 30, 20));
+    const TBitmap* recycled = used.get();
+    capture->RecycleFrame(std::move(used));
+    Step step = TakeStep(*capture);
+    ASSERT_GT(step.Result, 0) << capture->CaptureError();
+    TBitmap* frame = step.Frames->Get(0);
+    ASSERT_EQ(frame, recycled);
+    EXPECT_EQ(frame->Width(), 220);
+    EXPECT_EQ(frame->Height(), 160);
+    EXPECT_EQ(frame->Canvas().Pixels(0, 0), TColor(0x996633)) << "the movie's stage";
+    capture->Free();
+}
+
 TEST_F(Capture, TransparentFramesComeAsPairsOverBlackAndWhite)
 {
     TkvnFlashAVCapture* capture = NewCapture();

@@ -108,6 +108,25 @@ TEST_F(FlashHostFrames, AFrameIsDrawnAtTheClientSizeAlsoTwiceTheStage)
     }
 }
 
+TEST_F(FlashHostFrames, AFrameDrawnIntoABitmapOfItsSizeAndFormatKeepsItsMemory)
+{
+    host->SetBounds(0, 0, 120, 90);
+    host->SetBackgroundColor(-1);
+    TBitmap frame;
+    frame.SetSize(30, 20);
+    Load(0x336699, "grab_into_first.swf");
+    ASSERT_TRUE(host->DrawFrameInto(frame, pf32bit));
+    EXPECT_EQ(frame.Width(), 120);
+    EXPECT_EQ(frame.Height(), 90);
+    EXPECT_EQ(frame.PixelFormat(), pf32bit);
+    EXPECT_EQ(PixelOf(frame, 119, 89), 0x336699u);
+    const HBITMAP memory = frame.Handle();
+    Load(0x996633, "grab_into_second.swf");
+    ASSERT_TRUE(host->DrawFrameInto(frame, pf32bit));
+    EXPECT_EQ(frame.Handle(), memory);
+    EXPECT_EQ(PixelOf(frame, 0, 0), 0x996633u) << "drawn over, not kept";
+}
+
 TEST_F(FlashHostFrames, TheLastBlitIsCopiedAtItsSize)
 {
     host->SetBounds(0, 0, 120, 90);
