@@ -5,6 +5,7 @@
 #include "kvnCaptureStep.h"
 #include "kvnConverterFlags.h"
 #include "kvnFFmpegBackEnd.h"
+#include "kvnFlashAVCapture.h"
 #include "kvnTavelomatic.h"
 
 namespace {
