@@ -58,6 +58,9 @@ void TkvnFlashAVCapture::ResetCapture()
     pacing_ = false;
     kvnCapturedSound::ClearHandlers();
     SetAudioHostPaced(false);
+    // The devices paused between steps play again: the player may go on
+    // without a capture.
+    if (GetAudioPaused()) SetAudioPaused(false);
     kvnCapturedSound::Reset();
 }
 
@@ -167,9 +170,8 @@ bool TkvnFlashAVCapture::PreviewDue()
 
 void TkvnFlashAVCapture::StepFrame(TMessage& message)
 {
-    // The player's own step: one frame, drawn before it answers.
+    // The player's own step: one frame of the given length, drawn before it answers.
     message.WParam = 1;
-    message.LParam = 0;
     DefaultHandler(message);
     ++enteredFrameCount_;
     if (OnEnterFrame) OnEnterFrame(this, enteredFrameCount_, kvnCapturedSound::Size());
@@ -285,9 +287,16 @@ int64_t TkvnFlashAVCapture::FrameStepsDue() const
     return std::max<int64_t>(0, static_cast<int64_t>(seconds * MovieFrameRate + 1e-9) - grabSteps_);
 }
 
+void TkvnFlashAVCapture::StepPlayer()
+{
+    // A step is one of the movie's frames, or one of the grabs' when the movie has no rate.
+    const double rate = MovieFrameRate > 0 ? MovieFrameRate : GrabRate();
+    Perform(kFrameStepMessage, kFrameStepRequest, rate > 0 ? LPARAM(std::lround(1e6 / rate)) : 0);
+}
+
 void TkvnFlashAVCapture::StepForGrab()
 {
-    Perform(kFrameStepMessage, kFrameStepRequest, 0);
+    StepPlayer();
     ++grabSteps_;
 }
 
@@ -333,7 +342,7 @@ double TkvnFlashAVCapture::CaptureBatch(TkvnFramesList& frames, TMemoryStream& s
             Fail("The movie did not become ready to play within 5 seconds of its load.");
             return -1.0;
         }
-        Perform(kFrameStepMessage, kFrameStepRequest, 0);
+        StepPlayer();
         return -1.0;
     }
     const double rate = GrabRate();

@@ -44,7 +44,8 @@ enum TkvnCaptureCommand : uint32_t {
 };
 
 // The message that steps the player by one frame: sent to the control with
-// wParam kFrameStepRequest (other values are dropped).
+// wParam kFrameStepRequest (other values are dropped) and lParam the step's
+// length in microseconds, which the player's videos keep to.
 constexpr UINT kFrameStepMessage = WM_USER + 1;
 constexpr WPARAM kFrameStepRequest = 2;
 
@@ -162,6 +163,7 @@ private:
     int64_t GrabFrames(TkvnFramesList& frames, int64_t due);
     bool GrabFrame(TkvnFramesList& frames);
     int64_t FrameStepsDue() const;
+    void StepPlayer();
     void StepForGrab();
     std::unique_ptr<TBitmap> SpareFrame();
     void StepFrame(TMessage& message);

@@ -103,6 +103,10 @@ void PlayerControl::FinishLoad(std::optional<std::vector<uint8_t>> bytes)
 {
     std::wstring variables = Properties.FlashVars + L"&" + pendingQuery_;
     if (bytes) {
+        // The sound device is open before the first frame's scripts run: a
+        // video they start is heard from its first sound.
+        if (!sound_)
+            sound_ = std::make_unique<SoundUse>(Engine.Sound);
         // The movie's version, which decides how its texts are written, is
         // its fourth byte.
         UINT codePage = bytes->size() > 3 && (*bytes)[3] >= 6 ? CP_UTF8 : CP_ACP;
@@ -112,8 +116,6 @@ void PlayerControl::FinishLoad(std::optional<std::vector<uint8_t>> bytes)
     }
     if (!Engine.HasMovie())
         sound_.reset();
-    else if (!sound_)
-        sound_ = std::make_unique<SoundUse>(Engine.Sound);
     ReadyState = 4;
     RestartTimer();
     Events().Fire(EventProgress, {IntArgument(100)});
@@ -254,9 +256,10 @@ LRESULT PlayerControl::OnStageMessage(HWND window, UINT message, WPARAM wParam, 
             Present();
         return 0;
     case WM_USER + 1:
-        // The host's frame step: exactly one frame, shown before the answer.
+        // The host's frame step: exactly one frame, shown before the answer;
+        // lParam is its length in microseconds, 0 for the movie's own.
         if (wParam == 1) {
-            Engine.Step();
+            Engine.StepPaced(static_cast<double>(lParam) / 1000);
             Present();
             UpdateWindow(window);
         }

@@ -67,6 +67,7 @@ bool MoviePlayer::Start(std::optional<Movie> movie, std::string_view variables)
     videos_.Clear();
     shapes_.Clear();
     streams_.Reset();
+    streamClock_.Reset();
     scriptSounds_.Reset();
     movie_ = std::move(movie);
     stageEvents_.clear();
@@ -115,6 +116,7 @@ void MoviePlayer::Unload()
     spriteSounds_.Reset();
     videos_.Clear();
     streams_.Reset();
+    streamClock_.Reset();
     scriptSounds_.Reset();
     Retire();
     movie_.reset();
@@ -259,6 +261,7 @@ bool MoviePlayer::Tick()
 {
     if (!movie_)
         return false;
+    streamClock_.Free();
     CatchUp();
     uint32_t now = clock_.Milliseconds();
     if (std::optional<size_t> paced = Sound.StreamFrame()) {
@@ -278,6 +281,13 @@ bool MoviePlayer::Step()
     if (!movie_)
         return timeline_.Advance();
     return Advance();
+}
+
+bool MoviePlayer::StepPaced(double milliseconds)
+{
+    if (movie_)
+        streamClock_.Step(milliseconds > 0 ? milliseconds : movie_->FrameMilliseconds());
+    return Step();
 }
 
 void MoviePlayer::SetVariablesFromQuery(std::string_view query)

@@ -20,6 +20,7 @@
 #include "ScriptEvents.h"
 #include "ShapeCache.h"
 #include "SpriteSounds.h"
+#include "StepClock.h"
 #include "Surface.h"
 #include "TextFields.h"
 #include "Timeline.h"
@@ -67,6 +68,10 @@ public:
     bool Tick();
     // One frame on at once, whatever the time.
     bool Step();
+    // The host's step when it paces the movie itself: one frame on, and the
+    // videos' time by that many milliseconds (0 or less: one of the movie's
+    // frames), until it ticks again.
+    bool StepPaced(double milliseconds = 0);
     // Runs the actions of frames that the host went to since the last run.
     void RunReachedFrames();
 
@@ -148,7 +153,8 @@ private:
     SpriteCount sprites_;
     VideoPictures videos_;
     ShapeCache shapes_;
-    NetStreams streams_{clock_, Sound, videos_};
+    StepClock streamClock_{clock_};
+    NetStreams streams_{streamClock_, Sound, videos_};
     ScriptSounds scriptSounds_{Sound};
     SpriteSounds spriteSounds_{Sound};
     // What the sprites raised for the scripts since they last ran.

@@ -9,7 +9,15 @@
 
 namespace tvmplayer {
 
-StreamPlayback::StreamPlayback(Clock& clock, MovieSound& sound)
+namespace {
+
+// A file's time stamps, converted from its own time base, come a rounding
+// error off the moment they name: within this they are at it.
+constexpr double StampSlack = 1e-9;
+
+}
+
+StreamPlayback::StreamPlayback(StepClock& clock, MovieSound& sound)
     : clock_(clock), sound_(sound), feed_(sound.OpenFeed())
 {
 }
@@ -28,18 +36,18 @@ void StreamPlayback::Play(std::unique_ptr<MediaSource> source)
         return;
     }
     state_ = State::Playing;
-    soundDriven_ = source_->HasSound() && sound_.Mixing();
+    heard_ = source_->HasSound() && sound_.Mixing();
     Rebase(0);
     events_.push_back("NetStream.Play.Start");
 }
 
 void StreamPlayback::Close()
 {
-    if (soundDriven_)
+    if (heard_)
         feed_->Clear();
     source_.reset();
     state_ = State::Idle;
-    soundDriven_ = false;
+    heard_ = false;
     time_ = 0;
     pictureSpacing_ = 0;
     next_.reset();
@@ -50,7 +58,7 @@ void StreamPlayback::Close()
 void StreamPlayback::Deafen()
 {
     time_ = Clocked();
-    soundDriven_ = false;
+    heard_ = false;
     base_ = time_;
     clockStart_ = clock_.Milliseconds();
 }
@@ -58,12 +66,33 @@ void StreamPlayback::Deafen()
 void StreamPlayback::Hear()
 {
     time_ = Clocked();
-    soundDriven_ = true;
+    heard_ = true;
     feed_->Clear();
-    base_ = skipUntil_ = time_;
+    skipUntil_ = time_;
+    if (stepped_)
+        return;
     // The sound read so far went unheard; the time counts from the first
     // sound the mixer gets, which may start a little later.
+    base_ = time_;
     baseOnSound_ = true;
+}
+
+void StreamPlayback::FollowClock()
+{
+    if (clock_.Stepped() == stepped_)
+        return;
+    // The clock itself goes on without a jump.
+    if (!heard_ || state_ != State::Playing) {
+        stepped_ = clock_.Stepped();
+        return;
+    }
+    // The time went by the sound played, or goes by it now: the sound handed
+    // over ahead went with the old pace and is read again from here.
+    time_ = Clocked();
+    if (next_ || lastPicture_ >= 0 || feed_->Queued() > 0)
+        Restart(time_);
+    else
+        Rebase(time_);
 }
 
 void StreamPlayback::Pause(std::optional<bool> paused)
@@ -101,10 +130,11 @@ void StreamPlayback::Restart(double seconds)
 
 void StreamPlayback::Rebase(double seconds)
 {
-    if (soundDriven_)
+    if (heard_)
         feed_->Clear();
     base_ = time_ = skipUntil_ = seconds;
     baseOnSound_ = false;
+    stepped_ = clock_.Stepped();
     clockStart_ = clock_.Milliseconds();
     exhausted_ = false;
     lastPicture_ = -1;
@@ -116,7 +146,7 @@ double StreamPlayback::Clocked()
 {
     if (state_ != State::Playing)
         return time_;
-    if (soundDriven_)
+    if (TimeFollowsSound())
         return base_ + static_cast<double>(feed_->Played()) / MixRate;
     // Wrapping subtraction: right across the clock's wrap-around too.
     return base_ + static_cast<uint32_t>(clock_.Milliseconds() - clockStart_) / 1000.0;
@@ -136,7 +166,7 @@ void StreamPlayback::Take(MediaPiece& piece)
             ahead_.emplace_back(piece.Time, std::move(piece.Picture));
         }
     }
-    if (!piece.Samples.empty() && SoundDriven()) {
+    if (!piece.Samples.empty() && SoundHeard()) {
         size_t frames = piece.Samples.size() / MixChannels;
         double end = piece.Time + static_cast<double>(frames) / MixRate;
         if (end > skipUntil_) {
@@ -155,9 +185,11 @@ void StreamPlayback::Step()
 {
     if (!source_ || state_ == State::Idle || state_ == State::Ended)
         return;
-    if (!soundDriven_ && !exhausted_ && state_ == State::Playing && source_->HasSound() && sound_.Mixing())
+    FollowClock();
+    if (!heard_ && !exhausted_ && state_ == State::Playing && source_->HasSound() && sound_.Mixing())
         Hear();
-    double now = Clocked();
+    const double now = Clocked();
+    const double reached = now + StampSlack;
     for (size_t i = 0; i < MaxPiecesPerStep; ++i) {
         if (!next_) {
             next_ = source_->Next();
@@ -166,15 +198,15 @@ void StreamPlayback::Step()
                 break;
             }
         }
-        bool due = next_->Time <= now || next_->Time < skipUntil_;
-        bool soundWanted = SoundDriven() && feed_->Queued() < StreamSoundLead * MixRate
+        bool due = next_->Time <= reached || next_->Time < skipUntil_;
+        bool soundWanted = SoundHeard() && feed_->Queued() < StreamSoundLead * MixRate
                            && ahead_.size() < MaxPicturesAhead;
         if (!due && !soundWanted)
             break;
         Take(*next_);
         next_.reset();
     }
-    while (!ahead_.empty() && ahead_.front().first <= now) {
+    while (!ahead_.empty() && ahead_.front().first <= reached) {
         picture_ = std::move(ahead_.front().second);
         ahead_.pop_front();
     }
@@ -182,9 +214,9 @@ void StreamPlayback::Step()
     if (state_ != State::Playing || !exhausted_)
         return;
     // The sound has ended before the pictures: they keep to the clock.
-    bool soundLeft = soundDriven_ && feed_->Queued() > 0;
-    bool picturesLeft = !ahead_.empty() || (lastPicture_ >= 0 && now + 1e-9 < lastPicture_ + pictureSpacing_);
-    if (soundDriven_ && !soundLeft && picturesLeft)
+    bool soundLeft = heard_ && feed_->Queued() > 0;
+    bool picturesLeft = !ahead_.empty() || (lastPicture_ >= 0 && reached < lastPicture_ + pictureSpacing_);
+    if (heard_ && !soundLeft && picturesLeft)
         Deafen();
     if (!picturesLeft && !soundLeft) {
         state_ = State::Ended;

@@ -3,9 +3,10 @@
 // movies that play a video file beside their own frames, such as the
 // program's FLV-player movie. A stream plays a file that the host opens; its
 // pictures show in the placed videos it is attached to, scaled to them; its
-// sound joins the movie's in the mixer beside every other stream's, and while
-// the mixer plays it the stream's time is its sound played, so that picture and sound stay together
-// in a capture that is paced by the sound.
+// sound joins the movie's in the mixer beside every other stream's. While the
+// mixer plays it the stream's time is its sound played, so that picture and
+// sound stay together; while the host steps the movie, the time is the steps'
+// and the sound is handed over ahead, at the pace the host takes it.
 #include <cstdint>
 #include <deque>
 #include <map>
@@ -14,8 +15,8 @@
 #include <string>
 #include <vector>
 
-#include "Clock.h"
 #include "MediaSource.h"
+#include "StepClock.h"
 #include "VideoStream.h"
 
 namespace tvmplayer {
@@ -38,7 +39,7 @@ inline constexpr size_t MaxPiecesPerStep = 2048;
 // One NetStream object's playing.
 class StreamPlayback final : public PictureSource {
 public:
-    StreamPlayback(Clock& clock, MovieSound& sound);
+    StreamPlayback(StepClock& clock, MovieSound& sound);
     ~StreamPlayback();
     StreamPlayback(const StreamPlayback&) = delete;
     StreamPlayback& operator=(const StreamPlayback&) = delete;
@@ -63,24 +64,31 @@ private:
     enum class State { Idle, Playing, Paused, Ended };
 
     double Clocked();
+    // The host began stepping the movie, or stopped: the time goes on from
+    // where it stands, in the clock's new way.
+    void FollowClock();
     // The sound has ended before the pictures: the time keeps to the clock.
     void Deafen();
     // The mixer's device opened after the stream started: from now on the
-    // stream's sound is heard and its time follows the sound played.
+    // stream's sound is heard and, unless the host steps the movie, its time
+    // follows the sound played.
     void Hear();
     // Reading starts again at seconds, from the key frame before it.
     void Restart(double seconds);
     // The time counts from seconds on; nothing read ahead is kept.
     void Rebase(double seconds);
     void Take(MediaPiece& piece);
-    bool SoundDriven() const { return soundDriven_ && state_ == State::Playing; }
+    bool SoundHeard() const { return heard_ && state_ == State::Playing; }
+    bool TimeFollowsSound() const { return heard_ && !stepped_; }
 
-    Clock& clock_;
+    StepClock& clock_;
     MovieSound& sound_;
     std::shared_ptr<SoundFeed> feed_;
     std::unique_ptr<MediaSource> source_;
     State state_ = State::Idle;
-    bool soundDriven_ = false;
+    bool heard_ = false;
+    // Whether the clock was stepped when the time was last based on it.
+    bool stepped_ = false;
     double base_ = 0;  // the time at which the sound or clock count from
     uint32_t clockStart_ = 0;
     double time_ = 0;
@@ -100,7 +108,7 @@ private:
 // The streams and videos of one movie's scripts.
 class NetStreams {
 public:
-    NetStreams(Clock& clock, MovieSound& sound, VideoPictures& videos)
+    NetStreams(StepClock& clock, MovieSound& sound, VideoPictures& videos)
         : clock_(clock), sound_(sound), videos_(videos)
     {
     }
@@ -120,7 +128,7 @@ private:
     StreamPlayback* Find(ScriptObject* object);
     void Play(ScriptObject* object, const std::string& name);
 
-    Clock& clock_;
+    StepClock& clock_;
     MovieSound& sound_;
     VideoPictures& videos_;
     MediaSources* sources_ = nullptr;

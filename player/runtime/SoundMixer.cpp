@@ -14,6 +14,9 @@ namespace {
 
 constexpr unsigned BytesPerSample = 2 * sizeof(int16_t);
 constexpr unsigned SamplesPerBuffer = SoundBufferBytes / BytesPerSample;
+// How long a movie's load waits for the device to open: a system whose
+// device takes longer only hears the movie's first sounds late.
+constexpr DWORD DeviceOpenWaitMs = 2000;
 
 // Set up and taken down with the module, never by the C++ runtime, whose
 // exit handlers may run while the host is ending the process.
@@ -23,6 +26,9 @@ struct Mixer {
     int Uses;
     HANDLE Thread;
     HANDLE StopEvent;
+    // Set once the thread has opened the device and written its first
+    // buffers, or found that it cannot.
+    HANDLE OpenedEvent;
     // The sounds mixed and whether a device plays them; taken by the sound
     // thread for each buffer, never while the thread is waited for.
     CRITICAL_SECTION SourcesLock;
@@ -91,6 +97,7 @@ DWORD WINAPI SoundThread(LPVOID stopEvent)
                      != MMSYSERR_NOERROR) {
         // No device: nothing to write to, but the thread still waits for its end.
         OutputDebugStringA("player: no sound device\n");
+        SetEvent(mixer.OpenedEvent);
         WaitForSingleObject(stopEvent, INFINITE);
         if (done)
             CloseHandle(done);
@@ -107,6 +114,7 @@ DWORD WINAPI SoundThread(LPVOID stopEvent)
         Mix(headers[i], output);
         waveOutWrite(device, &headers[i], sizeof(WAVEHDR));
     }
+    SetEvent(mixer.OpenedEvent);
     HANDLE events[] = {stopEvent, done};
     while (WaitForMultipleObjects(2, events, FALSE, INFINITE) == WAIT_OBJECT_0 + 1) {
         for (WAVEHDR& header : headers)
@@ -126,6 +134,22 @@ DWORD WINAPI SoundThread(LPVOID stopEvent)
 }
 
 // Called under the lock.
+void StartThread()
+{
+    mixer.StopEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    mixer.OpenedEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    if (mixer.StopEvent && mixer.OpenedEvent)
+        mixer.Thread = CreateThread(nullptr, 0, SoundThread, mixer.StopEvent, 0, nullptr);
+    if (mixer.Thread)
+        return;
+    for (HANDLE* event : {&mixer.StopEvent, &mixer.OpenedEvent}) {
+        if (*event)
+            CloseHandle(*event);
+        *event = nullptr;
+    }
+}
+
+// Called under the lock.
 void EndThread()
 {
     if (!mixer.Thread)
@@ -134,7 +158,8 @@ void EndThread()
     WaitForSingleObject(mixer.Thread, INFINITE);
     CloseHandle(mixer.Thread);
     CloseHandle(mixer.StopEvent);
-    mixer.Thread = mixer.StopEvent = nullptr;
+    CloseHandle(mixer.OpenedEvent);
+    mixer.Thread = mixer.StopEvent = mixer.OpenedEvent = nullptr;
 }
 
 }
@@ -147,14 +172,11 @@ SoundUse::SoundUse(tvmplayer::MovieSound& sound) : sound_(sound)
         sound_.SetMixing(mixer.DeviceOpen);
     }
     EnterCriticalSection(&mixer.Lock);
-    if (mixer.Uses++ == 0) {
-        mixer.StopEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-        mixer.Thread = mixer.StopEvent ? CreateThread(nullptr, 0, SoundThread, mixer.StopEvent, 0, nullptr) : nullptr;
-        if (!mixer.Thread && mixer.StopEvent) {
-            CloseHandle(mixer.StopEvent);
-            mixer.StopEvent = nullptr;
-        }
-    }
+    if (mixer.Uses++ == 0)
+        StartThread();
+    // The thread takes no lock of the caller's while it opens the device.
+    if (mixer.OpenedEvent)
+        WaitForSingleObject(mixer.OpenedEvent, DeviceOpenWaitMs);
     LeaveCriticalSection(&mixer.Lock);
 }
 
@@ -177,7 +199,7 @@ void StartSoundMixer()
     InitializeCriticalSection(&mixer.Lock);
     InitializeCriticalSection(&mixer.SourcesLock);
     mixer.Uses = 0;
-    mixer.Thread = mixer.StopEvent = nullptr;
+    mixer.Thread = mixer.StopEvent = mixer.OpenedEvent = nullptr;
     mixer.Sources = new std::vector<tvmplayer::MovieSound*>;
     mixer.DeviceOpen = false;
 }

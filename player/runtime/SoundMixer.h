@@ -14,7 +14,9 @@
 
 #include "MovieSound.h"
 
-// A loaded movie's hold on the mixer, which mixes its sound meanwhile.
+// A loaded movie's hold on the mixer, which mixes its sound meanwhile. Made
+// before the movie's first frame: it returns once the device is open (or
+// known not to open), so that the movie's first sounds are heard.
 class SoundUse {
 public:
     explicit SoundUse(tvmplayer::MovieSound& sound);
