@@ -643,8 +643,10 @@ void SetAudioHostPaced(bool paced)
     if (state.HostPaced == paced)
         return;
     state.HostPaced = paced;
-    if (paced)
+    if (paced) {
+        for (const TWaveOutDevice& device : state.Devices.Items()) System().WaveOutReset(device.Handle);
         return;
+    }
     // What was held plays on the devices, in the order it was written.
     for (TWaveOutDevice& device : state.Devices.Items()) {
         for (LPWAVEHDR header : device.Held) {

@@ -42,8 +42,10 @@ bool GetAudioPaused();
 // can tell, until FinishHeldAudioBuffer finishes it; the player then writes
 // its next one at once, so its sound comes as fast as the host asks for it.
 // The clock then runs on the sound written whatever the playback speed (in
-// the movie's own time). Turning pacing off writes what was held to the
-// devices, in order.
+// the movie's own time). Turning pacing on hands back at once, as finished,
+// what the devices still had to play, so that the player's next buffers come
+// to the host even from a paused device; turning it off writes what was held
+// to the devices, in order.
 void SetAudioHostPaced(bool paced);
 bool GetAudioHostPaced();
 // Finishes the oldest held buffer of each device, as a device does once it
@@ -78,6 +80,7 @@ struct TPlayerSystemCalls {
     decltype(&::waveOutClose) WaveOutClose = ::waveOutClose;
     decltype(&::waveOutPause) WaveOutPause = ::waveOutPause;
     decltype(&::waveOutRestart) WaveOutRestart = ::waveOutRestart;
+    decltype(&::waveOutReset) WaveOutReset = ::waveOutReset;
     decltype(&::timeGetTime) TimeGetTime = ::timeGetTime;
     decltype(&::GetTickCount) GetTickCount = ::GetTickCount;
     decltype(&::GetLocalTime) GetLocalTime = ::GetLocalTime;

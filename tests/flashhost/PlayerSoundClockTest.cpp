@@ -59,6 +59,11 @@ struct FakeSystem {
         Calls.push_back("restart " + Name(handle));
         return PauseResult;
     }
+    static MMRESULT WINAPI Reset(HWAVEOUT handle)
+    {
+        Calls.push_back("reset " + Name(handle));
+        return MMSYSERR_NOERROR;
+    }
     static DWORD WINAPI TimeGetTime() { return Time; }
     static DWORD WINAPI GetTickCount() { return Tick; }
     static void WINAPI GetTime(LPSYSTEMTIME time) { *time = Now; }
@@ -102,6 +107,7 @@ protected:
         calls.WaveOutClose = FakeSystem::Close;
         calls.WaveOutPause = FakeSystem::Pause;
         calls.WaveOutRestart = FakeSystem::Restart;
+        calls.WaveOutReset = FakeSystem::Reset;
         calls.TimeGetTime = FakeSystem::TimeGetTime;
         calls.GetTickCount = FakeSystem::GetTickCount;
         calls.GetLocalTime = FakeSystem::GetTime;
@@ -326,7 +332,10 @@ TEST_F(SoundAndClock, PacedDevicesHoldWhatIsWrittenUntilTheHostFinishesIt)
     HWAVEOUT device = nullptr;
     ASSERT_EQ(bound_.Open(&device, WAVE_MAPPER, &format, DWORD_PTR(done), 0, CALLBACK_EVENT), MMSYSERR_NOERROR);
     opened_.push_back(device);
+    FakeSystem::Calls.clear();
     SetAudioHostPaced(true);
+    EXPECT_EQ(FakeSystem::Calls, std::vector<std::string>{"reset " + FakeSystem::Name(device)})
+        << "what the device still had to play comes back at once";
     FakeSystem::Calls.clear();
     Seen::Calls.clear();
     std::vector<char> data(4096);
