@@ -34,6 +34,8 @@ struct TWaveOutDevice {
     // Buffers written while the host paces the sound, oldest first; no
     // device has them.
     std::deque<LPWAVEHDR> Held;
+    // Buffers written to the device itself that it may not have finished.
+    std::vector<LPWAVEHDR> Playing;
 };
 
 // The player's open devices, in the order they were opened.
@@ -284,9 +286,17 @@ MMRESULT WINAPI BoundWaveOutOpen(LPHWAVEOUT handle, UINT deviceId, LPCWAVEFORMAT
         return result;
     if (state.Paused)
         System().WaveOutPause(*handle);
-    state.Devices.Add({*handle, *openedFormat, callback, instance, flags, {}});
+    state.Devices.Add({*handle, *openedFormat, callback, instance, flags, {}, {}});
     Call(state.OpenHandlers.Post, handle, deviceId, format);
     return MMSYSERR_NOERROR;
+}
+
+// Under the wave-out lock: the device has header to play. The player writes
+// the same few buffers over and over; those it has finished are forgotten.
+void NotePlaying(TWaveOutDevice& device, LPWAVEHDR header)
+{
+    std::erase_if(device.Playing, [header](LPWAVEHDR queued) { return queued == header || (queued->dwFlags & WHDR_DONE); });
+    device.Playing.push_back(header);
 }
 
 // Under the wave-out lock: a buffer written while the host paces the sound
@@ -353,6 +363,8 @@ MMRESULT WINAPI BoundWaveOutWrite(HWAVEOUT handle, LPWAVEHDR header, UINT header
     MMRESULT result = state.HostPaced ? Hold(handle, header) : System().WaveOutWrite(handle, header, headerSize);
     if (result != MMSYSERR_NOERROR)
         return result;
+    if (!state.HostPaced)
+        NotePlaying(*state.Devices.Find(handle), header);
     double position;
     {
         TCriticalSectionGuard positionGuard(state.PositionLock);
@@ -636,25 +648,71 @@ MMRESULT SetAudioPaused(bool paused)
     return result;
 }
 
-void SetAudioHostPaced(bool paced)
+namespace {
+
+// Under the wave-out lock: the devices hand back every buffer they still had,
+// for the player to write again; those are the answer.
+std::vector<std::pair<HWAVEOUT, LPWAVEHDR>> ResetDevices()
 {
-    TBindingState& state = State();
-    TCriticalSectionGuard guard(state.WaveOutLock);
-    if (state.HostPaced == paced)
-        return;
-    state.HostPaced = paced;
-    if (paced) {
-        for (const TWaveOutDevice& device : state.Devices.Items()) System().WaveOutReset(device.Handle);
-        return;
+    std::vector<std::pair<HWAVEOUT, LPWAVEHDR>> returned;
+    for (TWaveOutDevice& device : State().Devices.Items()) {
+        for (LPWAVEHDR header : device.Playing)
+            if (!(header->dwFlags & WHDR_DONE))
+                returned.emplace_back(device.Handle, header);
+        device.Playing.clear();
+        System().WaveOutReset(device.Handle);
     }
-    // What was held plays on the devices, in the order it was written.
-    for (TWaveOutDevice& device : state.Devices.Items()) {
+    return returned;
+}
+
+// Under the wave-out lock: what was held plays on the devices, in the order
+// it was written.
+void WriteHeld()
+{
+    for (TWaveOutDevice& device : State().Devices.Items()) {
         for (LPWAVEHDR header : device.Held) {
             header->dwFlags &= ~WHDR_INQUEUE;
-            System().WaveOutWrite(device.Handle, header, sizeof(WAVEHDR));
+            if (System().WaveOutWrite(device.Handle, header, sizeof(WAVEHDR)) == MMSYSERR_NOERROR)
+                NotePlaying(device, header);
         }
         device.Held.clear();
     }
+}
+
+// Whether the player wrote each buffer again (or closed its device).
+bool WrittenAgain(const std::vector<std::pair<HWAVEOUT, LPWAVEHDR>>& buffers)
+{
+    TBindingState& state = State();
+    TCriticalSectionGuard guard(state.WaveOutLock);
+    return std::all_of(buffers.begin(), buffers.end(), [&state](const auto& buffer) {
+        TWaveOutDevice* device = state.Devices.Find(buffer.first);
+        return !device || std::find(device->Held.begin(), device->Held.end(), buffer.second) != device->Held.end();
+    });
+}
+
+// How long pacing waits for the player to write again what the devices
+// handed back: its sound thread does so at once.
+constexpr DWORD kRewriteWaitMs = 1000;
+
+}
+
+void SetAudioHostPaced(bool paced)
+{
+    TBindingState& state = State();
+    std::vector<std::pair<HWAVEOUT, LPWAVEHDR>> returned;
+    {
+        TCriticalSectionGuard guard(state.WaveOutLock);
+        if (state.HostPaced == paced)
+            return;
+        state.HostPaced = paced;
+        if (paced)
+            returned = ResetDevices();
+        else
+            WriteHeld();
+    }
+    // Written again before pacing begins: sound mixed before now never
+    // reaches the host after it.
+    for (DWORD start = GetTickCount(); !WrittenAgain(returned) && GetTickCount() - start < kRewriteWaitMs;) Sleep(1);
 }
 
 bool GetAudioHostPaced()

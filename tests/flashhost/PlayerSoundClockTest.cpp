@@ -7,6 +7,7 @@
 
 #include <cstring>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "BindingsTestSupport.h"
@@ -62,8 +63,12 @@ struct FakeSystem {
     static MMRESULT WINAPI Reset(HWAVEOUT handle)
     {
         Calls.push_back("reset " + Name(handle));
+        if (ResetEvent)
+            SetEvent(ResetEvent);
         return MMSYSERR_NOERROR;
     }
+    // Set by every reset, for a player's sound thread to hear of it.
+    static inline HANDLE ResetEvent = nullptr;
     static DWORD WINAPI TimeGetTime() { return Time; }
     static DWORD WINAPI GetTickCount() { return Tick; }
     static void WINAPI GetTime(LPSYSTEMTIME time) { *time = Now; }
@@ -368,6 +373,33 @@ TEST_F(SoundAndClock, PacedDevicesHoldWhatIsWrittenUntilTheHostFinishesIt)
     EXPECT_EQ(second.dwFlags, DWORD(WHDR_PREPARED));
     EXPECT_FALSE(FinishHeldAudioBuffer());
     CloseHandle(done);
+}
+
+// Pacing begins once the player has written again, to the host, what its
+// device still had: nothing mixed before pacing reaches the host after it.
+TEST_F(SoundAndClock, PacingWaitsForWhatTheDeviceHandedBackToBeWrittenAgain)
+{
+    HWAVEOUT device = Open();
+    std::vector<char> data(4096);
+    WAVEHDR header = {};
+    header.lpData = data.data();
+    header.dwBufferLength = DWORD(data.size());
+    header.dwFlags = WHDR_PREPARED;
+    ASSERT_EQ(bound_.Write(device, &header, sizeof(header)), MMSYSERR_NOERROR);
+    FakeSystem::ResetEvent = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+    // The player's sound thread hears of the reset and writes the buffer
+    // again a moment later.
+    std::thread player([&] {
+        WaitForSingleObject(FakeSystem::ResetEvent, INFINITE);
+        Sleep(50);
+        bound_.Write(device, &header, sizeof(header));
+    });
+    SetAudioHostPaced(true);
+    EXPECT_TRUE(FinishHeldAudioBuffer()) << "held before pacing began";
+    player.join();
+    SetAudioHostPaced(false);
+    CloseHandle(FakeSystem::ResetEvent);
+    FakeSystem::ResetEvent = nullptr;
 }
 
 TEST_F(SoundAndClock, FormatsWithoutWholeBytesPerSampleCountNoFrames)
