@@ -18,9 +18,9 @@ packages=(
   g++ clang libclang-rt-14-dev zlib1g-dev liblzma-dev libcairo2-dev libjpeg-dev
 )
 # 32-bit Windows programs run through wine32, which only a kernel that runs
-# 32-bit x86 code can start.
+# 32-bit x86 code can start; its Direct3D draws through 32-bit OpenGL.
 if machine_runs_x86; then
-  packages+=(wine32:i386 libasound2:i386)
+  packages+=(wine32:i386 libasound2:i386 libgl1:i386 libglx-mesa0:i386 libgl1-mesa-dri:i386)
 fi
 
 as_root() { if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi; }
