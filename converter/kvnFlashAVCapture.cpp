@@ -17,6 +17,9 @@ constexpr DWORD kReadyWaitMs = 5000;
 constexpr DWORD kSoundWaitMs = 5000;
 // A paced player's window shows at most a frame this often.
 constexpr DWORD kPreviewIntervalMs = 100;
+// The player's own step message: wParam kPlayerStepShown shows the frame
+// before the answer, kPlayerStepUnshown leaves it to the host's own drawing.
+constexpr WPARAM kPlayerStepShown = 1, kPlayerStepUnshown = 3;
 // Failed grabs in a row before a step gives up.
 constexpr int kGrabAttempts = 10;
 // Frames kept for grabs to come: the queue between the grabs and their
@@ -151,7 +154,7 @@ void TkvnFlashAVCapture::WndProc(TMessage& message)
     }
     // The capture's steps alone move a paced player.
     if (message.Msg == WM_TIMER && pacing_) return;
-    if (message.Msg == WM_PAINT && !message.WParam && pacing_ && !PreviewDue()) {
+    if (message.Msg == WM_PAINT && !message.WParam && pacing_ && !showingStep_ && !PreviewDue()) {
         ValidateRect(Handle(), nullptr);
         return;
     }
@@ -170,9 +173,12 @@ bool TkvnFlashAVCapture::PreviewDue()
 
 void TkvnFlashAVCapture::StepFrame(TMessage& message)
 {
-    // The player's own step: one frame of the given length, drawn before it answers.
-    message.WParam = 1;
+    // The player's own step: one frame of the given length. A paced player
+    // shows it only as often as the preview wants; the grabs draw it anyway.
+    showingStep_ = !pacing_ || PreviewDue();
+    message.WParam = showingStep_ ? kPlayerStepShown : kPlayerStepUnshown;
     DefaultHandler(message);
+    showingStep_ = false;
     ++enteredFrameCount_;
     if (OnEnterFrame) OnEnterFrame(this, enteredFrameCount_, kvnCapturedSound::Size());
 }

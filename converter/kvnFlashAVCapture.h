@@ -185,6 +185,8 @@ private:
     int64_t grabSteps_ = 0;
     // GetTickCount of the last frame a paced player showed on the screen.
     DWORD lastPreviewTick_ = 0;
+    // Inside a step that the player shows on the screen.
+    bool showingStep_ = false;
     // GetTickCount of the last load; readiness is awaited from there.
     DWORD loadTick_ = 0;
     std::string captureError_;

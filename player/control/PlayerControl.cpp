@@ -256,12 +256,15 @@ LRESULT PlayerControl::OnStageMessage(HWND window, UINT message, WPARAM wParam, 
             Present();
         return 0;
     case WM_USER + 1:
-        // The host's frame step: exactly one frame, shown before the answer;
-        // lParam is its length in microseconds, 0 for the movie's own.
-        if (wParam == 1) {
+        // The host's frame step: exactly one frame, shown before the answer
+        // (wParam 1) or left for the host to draw itself (wParam 3); lParam
+        // is its length in microseconds, 0 for the movie's own.
+        if (wParam == 1 || wParam == 3) {
             Engine.StepPaced(static_cast<double>(lParam) / 1000);
-            Present();
-            UpdateWindow(window);
+            if (wParam == 1) {
+                Present();
+                UpdateWindow(window);
+            }
         }
         return 0;
     default:
