@@ -67,7 +67,9 @@ TEST(InPlace, ActivatesUnderTheSiteStepsByOneFrameAndClosesToActivateAgain)
         EXPECT_EQ(blit.cx, 100) << "each step reaches the window as one full-frame BitBlt";
         EXPECT_EQ(blit.cy, 75);
         SendMessageA(window, WM_USER + 1, 2, 0);
-        EXPECT_EQ(flash.GetLong(CurrentFrame), 2) << "only wParam 1 steps";
+        EXPECT_EQ(flash.GetLong(CurrentFrame), 2) << "only wParam 1 and 3 step";
+        SendMessageA(window, WM_USER + 1, 3, 0);
+        EXPECT_EQ(flash.GetLong(CurrentFrame), 3) << "a step the host draws itself";
 
         // Keys and mnemonics are offered; the stage takes none.
         IOleInPlaceActiveObject* active = nullptr;
@@ -99,7 +101,7 @@ TEST(InPlace, ActivatesUnderTheSiteStepsByOneFrameAndClosesToActivateAgain)
         // Any other mode paints the step through the window's own paint.
         ASSERT_EQ(flash.PutString(PutWMode, L"window"), S_OK);
         EXPECT_EQ(SendMessageA(window, WM_USER + 1, 1, 0), 0);
-        EXPECT_EQ(flash.GetLong(CurrentFrame), 3);
+        EXPECT_EQ(flash.GetLong(CurrentFrame), 4);
         EXPECT_FALSE(GetUpdateRect(window, nullptr, FALSE)) << "painted before the step answered";
         EXPECT_EQ(LastBlitSize().cx, 100) << "no BitBlt outside direct mode";
 
